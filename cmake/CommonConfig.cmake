@@ -1,0 +1,17 @@
+# Build settings shared by every target: linked as an INTERFACE library, never
+# set directory-wide.
+add_library(solvane_common INTERFACE)
+target_compile_features(solvane_common INTERFACE cxx_std_20)
+target_compile_options(solvane_common INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wno-missing-field-initializers)
+target_compile_definitions(solvane_common INTERFACE _FILE_OFFSET_BITS=64)
+
+if(SOLVANE_SANITIZE STREQUAL "address")
+  target_compile_options(solvane_common INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer)
+  target_link_options(solvane_common INTERFACE -fsanitize=address,undefined)
+elseif(SOLVANE_SANITIZE STREQUAL "thread")
+  target_compile_options(solvane_common INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(solvane_common INTERFACE -fsanitize=thread)
+elseif(NOT SOLVANE_SANITIZE STREQUAL "")
+  message(FATAL_ERROR "SOLVANE_SANITIZE must be empty, 'address' or 'thread'")
+endif()

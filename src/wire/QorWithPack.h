@@ -1,0 +1,119 @@
+#pragma once
+// One frame: the line-oriented text document that carries every request and
+// reply. Lines sit at fixed positions (declaration, <Frame>, FunNo, ErrNo,
+// ErrMsg, Fields, <RecordSets>, one line per record set, </RecordSets>,
+// </Frame>); values are separated by 0x01 and never escaped.
+//
+// Texts are UTF-8 in memory; SaveToStream writes GB18030 bytes and
+// LoadFromStream reads them back.
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace solvane {
+
+using DateTime = std::chrono::system_clock::time_point;
+
+// "yyyy-mm-dd hh:nn:ss" in local time.
+std::string FormatDateTime(DateTime t);
+// Reads "yyyy-mm-dd hh:nn:ss" (local time); false when it is no valid date-time.
+bool ParseDateTime(std::string_view text, DateTime& out);
+
+// One value of a frame, converted on request.
+class TQorPackField {
+ public:
+  const std::string& AsString() const { return m_value; }
+  // Decimal integer; 0 when the text is not one.
+  std::int64_t AsInteger() const;
+  bool AsBoolean() const;
+  // The date-time; the current local time when the text cannot be read.
+  DateTime AsDateTime() const;
+
+  void Assign(std::string value) { m_value = std::move(value); }
+
+ private:
+  std::string m_value;
+};
+
+// The field names of record set 1, looked up without regard to letter case.
+class TQorPackFieldDefList {
+ public:
+  void Clear() { m_names.clear(); }
+  // Position of the name (ASCII case ignored), or -1.
+  int IndexOf(std::string_view name) const;
+  void Add(std::string name) { m_names.push_back(std::move(name)); }
+  const std::vector<std::string>& Names() const { return m_names; }
+
+ private:
+  std::vector<std::string> m_names;
+};
+
+class TQorPack {
+ public:
+  static constexpr std::int32_t kNoResult = -1;
+
+  TQorPack() { Reset(); }
+
+  // Back to the empty frame of 9 lines: no fields, FunNo and ErrMsg empty,
+  // ErrNo -1, current record 1.
+  void Reset();
+  void SetFunNo(std::string_view name);
+
+  // Appends a value to record set n (1-based). Record set 1 defines the field
+  // names; later record sets take values in that order. Record sets are
+  // written in order 1, 2, 3, ... without gaps.
+  void AddString(int n, std::string_view name, std::string_view value);
+  void AddInteger(int n, std::string_view name, std::int64_t value);
+  void AddBoolean(int n, std::string_view name, bool value);
+  void AddDateTime(int n, std::string_view name, DateTime value);
+
+  // The packet's one field object, holding the value of name in record set n
+  // (empty when the name or the record set does not exist). Valid until the
+  // next FieldByName on this packet.
+  const TQorPackField& FieldByName(int n, std::string_view name);
+
+  int RecordSetCount();
+
+  // Appends the frame's GB18030 bytes, every line ended by CR LF.
+  void SaveToStream(std::string& out);
+  std::string SaveToString() {
+    std::string s;
+    SaveToStream(s);
+    return s;
+  }
+  // Reads a frame from its bytes. False (and no lines) when bytes is empty.
+  // A short frame still loads; what is missing keeps its earlier value.
+  bool LoadFromStream(std::string_view bytes);
+
+  const std::string& FunNo() const { return m_funNo; }
+  std::int32_t ErrNo() const { return m_errNo; }
+  const std::string& ErrMsg() const { return m_errMsg; }
+
+  // Server side: set the reply's result code and message.
+  void SetResult(std::int32_t errNo, std::string_view errMsg);
+
+  // The frame's lines as they stand (pending record written first).
+  const std::vector<std::string>& Lines();
+  const TQorPackFieldDefList& Fields() const { return m_fields; }
+
+ private:
+  void FlushRecord();
+  void LoadRecord(int n);
+  void RewriteFieldsLine();
+
+  std::vector<std::string> m_lines;
+  TQorPackFieldDefList m_fields;
+  std::vector<std::string> m_record;
+  int m_recordIndex = 1;
+  bool m_clean = true;
+  bool m_loaded = false;
+  std::string m_funNo;
+  std::int32_t m_errNo = kNoResult;
+  std::string m_errMsg;
+  TQorPackField m_field;
+};
+
+}  // namespace solvane
