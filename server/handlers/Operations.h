@@ -1,0 +1,17 @@
+#pragma once
+// One registration function per class word of the protocol.
+
+namespace solvane::server {
+
+class TDispatcher;
+
+// The system profile call, answered before sign-in.
+inline constexpr const char* kProfileOperation = "TSystem.GetProfile";
+
+void RegisterUserOperations(TDispatcher& d);     // profile, TUser.*
+void RegisterTaskOperations(TDispatcher& d);     // TTask.*, TPolicy.*
+void RegisterLogOperations(TDispatcher& d);      // TLog.*, TTask.SelectReport
+void RegisterTransferOperations(TDispatcher& d); // TUpDown.*
+void RegisterBrowserOperations(TDispatcher& d);  // TBrower.*
+
+}  // namespace solvane::server

@@ -1,0 +1,8 @@
+#include "handlers/Operations.h"
+#include "protocol/Dispatcher.h"
+
+namespace solvane::server {
+
+void RegisterTaskOperations(TDispatcher&) {}
+
+}  // namespace solvane::server

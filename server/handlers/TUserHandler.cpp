@@ -1,0 +1,111 @@
+// Sign-in and the user's own account: the system profile call, TUser.Login,
+// TUser.Regist, TUser.Logout, TUser.SelectOne, TUser.ChangePwd.
+
+#include "handlers/Operations.h"
+#include "handlers/Users.h"
+#include "protocol/Dispatcher.h"
+#include "storage/Database.h"
+
+namespace solvane::server {
+
+namespace {
+
+void GetProfile(TRequestContext& ctx) {
+  auto lock = ctx.Db().Lock();
+  Statement st(ctx.Db(), "SELECT key, value FROM profile ORDER BY rowid");
+  while (st.Step()) ctx.Reply().AddString(1, st.Text(0), st.Text(1));
+}
+
+void Login(TRequestContext& ctx) {
+  const std::string code = ctx.Str("UCode");
+  const std::string address = ctx.PeerAddress();
+  auto& throttle = ctx.Services().throttle;
+  if (int wait = throttle.SecondsToWait(code, address); wait > 0) {
+    ctx.Fail(kErrTooManyAttempts,
+             "too many failed sign-ins; try again in " + std::to_string(wait) + " s");
+    return;
+  }
+  if (!CheckUserPassword(ctx.Db(), code, ctx.Str("UPwd"))) {
+    throttle.Failed(code, address);
+    ctx.Fail(kErrWrongPassword, "wrong user code or password");
+    return;
+  }
+  throttle.Succeeded(code, address);
+  auto user = FindUser(ctx.Db(), code);
+  if (!user) {
+    ctx.Fail(kErrNotFound, "no such user");
+    return;
+  }
+  std::string token = ctx.Services().sessions.Create(code, address);
+  TQorPack& r = ctx.Reply();
+  r.AddString(1, "UCode", user->code);
+  r.AddString(1, "Name", user->name);
+  r.AddBoolean(1, "IsAdmin", user->isAdmin);
+  r.AddBoolean(1, "IsCanDelete", user->canDelete);
+  r.AddString(1, "Token", token);
+}
+
+void Regist(TRequestContext& ctx) {
+  if (!ctx.RequireOwnUser("UCode")) return;
+  auto lock = ctx.Db().Lock();
+  std::string ip = ctx.Str("UIPAddr");
+  Statement(ctx.Db(), "UPDATE users SET last_login = ?, last_ip = ? WHERE code = ?")
+      .Bind(1, ctx.Str("LoginTime"))
+      .Bind(2, ip.empty() ? ctx.PeerAddress() : ip)
+      .Bind(3, ctx.UserCode())
+      .Run();
+}
+
+void Logout(TRequestContext& ctx) {
+  if (!ctx.RequireOwnUser("UCode")) return;
+  ctx.Services().sessions.Remove(ctx.Session()->tokenHash);
+}
+
+void SelectOne(TRequestContext& ctx) {
+  if (!ctx.RequireOwnUser("UCode")) return;
+  auto user = FindUser(ctx.Db(), ctx.UserCode());
+  if (!user) {
+    ctx.Fail(kErrNotFound, "no such user");
+    return;
+  }
+  TQorPack& r = ctx.Reply();
+  r.AddString(1, "Code", user->code);
+  r.AddString(1, "Name", user->name);
+  r.AddInteger(1, "TotalSpace", user->spaceMb);
+  r.AddInteger(1, "UsedSpace", UsedSpaceMb(ctx.Db(), user->code));
+  r.AddBoolean(1, "IsAdmin", user->isAdmin);
+  r.AddBoolean(1, "IsCanDelete", user->canDelete);
+}
+
+void ChangePwd(TRequestContext& ctx) {
+  if (!ctx.RequireOwnUser("UCode")) return;
+  const std::string newPwd = ctx.Str("UNewPwd");
+  if (newPwd.empty()) {
+    ctx.Fail(kErrBadRequest, "the new password is empty");
+    return;
+  }
+  auto& throttle = ctx.Services().throttle;
+  if (int wait = throttle.SecondsToWait(ctx.UserCode(), ctx.PeerAddress()); wait > 0) {
+    ctx.Fail(kErrTooManyAttempts, "too many failed attempts; try again later");
+    return;
+  }
+  if (!CheckUserPassword(ctx.Db(), ctx.UserCode(), ctx.Str("UOldPwd"))) {
+    throttle.Failed(ctx.UserCode(), ctx.PeerAddress());
+    ctx.Fail(kErrWrongPassword, "the old password is wrong");
+    return;
+  }
+  SetUserPassword(ctx.Db(), ctx.UserCode(), newPwd);
+}
+
+}  // namespace
+
+void RegisterUserOperations(TDispatcher& d) {
+  d.Register(kProfileOperation, GetProfile, /*needsSession=*/false);
+  d.Register("TUser.Login", Login, /*needsSession=*/false);
+  d.Register("TUser.Regist", Regist);
+  d.Register("TUser.Logout", Logout);
+  d.Register("TUser.SelectOne", SelectOne);
+  d.Register("TUser.ChangePwd", ChangePwd);
+}
+
+}  // namespace solvane::server

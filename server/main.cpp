@@ -1,0 +1,102 @@
+// solvane-server --data DIR [--listen HOST:PORT]
+// solvane-server admin --data DIR <command> ...
+
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "admin/AdminCli.h"
+#include "net/TServer.h"
+#include "protocol/Dispatcher.h"
+#include "storage/DataDirectory.h"
+
+using namespace solvane::server;
+
+namespace {
+
+int Usage(std::ostream& os, int code) {
+  os << "usage: solvane-server --data DIR [--listen HOST:PORT] [--idle-timeout SECONDS]\n"
+        "       solvane-server admin --data DIR <command> (see: solvane-server admin --help)\n";
+  return code;
+}
+
+bool ParseListen(const std::string& text, TServerConfig& cfg) {
+  auto colon = text.rfind(':');
+  if (colon == std::string::npos || colon == 0) return false;
+  auto port = ParseWholeNumber(text.substr(colon + 1));
+  if (!port || *port > 65535) return false;
+  cfg.host = text.substr(0, colon);
+  if (cfg.host.size() > 2 && cfg.host.front() == '[' && cfg.host.back() == ']')
+    cfg.host = cfg.host.substr(1, cfg.host.size() - 2);
+  cfg.port = static_cast<std::uint16_t>(*port);
+  return true;
+}
+
+int RunAdmin(int argc, char** argv) {
+  TAdminRegistry registry;
+  RegisterAdminUserCommands(registry);
+  RegisterAdminPolicyCommands(registry);
+  RegisterAdminTaskCommands(registry);
+  return registry.Run(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
+}
+
+int RunServer(int argc, char** argv) {
+  TServerConfig cfg;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    bool hasValue = i + 1 < argc;
+    if (a == "--help" || a == "-h") return Usage(std::cout, 0);
+    if (a == "--data" && hasValue) {
+      cfg.dataDir = argv[++i];
+    } else if (a == "--listen" && hasValue) {
+      if (!ParseListen(argv[++i], cfg)) {
+        std::cerr << "error: --listen takes HOST:PORT\n";
+        return 2;
+      }
+    } else if (a == "--idle-timeout" && hasValue) {
+      auto s = ParseWholeNumber(argv[++i]);
+      if (!s || *s == 0) {
+        std::cerr << "error: --idle-timeout takes a number of seconds\n";
+        return 2;
+      }
+      cfg.idleTimeout = std::chrono::seconds(*s);
+    } else {
+      std::cerr << "error: unexpected argument '" << a << "'\n";
+      return Usage(std::cerr, 2);
+    }
+  }
+  if (cfg.dataDir.empty()) {
+    std::cerr << "error: --data DIR is required\n";
+    return Usage(std::cerr, 2);
+  }
+  try {
+    TDataDirectory dir(cfg.dataDir);
+    auto initialPassword = dir.EnsureAdministrator();
+    dir.Staging().Sweep(std::chrono::hours(24 * 30));
+    TSessionStore sessions(dir.Db());
+    TLoginThrottle throttle;
+    TServices services{dir.Db(), dir.Blobs(), dir.Staging(), sessions, throttle, cfg};
+    TDispatcher dispatcher;
+    RegisterAllOperations(dispatcher);
+    TServer server(cfg, services, dispatcher);
+    std::string bound = server.Listen();
+    std::cout << "listening on " << bound << std::endl;
+    if (initialPassword)
+      std::cout << "created administrator 'admin' with initial password: " << *initialPassword
+                << std::endl;
+    server.Run();
+    std::cout << "stopped" << std::endl;
+    return 0;
+  } catch (const std::exception& e) {
+    std::cerr << "error: " << e.what() << "\n";
+    return 1;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 2 && std::strcmp(argv[1], "admin") == 0) return RunAdmin(argc, argv);
+  return RunServer(argc, argv);
+}

@@ -1,0 +1,131 @@
+#include "storage/Database.h"
+
+namespace solvane::server {
+
+namespace {
+[[noreturn]] void Fail(sqlite3* db, std::string_view what) {
+  throw DatabaseError(std::string(what) + ": " + sqlite3_errmsg(db));
+}
+}  // namespace
+
+Statement::Statement(Database& db, std::string_view sql) : m_db(db) {
+  if (sqlite3_prepare_v2(db.Handle(), sql.data(), static_cast<int>(sql.size()), &m_stmt,
+                         nullptr) != SQLITE_OK)
+    Fail(db.Handle(), "prepare");
+}
+
+Statement::~Statement() { sqlite3_finalize(m_stmt); }
+
+Statement& Statement::Bind(int i, std::int64_t v) {
+  if (sqlite3_bind_int64(m_stmt, i, v) != SQLITE_OK) Fail(m_db.Handle(), "bind");
+  return *this;
+}
+
+Statement& Statement::Bind(int i, std::string_view v) {
+  if (sqlite3_bind_text(m_stmt, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT) !=
+      SQLITE_OK)
+    Fail(m_db.Handle(), "bind");
+  return *this;
+}
+
+Statement& Statement::BindNull(int i) {
+  if (sqlite3_bind_null(m_stmt, i) != SQLITE_OK) Fail(m_db.Handle(), "bind");
+  return *this;
+}
+
+bool Statement::Step() {
+  int rc = sqlite3_step(m_stmt);
+  if (rc == SQLITE_ROW) return true;
+  if (rc == SQLITE_DONE) return false;
+  Fail(m_db.Handle(), "step");
+}
+
+void Statement::Run() {
+  while (Step()) {
+  }
+}
+
+void Statement::Reset() {
+  sqlite3_reset(m_stmt);
+  sqlite3_clear_bindings(m_stmt);
+}
+
+std::int64_t Statement::Int(int col) const { return sqlite3_column_int64(m_stmt, col); }
+
+std::string Statement::Text(int col) const {
+  const unsigned char* t = sqlite3_column_text(m_stmt, col);
+  if (!t) return {};
+  return std::string(reinterpret_cast<const char*>(t),
+                     static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, col)));
+}
+
+bool Statement::IsNull(int col) const { return sqlite3_column_type(m_stmt, col) == SQLITE_NULL; }
+
+Database::Database(const std::filesystem::path& file) {
+  if (sqlite3_open_v2(file.c_str(), &m_db,
+                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+                      nullptr) != SQLITE_OK) {
+    std::string msg = m_db ? sqlite3_errmsg(m_db) : "out of memory";
+    sqlite3_close(m_db);
+    throw DatabaseError("open " + file.string() + ": " + msg);
+  }
+  sqlite3_busy_timeout(m_db, 10000);
+  Exec("PRAGMA journal_mode=WAL");
+  Exec("PRAGMA synchronous=NORMAL");
+  Exec("PRAGMA foreign_keys=ON");
+  Migrate();
+}
+
+Database::~Database() { sqlite3_close(m_db); }
+
+void Database::Exec(std::string_view sql) {
+  auto lock = Lock();
+  char* err = nullptr;
+  std::string s(sql);
+  if (sqlite3_exec(m_db, s.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
+    std::string msg = err ? err : "unknown error";
+    sqlite3_free(err);
+    throw DatabaseError("exec: " + msg);
+  }
+}
+
+std::int64_t Database::LastInsertId() { return sqlite3_last_insert_rowid(m_db); }
+int Database::Changes() { return sqlite3_changes(m_db); }
+
+int Database::SchemaVersion() {
+  Statement st(*this, "PRAGMA user_version");
+  return st.Step() ? static_cast<int>(st.Int(0)) : 0;
+}
+
+// Version 1 creates every table group. A later change to the layout appends
+// a migration step here (version 2, 3, ...) instead of editing a group.
+void Database::Migrate() {
+  auto lock = Lock();
+  int version = SchemaVersion();
+  if (version < 1) {
+    Transaction tx(*this);
+    for (const SchemaGroup& g : AllSchemaGroups()) Exec(g.ddl);
+    Exec("PRAGMA user_version=1");
+    tx.Commit();
+  }
+}
+
+Transaction::Transaction(Database& db) : m_db(db), m_lock(db.Lock()) {
+  m_db.Exec("BEGIN IMMEDIATE");
+}
+
+Transaction::~Transaction() {
+  if (!m_done) {
+    try {
+      m_db.Exec("ROLLBACK");
+    } catch (...) {
+    }
+  }
+}
+
+void Transaction::Commit() {
+  m_db.Exec("COMMIT");
+  m_done = true;
+}
+
+}  // namespace solvane::server

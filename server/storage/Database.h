@@ -1,0 +1,102 @@
+#pragma once
+// The server's one SQLite connection and its owner. Every statement runs under
+// the database lock; a Transaction holds that lock from BEGIN to COMMIT.
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace solvane::server {
+
+class Database;
+
+// A prepared statement. Bind indexes are 1-based; columns 0-based.
+class Statement {
+ public:
+  Statement(Database& db, std::string_view sql);
+  ~Statement();
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+
+  Statement& Bind(int i, std::int64_t v);
+  Statement& Bind(int i, int v) { return Bind(i, static_cast<std::int64_t>(v)); }
+  Statement& Bind(int i, bool v) { return Bind(i, static_cast<std::int64_t>(v ? 1 : 0)); }
+  Statement& Bind(int i, std::string_view v);
+  Statement& Bind(int i, const char* v) { return Bind(i, std::string_view(v)); }
+  Statement& Bind(int i, const std::string& v) { return Bind(i, std::string_view(v)); }
+  Statement& BindNull(int i);
+
+  // True while a row is available. Throws DatabaseError on failure.
+  bool Step();
+  // Runs to completion (for statements without rows).
+  void Run();
+  void Reset();
+
+  std::int64_t Int(int col) const;
+  std::string Text(int col) const;
+  bool IsNull(int col) const;
+
+ private:
+  Database& m_db;
+  sqlite3_stmt* m_stmt = nullptr;
+};
+
+// Raised only inside the storage layer; handlers turn it into a failure reply.
+struct DatabaseError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// One group of tables: its name and the statements that create it. Groups
+// are applied in order by schema version 1; later versions append migrations.
+struct SchemaGroup {
+  const char* name;
+  const char* ddl;
+};
+
+class Database {
+ public:
+  // Opens (creating when missing) and brings the schema up to date.
+  explicit Database(const std::filesystem::path& file);
+  ~Database();
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  sqlite3* Handle() { return m_db; }
+  std::recursive_mutex& Mutex() { return m_mutex; }
+  std::unique_lock<std::recursive_mutex> Lock() { return std::unique_lock(m_mutex); }
+
+  void Exec(std::string_view sql);
+  std::int64_t LastInsertId();
+  int Changes();
+  int SchemaVersion();
+
+ private:
+  void Migrate();
+
+  sqlite3* m_db = nullptr;
+  std::recursive_mutex m_mutex;
+};
+
+// BEGIN IMMEDIATE ... COMMIT, rolled back when not committed.
+class Transaction {
+ public:
+  explicit Transaction(Database& db);
+  ~Transaction();
+  void Commit();
+
+ private:
+  Database& m_db;
+  std::unique_lock<std::recursive_mutex> m_lock;
+  bool m_done = false;
+};
+
+// Every table group of the server, in creation order.
+const std::vector<SchemaGroup>& AllSchemaGroups();
+
+}  // namespace solvane::server

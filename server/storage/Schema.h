@@ -1,0 +1,13 @@
+#pragma once
+// The table groups of the server's database. Each group lives beside the
+// code that owns its tables; AllSchemaGroups lists them in creation order.
+
+#include "storage/Database.h"
+
+namespace solvane::server {
+
+extern const SchemaGroup kCoreSchema;   // users, sessions, profile values
+extern const SchemaGroup kFileSchema;   // stores, objects, versions, blobs, staging, trash
+extern const SchemaGroup kTaskSchema;   // tasks, task objects and filters, policies, runs, logs
+
+}  // namespace solvane::server
