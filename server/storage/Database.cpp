@@ -71,7 +71,7 @@ Database::Database(const std::filesystem::path& file) {
   }
   sqlite3_busy_timeout(m_db, 10000);
   Exec("PRAGMA journal_mode=WAL");
-  Exec("PRAGMA synchronous=NORMAL");
+  Exec("PRAGMA synchronous=FULL");
   Exec("PRAGMA foreign_keys=ON");
   Migrate();
 }
