@@ -15,3 +15,10 @@ elseif(SOLVANE_SANITIZE STREQUAL "thread")
 elseif(NOT SOLVANE_SANITIZE STREQUAL "")
   message(FATAL_ERROR "SOLVANE_SANITIZE must be empty, 'address' or 'thread'")
 endif()
+
+# Coverage instrumentation for the fuzz targets, on every library they link.
+if(SOLVANE_FUZZ)
+  target_compile_options(solvane_common INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+    -fno-omit-frame-pointer)
+  target_link_options(solvane_common INTERFACE -fsanitize=address,undefined)
+endif()

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "protocol/RequestContext.h"
 
@@ -19,6 +20,11 @@ class TDispatcher {
   // and the sign-in).
   void Register(const std::string& funNo, THandler handler, bool needsSession = true);
   bool Has(const std::string& funNo) const { return m_ops.count(funNo) > 0; }
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto& [name, op] : m_ops) names.push_back(name);
+    return names;
+  }
 
   // Fills ctx.Reply(); token is the header's Token (may be empty).
   void Handle(TRequestContext& ctx, const std::string& token) const;
