@@ -1,0 +1,216 @@
+#include "handlers/TaskRuns.h"
+
+namespace solvane::server {
+
+namespace {
+
+constexpr std::int64_t kTwoTo31 = std::int64_t{1} << 31;
+constexpr std::int64_t kTwoTo32 = std::int64_t{1} << 32;
+
+constexpr const char* kRunColumns =
+    "task_id, session_id, task_name, task_kind, task_direction, is_temporary, "
+    "folder_total_count, folder_count, total_file_count, total_done_file_size, "
+    "file_waited_count, file_checked_count, file_checked_no_change, file_checked_need_up, "
+    "file_dispatched_count, file_done_count, file_error_count";
+
+TRunRecord ReadRun(const Statement& st) {
+  TRunRecord r;
+  r.taskId = st.Int(0);
+  r.sessionId = st.Int(1);
+  r.head.taskName = st.Text(2);
+  r.head.taskKind = static_cast<int>(st.Int(3));
+  r.head.taskDirection = static_cast<int>(st.Int(4));
+  r.head.isTemporary = st.Int(5) != 0;
+  std::int64_t* counters[] = {&r.counters.folderTotalCount,
+                              &r.counters.folderCount,
+                              &r.counters.totalFileCount,
+                              &r.counters.totalDoneFileSize,
+                              &r.counters.fileWaitedCount,
+                              &r.counters.fileCheckedCount,
+                              &r.counters.fileCheckedAndNoChangeCount,
+                              &r.counters.fileCheckedAndNeedUpCount,
+                              &r.counters.fileDispatchedCount,
+                              &r.counters.fileDoneCount,
+                              &r.counters.fileErrorCount};
+  int col = 6;
+  for (std::int64_t* c : counters) *c = st.Int(col++);
+  return r;
+}
+
+// Inserts the run or renews its head; binds 1..7.
+constexpr const char* kUpsertHead =
+    "INSERT INTO runs(user_code, task_id, session_id, task_name, task_kind, task_direction, "
+    "is_temporary) VALUES(?,?,?,?,?,?,?) "
+    "ON CONFLICT(user_code, task_id, session_id) DO UPDATE SET "
+    "task_name = excluded.task_name, task_kind = excluded.task_kind, "
+    "task_direction = excluded.task_direction, is_temporary = excluded.is_temporary";
+
+void UpsertHead(Database& db, const std::string& userCode, std::int64_t taskId,
+                std::int64_t sessionId, const TRunHead& head) {
+  Statement(db, kUpsertHead)
+      .Bind(1, userCode)
+      .Bind(2, taskId)
+      .Bind(3, sessionId)
+      .Bind(4, head.taskName)
+      .Bind(5, head.taskKind)
+      .Bind(6, head.taskDirection)
+      .Bind(7, head.isTemporary)
+      .Run();
+}
+
+}  // namespace
+
+std::optional<std::int64_t> NormaliseTaskId(std::int64_t raw) {
+  if (raw < -kTwoTo31 || raw >= kTwoTo32) return std::nullopt;
+  return raw >= kTwoTo31 ? raw - kTwoTo32 : raw;
+}
+
+std::optional<std::int64_t> NormaliseSessionId(std::int64_t raw) {
+  if (raw < -kTwoTo31 || raw >= kTwoTo32 || raw == 0) return std::nullopt;
+  return raw < 0 ? raw + kTwoTo32 : raw;
+}
+
+std::optional<std::int64_t> FindRun(Database& db, const std::string& userCode, std::int64_t taskId,
+                                    std::int64_t sessionId) {
+  auto lock = db.Lock();
+  Statement st(db, "SELECT id FROM runs WHERE user_code = ? AND task_id = ? AND session_id = ?");
+  st.Bind(1, userCode).Bind(2, taskId).Bind(3, sessionId);
+  if (!st.Step()) return std::nullopt;
+  return st.Int(0);
+}
+
+std::int64_t EnsureRun(Database& db, const std::string& userCode, std::int64_t taskId,
+                       std::int64_t sessionId) {
+  if (auto run = FindRun(db, userCode, taskId, sessionId)) return *run;
+  Statement(db, "INSERT INTO runs(user_code, task_id, session_id) VALUES(?,?,?)")
+      .Bind(1, userCode)
+      .Bind(2, taskId)
+      .Bind(3, sessionId)
+      .Run();
+  return db.LastInsertId();
+}
+
+std::optional<std::int64_t> LatestRunSession(Database& db, const std::string& userCode,
+                                             std::int64_t taskId) {
+  auto lock = db.Lock();
+  Statement st(db,
+               "SELECT session_id FROM runs WHERE user_code = ? AND task_id = ? "
+               "ORDER BY session_id DESC, id DESC LIMIT 1");
+  st.Bind(1, userCode).Bind(2, taskId);
+  if (!st.Step()) return std::nullopt;
+  return st.Int(0);
+}
+
+void StartRun(Database& db, const std::string& userCode, std::int64_t taskId,
+              std::int64_t sessionId, const TRunHead& head) {
+  auto lock = db.Lock();
+  UpsertHead(db, userCode, taskId, sessionId, head);
+}
+
+void StopRun(Database& db, const std::string& userCode, std::int64_t taskId, std::int64_t sessionId,
+             const TRunHead& head, const std::string& comment, const TRunCounters& c) {
+  Transaction tx(db);
+  UpsertHead(db, userCode, taskId, sessionId, head);
+  Statement(db,
+            "UPDATE runs SET comment = ?, stopped_at = datetime('now','localtime'), "
+            "folder_total_count = ?, folder_count = ?, total_file_count = ?, "
+            "total_done_file_size = ?, file_waited_count = ?, file_checked_count = ?, "
+            "file_checked_no_change = ?, file_checked_need_up = ?, file_dispatched_count = ?, "
+            "file_done_count = ?, file_error_count = ? "
+            "WHERE user_code = ? AND task_id = ? AND session_id = ?")
+      .Bind(1, comment)
+      .Bind(2, c.folderTotalCount)
+      .Bind(3, c.folderCount)
+      .Bind(4, c.totalFileCount)
+      .Bind(5, c.totalDoneFileSize)
+      .Bind(6, c.fileWaitedCount)
+      .Bind(7, c.fileCheckedCount)
+      .Bind(8, c.fileCheckedAndNoChangeCount)
+      .Bind(9, c.fileCheckedAndNeedUpCount)
+      .Bind(10, c.fileDispatchedCount)
+      .Bind(11, c.fileDoneCount)
+      .Bind(12, c.fileErrorCount)
+      .Bind(13, userCode)
+      .Bind(14, taskId)
+      .Bind(15, sessionId)
+      .Run();
+  tx.Commit();
+}
+
+void AddRunErrors(Database& db, const std::string& userCode, std::int64_t taskId,
+                  std::int64_t sessionId, const TRunHead& head,
+                  const std::vector<TRunError>& errors) {
+  Transaction tx(db);
+  std::int64_t run = EnsureRun(db, userCode, taskId, sessionId);
+  // A report for a run that was never started names the run's task.
+  Statement(db, "UPDATE runs SET task_name = ?, task_kind = ? WHERE id = ? AND task_name = ''")
+      .Bind(1, head.taskName)
+      .Bind(2, head.taskKind)
+      .Bind(3, run)
+      .Run();
+  Statement insert(db,
+                   "INSERT INTO run_errors(run, object_name, object_folder, comment) "
+                   "VALUES(?,?,?,?)");
+  for (const TRunError& e : errors) {
+    insert.Reset();
+    insert.Bind(1, run).Bind(2, e.objectName).Bind(3, e.objectFolder).Bind(4, e.comment).Run();
+  }
+  tx.Commit();
+}
+
+std::vector<TRunRecord> SelectRuns(Database& db, const std::string& userCode,
+                                   std::int64_t firstSession, std::int64_t lastSession,
+                                   bool uploadsOnly) {
+  auto lock = db.Lock();
+  std::string sql = std::string("SELECT ") + kRunColumns +
+                    " FROM runs WHERE user_code = ? AND session_id BETWEEN ? AND ?" +
+                    (uploadsOnly ? " AND task_direction = 0" : "") + " ORDER BY session_id, id";
+  Statement st(db, sql);
+  st.Bind(1, userCode).Bind(2, firstSession).Bind(3, lastSession);
+  std::vector<TRunRecord> runs;
+  while (st.Step()) runs.push_back(ReadRun(st));
+  return runs;
+}
+
+std::vector<std::string> SelectRunFolders(Database& db, const std::string& userCode,
+                                          std::int64_t taskId, std::int64_t sessionId) {
+  auto lock = db.Lock();
+  std::vector<std::string> folders;
+  auto run = FindRun(db, userCode, taskId, sessionId);
+  if (!run) return folders;
+  Statement st(db, "SELECT DISTINCT folder FROM run_objects WHERE run = ? ORDER BY folder");
+  st.Bind(1, *run);
+  while (st.Step()) folders.push_back(st.Text(0));
+  return folders;
+}
+
+std::vector<TRunLoggedObject> SelectRunObjects(Database& db, const std::string& userCode,
+                                               std::int64_t taskId, std::int64_t sessionId,
+                                               const std::string& folder) {
+  auto lock = db.Lock();
+  std::vector<TRunLoggedObject> objects;
+  auto run = FindRun(db, userCode, taskId, sessionId);
+  if (!run) return objects;
+  Statement st(db,
+               "SELECT name, size, object_date FROM run_objects "
+               "WHERE run = ? AND folder = ? ORDER BY id");
+  st.Bind(1, *run).Bind(2, folder);
+  while (st.Step()) objects.push_back({st.Text(0), st.Int(1), st.Int(2)});
+  return objects;
+}
+
+std::vector<TRunError> SelectRunErrors(Database& db, const std::string& userCode,
+                                       std::int64_t taskId, std::int64_t sessionId) {
+  auto lock = db.Lock();
+  std::vector<TRunError> errors;
+  auto run = FindRun(db, userCode, taskId, sessionId);
+  if (!run) return errors;
+  Statement st(db,
+               "SELECT object_name, object_folder, comment FROM run_errors "
+               "WHERE run = ? ORDER BY id");
+  st.Bind(1, *run);
+  while (st.Step()) errors.push_back({st.Text(0), st.Text(1), st.Text(2)});
+  return errors;
+}
+
+}  // namespace solvane::server
