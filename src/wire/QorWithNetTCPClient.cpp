@@ -1,0 +1,295 @@
+#include "wire/QorWithNetTCPClient.h"
+
+#include <array>
+#include <functional>
+
+#include <asio.hpp>
+
+#include "wire/QorWithHeaderLine.h"
+#include "wire/QorWithPack.h"
+#include "wire/QorWithReplyParser.h"
+#include "wire/QorWithUiPump.h"
+
+namespace solvane {
+
+namespace {
+
+using asio::ip::tcp;
+using TClock = std::chrono::steady_clock;
+
+constexpr std::chrono::milliseconds kUiSlice{10};
+constexpr std::size_t kReadChunk = 64 * 1024;
+
+// Runs the connect handlers until done() or the deadline; on the
+// user-interface thread in 10 ms slices with the pump between them.
+void RunUntil(asio::io_context& io, const std::function<bool()>& done,
+              TClock::time_point deadline) {
+  const bool ui = IsUiThread();
+  while (!done()) {
+    auto now = TClock::now();
+    if (now >= deadline) return;
+    auto slice = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
+    if (ui) slice = std::min(slice, kUiSlice);
+    io.restart();
+    io.run_for(std::max(slice, std::chrono::milliseconds{1}));
+    if (ui) PumpUi();
+  }
+}
+
+struct TConnectState {
+  bool done = false;
+  asio::error_code error;
+  std::vector<tcp::endpoint> endpoints;
+};
+
+}  // namespace
+
+// The socket and the io_context that runs its connect. After connecting,
+// reads (reader thread) and writes (callers) are plain blocking operations.
+struct TQorTCPClient::TSocket {
+  asio::io_context io;
+  tcp::socket socket{io};
+};
+
+TQorTCPClient::TQorTCPClient() : TQorTCPClient(nullptr, 0) {}
+
+TQorTCPClient::TQorTCPClient(const TQorTCPClientPool* pool, int index)
+    : m_pool(pool), m_index(index), m_socket(std::make_unique<TSocket>()) {}
+
+TQorTCPClient::~TQorTCPClient() { Disconnect(); }
+
+void TQorTCPClient::SetHost(std::string host) {
+  std::lock_guard lock(m_settingsMutex);
+  m_host = std::move(host);
+}
+
+std::string TQorTCPClient::Host() const {
+  std::lock_guard lock(m_settingsMutex);
+  return m_host;
+}
+
+// ---------------------------------------------------------------- connecting
+
+bool TQorTCPClient::Connect(std::chrono::milliseconds connectTimeOut) {
+  // An event handled while this thread connects may ask again: refuse it
+  // rather than lock twice.
+  if (m_connectingThread.load() == std::this_thread::get_id()) return false;
+  std::lock_guard lock(m_stateMutex);
+  if (m_connected.load()) return true;
+  m_connectingThread.store(std::this_thread::get_id());
+  StopReader();
+  m_connectAttempts.fetch_add(1);
+  bool ok = OpenSocket(connectTimeOut);
+  if (ok) {
+    m_contexts.Open();
+    m_connected.store(true);
+    m_status.store(TQorSocketStatus::Connected);
+    m_reader = std::jthread([this](std::stop_token stop) { ReaderLoop(stop); });
+  } else {
+    m_status.store(TQorSocketStatus::Disconnected);
+  }
+  m_connectingThread.store(std::thread::id());
+  return ok;
+}
+
+bool TQorTCPClient::OpenSocket(std::chrono::milliseconds connectTimeOut) {
+  const auto deadline = TClock::now() + connectTimeOut;
+  auto state = std::make_shared<TConnectState>();
+  const std::string host = Host();
+  const std::uint16_t port = Port();
+
+  m_status.store(TQorSocketStatus::Resolving);
+  asio::error_code error;
+  asio::ip::address address = asio::ip::make_address(host, error);
+  if (!error) {
+    state->endpoints.emplace_back(address, port);
+  } else {
+    tcp::resolver resolver(m_socket->io);
+    resolver.async_resolve(host, std::to_string(port),
+                           [state](asio::error_code ec, tcp::resolver::results_type results) {
+                             for (const auto& entry : results)
+                               state->endpoints.push_back(entry.endpoint());
+                             state->done = true;
+                             state->error = ec;
+                           });
+    RunUntil(
+        m_socket->io, [&] { return state->done; }, deadline);
+    // An unfinished look-up is abandoned; its handler only touches state.
+    if (!state->done || state->error || state->endpoints.empty()) return false;
+  }
+
+  m_status.store(TQorSocketStatus::Connecting);
+  std::lock_guard writeLock(m_writeMutex);
+  tcp::socket& socket = m_socket->socket;
+  socket.close(error);
+  state->done = false;
+  asio::async_connect(socket, state->endpoints, [state](asio::error_code ec, const tcp::endpoint&) {
+    state->error = ec;
+    state->done = true;
+  });
+  RunUntil(
+      m_socket->io, [&] { return state->done; }, deadline);
+  if (!state->done) {
+    socket.close(error);  // cancels the attempt; let its handler finish
+    RunUntil(
+        m_socket->io, [&] { return state->done; }, TClock::now() + std::chrono::seconds(1));
+    return false;
+  }
+  if (state->error) {
+    socket.close(error);
+    return false;
+  }
+  socket.set_option(tcp::no_delay(true), error);
+  m_handle.store(static_cast<std::int64_t>(socket.native_handle()));
+  return true;
+}
+
+void TQorTCPClient::Disconnect() {
+  if (m_connectingThread.load() == std::this_thread::get_id()) return;
+  std::lock_guard lock(m_stateMutex);
+  m_connected.store(false);
+  if (m_status.load() != TQorSocketStatus::Disconnected)
+    m_status.store(TQorSocketStatus::Disconnecting);
+  StopReader();
+  m_contexts.CloseAndFailAll();
+  {
+    std::lock_guard writeLock(m_writeMutex);
+    asio::error_code error;
+    m_socket->socket.close(error);
+  }
+  m_handle.store(0);
+  m_status.store(TQorSocketStatus::Disconnected);
+}
+
+// REQUIRES: m_stateMutex held.
+void TQorTCPClient::StopReader() {
+  if (!m_reader.joinable()) return;
+  m_reader.request_stop();
+  asio::error_code error;
+  m_socket->socket.shutdown(tcp::socket::shutdown_both, error);  // wakes the blocked read
+  m_reader.join();
+}
+
+// ------------------------------------------------------------------- reading
+
+void TQorTCPClient::ReaderLoop(std::stop_token stop) {
+  TQorReplyParser parser([this](std::int64_t id) { return m_contexts.IsWaiting(id); });
+  std::vector<char> chunk(kReadChunk);
+  std::vector<TQorReply> replies;
+  while (!stop.stop_requested()) {
+    asio::error_code error;
+    std::size_t n = m_socket->socket.read_some(asio::buffer(chunk), error);
+    if (error) break;
+    bool intact = parser.Feed(std::string_view(chunk.data(), n), replies);
+    m_received.Add(static_cast<std::int64_t>(parser.TakeCountedBytes()));
+    for (TQorReply& reply : replies)
+      m_contexts.Deliver(reply.Id, std::move(reply.Frame), std::move(reply.Extra));
+    replies.clear();
+    if (!intact) break;
+  }
+  ConnectionLost();
+}
+
+// Runs on the reader thread when its stream ends, breaks or is shut down.
+void TQorTCPClient::ConnectionLost() {
+  m_connected.store(false);
+  m_status.store(TQorSocketStatus::Disconnected);
+  asio::error_code error;
+  m_socket->socket.shutdown(tcp::socket::shutdown_both, error);
+  m_contexts.CloseAndFailAll();
+}
+
+// ------------------------------------------------------------------- calling
+
+bool TQorTCPClient::Call(TQorPack& pack) { return CallUpload(pack, {}); }
+
+bool TQorTCPClient::CallUpload(TQorPack& pack, std::string_view extra) {
+  if (m_inCall.exchange(true)) return false;
+  bool ok = Exchange(pack, extra, nullptr);
+  m_inCall.store(false);
+  return ok;
+}
+
+bool TQorTCPClient::CallDownload(TQorPack& pack, std::string& extra) {
+  std::string replyExtra;
+  if (!Exchange(pack, extra, &replyExtra)) return false;
+  extra = std::move(replyExtra);
+  return true;
+}
+
+bool TQorTCPClient::Exchange(TQorPack& pack, std::string_view extra, std::string* replyExtra) {
+  if (!m_connected.load()) return false;
+  TQorNetContextList::TContext context = m_contexts.Start();
+  if (!context) return false;
+
+  std::string body;
+  pack.SaveToStream(body);
+  const std::size_t frameSize = body.size();
+  body.append(extra);
+  if (!Send(BuildRequestHeader(context->Id, frameSize, extra.size()), body)) {
+    m_contexts.CountFailed();
+    m_contexts.Remove(context);
+    return false;
+  }
+
+  pack.Reset();
+  TWaitResult result = WaitForReply(*context);
+  m_contexts.Remove(context);
+  if (result != TWaitResult::Arrived) {
+    m_contexts.CountFailed();
+    return false;
+  }
+  pack.LoadFromStream(context->Buffer);
+  if (replyExtra) *replyExtra = std::move(context->Extra);
+  return true;
+}
+
+std::string TQorTCPClient::BuildRequestHeader(std::int64_t id, std::size_t frameSize,
+                                              std::size_t extraSize) const {
+  THeaderLine header;
+  header.bindingHandle = m_handle.load();
+  header.id = id;
+  header.frameSize = static_cast<std::int64_t>(frameSize);
+  header.extraSize = static_cast<std::int64_t>(extraSize);
+  if (m_pool) header.token = m_pool->Token();
+  return BuildHeaderLine(header);
+}
+
+bool TQorTCPClient::Send(const std::string& header, const std::string& body) {
+  std::lock_guard lock(m_writeMutex);
+  if (!m_connected.load()) return false;
+  const std::string line = header + "\r\n";
+  std::array<asio::const_buffer, 2> buffers{asio::buffer(line), asio::buffer(body)};
+  asio::error_code error;
+  asio::write(m_socket->socket, buffers, error);
+  if (error) {
+    // Part of the request may have gone out: the server's stream is out of
+    // step, so the connection is finished.
+    m_socket->socket.shutdown(tcp::socket::shutdown_both, error);
+    return false;
+  }
+  m_sent.Add(static_cast<std::int64_t>(header.size() + body.size()));
+  return true;
+}
+
+TQorTCPClient::TWaitResult TQorTCPClient::WaitForReply(const TQorNetContext& context) {
+  const int timeOut = TimeOut();
+  TQorNetContextList::TDeadline deadline;
+  if (timeOut > 0) deadline = TClock::now() + std::chrono::seconds(timeOut);
+
+  if (!IsUiThread()) {
+    m_contexts.WaitUntil(context, deadline);
+  } else {
+    while (context.State.load() == TQorNetContext::kWaiting) {
+      PumpUi();
+      auto slice = TClock::now() + kUiSlice;
+      m_contexts.WaitUntil(context, deadline ? std::min(slice, *deadline) : slice);
+      PumpUi();
+      if (deadline && TClock::now() >= *deadline) break;
+    }
+  }
+  return context.State.load() == TQorNetContext::kArrived ? TWaitResult::Arrived
+                                                          : TWaitResult::NoReply;
+}
+
+}  // namespace solvane
