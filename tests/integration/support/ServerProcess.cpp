@@ -13,6 +13,7 @@
 #include <random>
 
 #include "wire/QorWithHeaderLine.h"
+#include "wire/QorWithNetTCPClient.h"
 
 #ifndef SOLVANE_SERVER_BINARY
 #error "SOLVANE_SERVER_BINARY must name the server program"
@@ -167,42 +168,52 @@ void TServerProcess::AddUser(const std::string& code, const std::string& passwor
   ASSERT_EQ(r.exitCode, 0) << r.err;
 }
 
+// Calls go through the client's own call channel (a one-connection pool,
+// so the session token travels in the header line); the raw socket serves
+// the hostile-input tests.
 struct TTestClient::Impl {
+  TQorTCPClientPool pool;
+  TQorTCPClient* channel = nullptr;
+  int port = 0;
   asio::io_context io;
-  tcp::socket socket{io};
+  tcp::socket raw{io};
 };
 
-TTestClient::TTestClient() : m_impl(std::make_unique<Impl>()) {}
+TTestClient::TTestClient() : m_impl(std::make_unique<Impl>()) {
+  m_impl->channel = &m_impl->pool.AddConnection(1, "Test0");
+}
 TTestClient::~TTestClient() { Close(); }
 
 bool TTestClient::Connect(int port) {
-  std::error_code ec;
-  m_impl->socket.connect(tcp::endpoint(asio::ip::make_address("127.0.0.1"),
-                                       static_cast<unsigned short>(port)),
-                         ec);
-  return !ec;
+  m_impl->port = port;
+  m_impl->pool.SetConnectText("Host=127.0.0.1\r\nPort=" + std::to_string(port) +
+                              "\r\nTimeOut=30");
+  return m_impl->pool.Connect(*m_impl->channel);
 }
 
 void TTestClient::Close() {
+  m_impl->channel->Disconnect();
   std::error_code ec;
-  m_impl->socket.close(ec);
+  m_impl->raw.close(ec);
 }
 
 bool TTestClient::SendRaw(const std::string& bytes) {
   std::error_code ec;
-  asio::write(m_impl->socket, asio::buffer(bytes), ec);
+  if (!m_impl->raw.is_open()) {
+    m_impl->raw.connect(tcp::endpoint(asio::ip::make_address("127.0.0.1"),
+                                      static_cast<unsigned short>(m_impl->port)),
+                        ec);
+    if (ec) return false;
+  }
+  asio::write(m_impl->raw, asio::buffer(bytes), ec);
   return !ec;
 }
 
 bool TTestClient::WaitClosed(int timeoutSeconds) {
-  pollfd p{m_impl->socket.native_handle(), POLLIN, 0};
+  pollfd p{m_impl->raw.native_handle(), POLLIN, 0};
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
   while (std::chrono::steady_clock::now() < deadline) {
     if (::poll(&p, 1, 100) > 0) {
-      char c;
-      ssize_t n = ::recv(p.fd, &c, 1, MSG_PEEK);
-      if (n <= 0) return true;
-      // Data arrived: drain and keep waiting for the close.
       char buf[4096];
       if (::recv(p.fd, buf, sizeof buf, 0) <= 0) return true;
     }
@@ -212,39 +223,14 @@ bool TTestClient::WaitClosed(int timeoutSeconds) {
 
 bool TTestClient::Call(TQorPack& request, const std::string& extraIn, std::string* extraOut,
                        int timeoutSeconds) {
-  std::string frame = request.SaveToString();
-  THeaderLine h;
-  h.bindingHandle = m_impl->socket.native_handle();
-  h.id = m_nextId++;
-  h.frameSize = static_cast<std::int64_t>(frame.size());
-  h.extraSize = static_cast<std::int64_t>(extraIn.size());
-  h.token = m_token;
-  std::string bytes = BuildHeaderLine(h) + "\r\n" + frame + extraIn;
-  if (!SendRaw(bytes)) return false;
-  // Read replies until the one with our Id.
-  auto& s = m_impl->socket;
-  pollfd p{s.native_handle(), POLLIN, 0};
-  std::string line;
-  for (;;) {
-    line.clear();
-    char c = 0;
-    while (c != '\n') {
-      if (::poll(&p, 1, timeoutSeconds * 1000) <= 0) return false;
-      std::error_code ec;
-      if (asio::read(s, asio::buffer(&c, 1), ec) != 1) return false;
-      if (c != '\n' && c != '\r') line += c;
-    }
-    THeaderLine r = ParseHeaderLine(line);
-    std::string body(static_cast<std::size_t>(r.frameSize + r.extraSize), '\0');
-    std::error_code ec;
-    asio::read(s, asio::buffer(body), ec);
-    if (ec) return false;
-    if (r.id != h.id) continue;
-    request.Reset();
-    request.LoadFromStream(std::string_view(body).substr(0, static_cast<std::size_t>(r.frameSize)));
-    if (extraOut) *extraOut = body.substr(static_cast<std::size_t>(r.frameSize));
-    return true;
-  }
+  m_impl->pool.SetToken(m_token);
+  m_impl->channel->SetTimeOut(timeoutSeconds);
+  auto lease = m_impl->pool.AcquireFree(-1);
+  if (!lease) return false;
+  std::string extra = extraIn;
+  if (!lease->CallDownload(request, extra)) return false;
+  if (extraOut) *extraOut = std::move(extra);
+  return true;
 }
 
 bool TTestClient::CallOk(TQorPack& request, const std::string& extraIn, std::string* extraOut) {

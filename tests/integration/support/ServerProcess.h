@@ -53,7 +53,8 @@ class TServerProcess {
   std::string m_adminPassword;
 };
 
-// One blocking connection speaking the header line + frame protocol.
+// One connection through the client's call channel (solvane_wire), plus a
+// raw socket for sending malformed bytes.
 class TTestClient {
  public:
   TTestClient();
@@ -83,7 +84,6 @@ class TTestClient {
   struct Impl;
   std::unique_ptr<Impl> m_impl;
   std::string m_token;
-  std::int64_t m_nextId = 1;
 };
 
 // A request packet with FunNo and record set 1 filled from name/value pairs.
