@@ -13,6 +13,11 @@ std::string TAdminArgs::Get(const std::string& o, const std::string& def) const 
   return it == options.end() ? def : it->second;
 }
 
+std::vector<std::string> TAdminArgs::GetAll(const std::string& o) const {
+  auto it = repeated.find(o);
+  return it == repeated.end() ? std::vector<std::string>{} : it->second;
+}
+
 std::optional<bool> ParseSwitch(const std::string& text) {
   if (text == "1") return true;
   if (text == "0") return false;
@@ -80,6 +85,7 @@ int TAdminRegistry::Run(const std::vector<std::string>& words, std::ostream& out
       std::string value;
       if (i + 1 < rest.size() && rest[i + 1].rfind("--", 0) != 0) value = rest[++i];
       args.options[name] = value;
+      args.repeated[name].push_back(value);
     } else {
       args.positional.push_back(w);
     }

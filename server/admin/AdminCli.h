@@ -16,13 +16,18 @@ class Database;
 
 // Parsed words: positionals in order, options by name (without "--"). An
 // option takes the next word as its value unless that word is another
-// option or there is none; then its value is empty (a switch).
+// option or there is none; then its value is empty (a switch). An option
+// given several times keeps its last value in `options` and every value, in
+// order, in `repeated`.
 struct TAdminArgs {
   std::vector<std::string> positional;
   std::map<std::string, std::string> options;
+  std::map<std::string, std::vector<std::string>> repeated;
 
   bool Has(const std::string& o) const { return options.count(o) > 0; }
   std::string Get(const std::string& o, const std::string& def = {}) const;
+  // Every value of an option that may be repeated (--include A --include B).
+  std::vector<std::string> GetAll(const std::string& o) const;
 };
 
 struct TAdminContext {

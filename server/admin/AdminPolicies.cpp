@@ -1,8 +1,221 @@
+// `admin policy add|set|list|assign|unassign|remove`: the administrator's
+// policies (a size limit and include/exclude patterns applied on top of
+// every upload task's own filter) and the users they apply to.
+
 #include "admin/AdminCli.h"
+#include "handlers/PolicyStore.h"
+#include "handlers/TaskFields.h"
+#include "handlers/Users.h"
+#include "storage/Database.h"
 
 namespace solvane::server {
 
-void RegisterAdminPolicyCommands(TAdminRegistry&) {}
-void RegisterAdminTaskCommands(TAdminRegistry&) {}
+namespace {
+
+constexpr std::size_t kMaxPolicyNameBytes = 64;
+constexpr long long kMaxSizeMb = 0x7FFFFFFF;
+
+int Fail(TAdminContext& ctx, const std::string& message) {
+  ctx.err << "error: " << message << "\n";
+  return 1;
+}
+
+// Options other than the patterns may be given once.
+bool RefuseRepeated(TAdminContext& ctx, const TAdminArgs& a) {
+  for (const auto& [name, values] : a.repeated) {
+    if (name == "include" || name == "exclude" || values.size() < 2) continue;
+    Fail(ctx, "--" + name + " is given more than once");
+    return true;
+  }
+  return false;
+}
+
+// "--max-size MB" (or "none" for no limit) into megabytes, -1 for none.
+std::optional<std::int64_t> ReadMaxSize(TAdminContext& ctx, const TAdminArgs& a) {
+  const std::string text = a.Get("max-size");
+  if (text == "none") return -1;
+  auto mb = ParseWholeNumber(text);
+  if (!mb || *mb > kMaxSizeMb) {
+    Fail(ctx, "--max-size takes a whole number of megabytes (0 .. 2147483647) or 'none'");
+    return std::nullopt;
+  }
+  return *mb;
+}
+
+// The --include and --exclude patterns, in the form the client reads.
+std::optional<std::vector<TFilterPattern>> ReadPatterns(TAdminContext& ctx, const TAdminArgs& a) {
+  std::vector<TFilterPattern> patterns;
+  for (const char* option : {"include", "exclude"}) {
+    for (const std::string& text : a.GetAll(option)) {
+      auto p = NormalisePattern(text);
+      if (!p || p->empty()) {
+        Fail(ctx, std::string("--") + option + " needs a pattern of 1 to 1024 bytes " +
+                      "without control characters");
+        return std::nullopt;
+      }
+      patterns.push_back({*p, std::string(option) == "include"});
+    }
+  }
+  return patterns;
+}
+
+std::optional<TPolicyRecord> ExistingPolicy(TAdminContext& ctx, const std::string& name) {
+  auto policy = FindPolicy(ctx.db, name);
+  if (!policy) Fail(ctx, "no policy '" + name + "'");
+  return policy;
+}
+
+int AddPolicy(TAdminContext& ctx, const TAdminArgs& a) {
+  TPolicyRecord policy;
+  policy.name = a.positional[0];
+  if (policy.name.empty() || !IsCleanText(policy.name, kMaxPolicyNameBytes))
+    return Fail(ctx, "a policy name is 1 to 64 bytes without control characters");
+  if (RefuseRepeated(ctx, a)) return 1;
+  if (a.Has("max-size")) {
+    auto mb = ReadMaxSize(ctx, a);
+    if (!mb) return 1;
+    policy.maxFileSizeMb = *mb;
+  }
+  auto patterns = ReadPatterns(ctx, a);
+  if (!patterns) return 1;
+  Transaction tx(ctx.db);
+  if (FindPolicy(ctx.db, policy.name))
+    return Fail(ctx, "policy '" + policy.name + "' exists already");
+  InsertPolicy(ctx.db, policy);
+  ReplacePolicyPatterns(ctx.db, policy.id, *patterns);
+  tx.Commit();
+  ctx.out << "added policy " << policy.name << " (id " << policy.id << ")\n";
+  return 0;
+}
+
+int SetPolicy(TAdminContext& ctx, const TAdminArgs& a) {
+  if (a.options.empty()) return Fail(ctx, "name at least one option to change");
+  if (RefuseRepeated(ctx, a)) return 1;
+  const bool replacePatterns = a.Has("include") || a.Has("exclude") || a.Has("no-patterns");
+  if (a.Has("no-patterns") && (a.Has("include") || a.Has("exclude")))
+    return Fail(ctx, "--no-patterns cannot be combined with --include or --exclude");
+  std::optional<std::int64_t> maxSize;
+  if (a.Has("max-size") && !(maxSize = ReadMaxSize(ctx, a))) return 1;
+  auto patterns = ReadPatterns(ctx, a);
+  if (!patterns) return 1;
+  Transaction tx(ctx.db);
+  auto policy = ExistingPolicy(ctx, a.positional[0]);
+  if (!policy) return 1;
+  if (maxSize) UpdatePolicyLimit(ctx.db, policy->id, *maxSize);
+  if (replacePatterns) ReplacePolicyPatterns(ctx.db, policy->id, *patterns);
+  tx.Commit();
+  ctx.out << "changed policy " << policy->name << "\n";
+  return 0;
+}
+
+int ListAll(TAdminContext& ctx, const TAdminArgs&) {
+  ctx.out << "id\tname\tmax-size-mb\tusers\n";
+  for (const TPolicyRecord& p : ListPolicies(ctx.db)) {
+    std::string users;
+    for (const std::string& u : PolicyUsers(ctx.db, p.id)) users += (users.empty() ? "" : ",") + u;
+    ctx.out << p.id << "\t" << p.name << "\t"
+            << (p.maxFileSizeMb < 0 ? std::string("none") : std::to_string(p.maxFileSizeMb)) << "\t"
+            << users << "\n";
+    for (const TFilterPattern& f : PolicyPatterns(ctx.db, p.id))
+      ctx.out << "\t" << (f.isInclude ? "include" : "exclude") << "\t" << f.pattern << "\n";
+  }
+  return 0;
+}
+
+int Assign(TAdminContext& ctx, const TAdminArgs& a) {
+  const std::string& user = a.positional[1];
+  if (!FindUser(ctx.db, user)) return Fail(ctx, "no user '" + user + "'");
+  Transaction tx(ctx.db);
+  auto policy = ExistingPolicy(ctx, a.positional[0]);
+  if (!policy) return 1;
+  auto earlier = PolicyOfUser(ctx.db, user);
+  AssignPolicy(ctx.db, policy->id, user);
+  tx.Commit();
+  ctx.out << "policy " << policy->name << " applies to " << user;
+  if (earlier && earlier->id != policy->id) ctx.out << " (in place of " << earlier->name << ")";
+  ctx.out << "\n";
+  return 0;
+}
+
+int Unassign(TAdminContext& ctx, const TAdminArgs& a) {
+  const std::string& user = a.positional[1];
+  Transaction tx(ctx.db);
+  auto policy = ExistingPolicy(ctx, a.positional[0]);
+  if (!policy) return 1;
+  if (!UnassignPolicy(ctx.db, policy->id, user))
+    return Fail(ctx, "policy '" + policy->name + "' does not apply to '" + user + "'");
+  tx.Commit();
+  ctx.out << "policy " << policy->name << " no longer applies to " << user << "\n";
+  return 0;
+}
+
+int Remove(TAdminContext& ctx, const TAdminArgs& a) {
+  Transaction tx(ctx.db);
+  auto policy = ExistingPolicy(ctx, a.positional[0]);
+  if (!policy) return 1;
+  const auto users = PolicyUsers(ctx.db, policy->id);
+  RemovePolicy(ctx.db, policy->id);
+  tx.Commit();
+  ctx.out << "removed policy " << policy->name;
+  if (!users.empty()) ctx.out << " (it applied to " << users.size() << " user(s))";
+  ctx.out << "\n";
+  return 0;
+}
+
+}  // namespace
+
+void RegisterAdminPolicyCommands(TAdminRegistry& r) {
+  r.Add({"policy",
+         "add",
+         "policy add NAME [--max-size MB] [--include PATTERN]... [--exclude PATTERN]...",
+         "create a policy: largest file an upload may take (no limit without --max-size) and "
+         "patterns every file or folder must match (--include) or must not match (--exclude)",
+         1,
+         1,
+         {"max-size", "include", "exclude"},
+         AddPolicy});
+  r.Add({"policy",
+         "set",
+         "policy set NAME [--max-size MB|none] [--include PATTERN]... [--exclude PATTERN]... "
+         "[--no-patterns]",
+         "change a policy's size limit; --include/--exclude replace all its patterns, "
+         "--no-patterns removes them",
+         1,
+         1,
+         {"max-size", "include", "exclude", "no-patterns"},
+         SetPolicy});
+  r.Add({"policy",
+         "list",
+         "policy list",
+         "list every policy with its patterns and users",
+         0,
+         0,
+         {},
+         ListAll});
+  r.Add({"policy",
+         "assign",
+         "policy assign NAME USER",
+         "apply the policy to the user (in place of any policy he had)",
+         2,
+         2,
+         {},
+         Assign});
+  r.Add({"policy",
+         "unassign",
+         "policy unassign NAME USER",
+         "the policy no longer applies to the user",
+         2,
+         2,
+         {},
+         Unassign});
+  r.Add({"policy",
+         "remove",
+         "policy remove NAME",
+         "remove the policy; its users are left without a policy",
+         1,
+         1,
+         {},
+         Remove});
+}
 
 }  // namespace solvane::server

@@ -148,9 +148,11 @@ void AddRunErrors(Database& db, const std::string& userCode, std::int64_t taskId
       .Bind(2, head.taskKind)
       .Bind(3, run)
       .Run();
+  // An object reported twice (a repeated report) is kept once.
   Statement insert(db,
                    "INSERT INTO run_errors(run, object_name, object_folder, comment) "
-                   "VALUES(?,?,?,?)");
+                   "SELECT ?1, ?2, ?3, ?4 WHERE NOT EXISTS (SELECT 1 FROM run_errors "
+                   "WHERE run = ?1 AND object_name = ?2 AND object_folder = ?3)");
   for (const TRunError& e : errors) {
     insert.Reset();
     insert.Bind(1, run).Bind(2, e.objectName).Bind(3, e.objectFolder).Bind(4, e.comment).Run();

@@ -82,7 +82,8 @@ void StartRun(Database& db, const std::string& userCode, std::int64_t taskId,
 // a start is created).
 void StopRun(Database& db, const std::string& userCode, std::int64_t taskId, std::int64_t sessionId,
              const TRunHead& head, const std::string& comment, const TRunCounters& counters);
-// TTask.ErrorReport: appends the error objects to the run, in one transaction.
+// TTask.ErrorReport: appends the error objects to the run, in one transaction;
+// an object the run lists already is not added again.
 void AddRunErrors(Database& db, const std::string& userCode, std::int64_t taskId,
                   std::int64_t sessionId, const TRunHead& head,
                   const std::vector<TRunError>& errors);

@@ -1,0 +1,26 @@
+#include "handlers/TaskAccess.h"
+
+namespace solvane::server {
+
+bool MayAccessTasksOf(const TRequestContext& ctx, const std::string& owner, TTaskAccess) {
+  return !ctx.UserCode().empty() && owner == ctx.UserCode();
+}
+
+std::optional<std::string> TaskUserOf(TRequestContext& ctx, TTaskAccess access) {
+  const std::string actor = ctx.Str("UAdmin");
+  if (!actor.empty() && actor != ctx.UserCode()) {
+    ctx.Fail(kErrForbidden, "UAdmin names another user than the signed-in one");
+    return std::nullopt;
+  }
+  std::string user = ctx.Str("UCode");
+  if (user.empty()) user = ctx.UserCode();
+  if (!MayAccessTasksOf(ctx, user, access)) {
+    ctx.Fail(kErrForbidden, access == TTaskAccess::kRead
+                                ? "the tasks and logs of another user are not yours to read"
+                                : "the tasks and runs of another user are not yours to change");
+    return std::nullopt;
+  }
+  return user;
+}
+
+}  // namespace solvane::server
