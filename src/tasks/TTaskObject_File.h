@@ -17,6 +17,10 @@ class TTaskObject_File_UP : public TTaskObject {
   bool LoadObjects(IEngineContext& ctx) override;
   // Task filter on top of the policy.
   bool PassesFilter(IEngineContext& ctx, const std::string& path, bool isFolder);
+
+ private:
+  // Breadth-first walk of one selected folder into whole folder entries.
+  void WalkFolder(IEngineContext& ctx, const std::string& folder);
 };
 
 class TTaskObject_FileBackup_UP : public TTaskObject_File_UP {
@@ -36,6 +40,10 @@ class TTaskObject_File_Down : public TTaskObject {
   using TTaskObject::TTaskObject;
   void DetectFolders(IEngineContext& ctx) override;
   void CalcFolder(IEngineContext& ctx, const TFolderObjectPtr& folder) override;
+
+ private:
+  // Breadth-first walk of one chosen server folder into whole entries.
+  void WalkServerFolder(IEngineContext& ctx, const std::string& folder);
 };
 
 class TTaskObject_FileBackup_Down : public TTaskObject_File_Down {

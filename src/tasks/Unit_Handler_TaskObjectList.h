@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -62,6 +63,7 @@ class TTaskObjectList {
   // "TTask.Remove" on the server, then out of the list.
   bool RemoveTask(IEngineContext& ctx, std::int32_t taskId);
   // Reloads tasks (with objects and filters) and the policy from the server.
+  // Records of kinds without a task class here are skipped.
   bool LoadFromServer(IEngineContext& ctx);
 
   TDefaultPolicy Policy() const;
@@ -69,13 +71,20 @@ class TTaskObjectList {
   bool PassesPolicy(IEngineContext& ctx, const std::string& path, bool isFolder) const;
 
   // A new ID for a task made on this client: the packed DOS date-time of now,
-  // stepped to the next value no task of the list uses.
+  // stepped on by two seconds until the value is above every ID this list
+  // handed out before and no task of the list uses it. -1 when the clock
+  // lies outside the years a packed date-time can hold.
   std::int32_t NewTaskID(DateTime now) const;
 
  private:
+  void LoadPolicy(IEngineContext& ctx);
+
   mutable std::mutex m_mutex;
   std::vector<TTaskObjectPtr> m_tasks;
-  TDefaultPolicy m_policy;
+  // Replaced as a whole, so a filter test works on a snapshot without
+  // holding the list's lock while it paces.
+  std::shared_ptr<const TDefaultPolicy> m_policy = std::make_shared<TDefaultPolicy>();
+  mutable std::uint32_t m_lastNewId = 0;
 };
 
 }  // namespace solvane

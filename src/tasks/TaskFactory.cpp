@@ -1,0 +1,20 @@
+#include "tasks/TTaskObject_File.h"
+
+namespace solvane {
+
+TTaskObjectPtr CreateTaskObject(int kind, int direction, const std::string& userCode) {
+  const bool down = direction == 1;
+  if (direction != 0 && !down) return nullptr;
+  switch (kind) {
+    case kKindFileBackup:
+      if (down) return std::make_shared<TTaskObject_FileBackup_Down>(userCode);
+      return std::make_shared<TTaskObject_FileBackup_UP>(userCode);
+    case kKindFileSync:
+      if (down) return std::make_shared<TTaskObject_FileSync_Down>(userCode);
+      return std::make_shared<TTaskObject_FileSync_UP>(userCode);
+    default:
+      return nullptr;  // mail (500) and share (171) tasks have their own classes
+  }
+}
+
+}  // namespace solvane
