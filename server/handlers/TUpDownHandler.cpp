@@ -1,8 +1,195 @@
+// File transfers: TUpDown.Check (does the store need this file, and from
+// which byte), TUpDown.UpLoad and TUpDown.DownLoad (one segment per call),
+// and TUpDown.FolderCheck (a sync folder's listing).
+
+#include <iostream>
+
 #include "handlers/Operations.h"
+#include "handlers/RunLog.h"
+#include "handlers/StorePath.h"
+#include "handlers/TaskRuns.h"
 #include "protocol/Dispatcher.h"
+#include "wire/QorWithText.h"
 
 namespace solvane::server {
 
-void RegisterTransferOperations(TDispatcher&) {}
+namespace {
+
+constexpr std::int64_t kMaxObjectSize = std::int64_t{1} << 42;  // 4 TiB
+// The client reads the resume position as a 32-bit number: the last segment
+// start below 2^31.
+constexpr std::int64_t kMaxResumePosition = 2147221504;
+constexpr std::size_t kMaxCargoBytes = 65536;
+
+struct TFileFields {
+  TStoreRef store;
+  std::string folder;
+  std::string name;
+  std::int64_t size = 0;
+  std::int64_t objectDate = 0;
+};
+
+bool ReadFileFields(TRequestContext& ctx, StoreAccess access, TFileFields& f) {
+  auto store = ResolveStore(ctx, access);
+  if (!store) return false;
+  f.store = *store;
+  if (!ReadFilePath(ctx, "ObjectFolder", "ObjectName", f.folder, f.name)) return false;
+  if (!ctx.RequireInt("ObjectSize", f.size) || !ctx.RequireInt("ObjectDate", f.objectDate))
+    return false;
+  if (f.size < 0 || f.size > kMaxObjectSize)
+    return ctx.Fail(kErrBadRequest, "ObjectSize is out of range");
+  if (!NormaliseDosDateTime(f.objectDate))
+    return ctx.Fail(kErrBadRequest, "ObjectDate is not a packed date-time");
+  return true;
+}
+
+// Adds the object to the run named by the request's TaskID and SessionID; a
+// request without a SessionID (the check of an empty file) logs into the
+// latest run of the task. The transfer itself has succeeded by then, so a
+// failure here is reported on the console and not to the client.
+void LogInRun(TRequestContext& ctx, const TFileFields& f, std::int64_t size, int direction) {
+  std::int64_t taskId = 0, sessionId = 0;
+  if (!ParseInt64(ctx.Str("TaskID"), taskId)) return;
+  try {
+    if (!ParseInt64(ctx.Str("SessionID"), sessionId)) {
+      auto task = NormaliseTaskId(taskId);
+      if (!task) return;
+      auto latest = LatestRunSession(ctx.Db(), f.store.user, *task);
+      if (!latest) return;
+      sessionId = *latest;
+    }
+    RecordRunObject(ctx.Db(), f.store.user, taskId, sessionId,
+                    TRunObject{f.store.kind, f.folder, f.name, size, f.objectDate, direction});
+  } catch (const DatabaseError& e) {
+    std::cerr << "run log: " << e.what() << std::endl;
+  }
+}
+
+bool FailUpload(TRequestContext& ctx, UploadOutcome outcome) {
+  switch (outcome) {
+    case UploadOutcome::kBeyondStaged:
+      return ctx.Fail(kErrConflict, "Source_Offset lies past the bytes received so far");
+    case UploadOutcome::kBeyondSize:
+      return ctx.Fail(kErrBadRequest, "the segment runs past ObjectSize");
+    case UploadOutcome::kQuotaExceeded:
+      return ctx.Fail(kErrQuotaExceeded, "the file does not fit into the user's space");
+    case UploadOutcome::kIoError:
+      return ctx.Fail(kErrStorage, "the server could not store the file");
+    case UploadOutcome::kStaged:
+    case UploadOutcome::kStored:
+      break;
+  }
+  return true;
+}
+
+void Check(TRequestContext& ctx) {
+  TFileFields f;
+  if (!ReadFileFields(ctx, StoreAccess::kWrite, f)) return;
+  TFileStore files = FileStoreOf(ctx);
+  auto newest = files.NewestVersion(f.store, f.folder, f.name);
+  std::int64_t action = 1, position = 0;
+  if (newest && newest->size == f.size && newest->objectDate == f.objectDate) {
+    action = 0;
+  } else if (files.WouldExceedQuota(f.store.user, f.size)) {
+    return (void)ctx.Fail(kErrQuotaExceeded, "the file does not fit into the user's space");
+  } else if (f.size == 0) {
+    // The client sends no segment for an empty file and counts it done after
+    // this answer, so its version is stored now.
+    TUploadSegment empty{f.store, f.folder, f.name, 0, f.objectDate, 0, {}};
+    if (!FailUpload(ctx, files.Upload(empty))) return;
+    LogInRun(ctx, f, 0, 0);
+  } else {
+    position = std::min(files.ResumePosition(f.store, f.folder, f.name, f.size, f.objectDate),
+                        kMaxResumePosition);
+  }
+  ctx.Reply().AddInteger(1, "Action", action);
+  ctx.Reply().AddInteger(1, "refPosition", position);
+  ctx.Reply().AddInteger(1, "refVerifyValue", 0);
+}
+
+void UpLoad(TRequestContext& ctx) {
+  TFileFields f;
+  if (!ReadFileFields(ctx, StoreAccess::kWrite, f)) return;
+  std::int64_t offset = 0, length = 0;
+  if (!ctx.RequireInt("Source_Offset", offset) || !ctx.RequireInt("Source_Size", length)) return;
+  if (offset < 0 || length < 0 || static_cast<std::size_t>(length) != ctx.ExtraIn().size())
+    return (void)ctx.Fail(kErrBadRequest, "Source_Size does not match the data sent");
+  if (length == 0 && f.size > 0) return (void)ctx.Fail(kErrBadRequest, "a segment without data");
+  TUploadSegment segment{f.store, f.folder, f.name, f.size, f.objectDate, offset, ctx.ExtraIn()};
+  segment.objectData = ctx.Int("ObjectData");
+  segment.cargo = ctx.Str("ObjectCargo");
+  segment.cargo2 = ctx.Str("ObjectCargo2");
+  if (segment.cargo.size() > kMaxCargoBytes || segment.cargo2.size() > kMaxCargoBytes)
+    return (void)ctx.Fail(kErrBadRequest, "ObjectCargo is too long");
+
+  TFileStore files = FileStoreOf(ctx);
+  if (offset == 0 && files.WouldExceedQuota(f.store.user, f.size))
+    return (void)FailUpload(ctx, UploadOutcome::kQuotaExceeded);
+  const UploadOutcome outcome = files.Upload(segment);
+  if (!FailUpload(ctx, outcome)) return;
+  if (outcome == UploadOutcome::kStored) LogInRun(ctx, f, f.size, 0);
+}
+
+void DownLoad(TRequestContext& ctx) {
+  auto store = ResolveStore(ctx, StoreAccess::kRead);
+  if (!store) return;
+  TFileFields f;
+  f.store = *store;
+  if (!ReadFilePath(ctx, "ObjectFolder", "ObjectName", f.folder, f.name)) return;
+  std::int64_t order = 0;
+  if (!ctx.RequireInt("SegmentOrder", order)) return;
+  if (order < 1) return (void)ctx.Fail(kErrBadRequest, "SegmentOrder starts at 1");
+  // Size and date only choose among the versions; the listing may have
+  // handed the client values it could not read.
+  std::int64_t size = ctx.Int("ObjectSize"), date = ctx.Int("ObjectDate");
+  if (!NormaliseDosDateTime(date)) date = -1;
+
+  TFileStore files = FileStoreOf(ctx);
+  auto version = files.VersionForDownload(f.store, f.folder, f.name, size, date);
+  if (!version) return (void)ctx.Fail(kErrNotFound, "no such file in the store");
+  if (!files.ReadSegment(*version, order, ctx.ExtraOut()))
+    return (void)ctx.Fail(kErrStorage, "the server could not read the file");
+  const std::int64_t end =
+      (order - 1) * kSegmentSize + static_cast<std::int64_t>(ctx.ExtraOut().size());
+  const bool last =
+      !ctx.ExtraOut().empty() ? end == version->size : (order == 1 && version->size == 0);
+  f.objectDate = version->objectDate;
+  if (last) LogInRun(ctx, f, version->size, 1);
+}
+
+// Record sets 1..n: the entries of one local folder. A frame without records
+// names no folder and changes nothing.
+void FolderCheck(TRequestContext& ctx) {
+  const int count = ctx.RecordSets();
+  if (count == 0) return;
+  auto store = ResolveStore(ctx, StoreAccess::kWrite);
+  if (!store) return;
+  if (store->kind != kSyncStore)
+    return (void)ctx.Fail(kErrBadRequest, "only the sync store mirrors folders");
+  auto folder = NormaliseFolder(ctx.Str("ObjectFolder"));
+  if (!folder) return (void)ctx.Fail(kErrBadRequest, "ObjectFolder is not a valid path");
+  std::vector<TListingEntry> listing;
+  for (int n = 1; n <= count; ++n) {
+    const std::string user = ctx.Str("UCode", n);
+    if (!user.empty() && user != store->user)
+      return (void)ctx.Fail(kErrForbidden, "the listing names another user's store");
+    auto path = NormaliseFolder(ctx.Str("ObjectName", n));
+    auto entryFolder = NormaliseFolder(ctx.Str("ObjectFolder", n));
+    if (!path || entryFolder != folder || SplitPath(*path).first != *folder)
+      return (void)ctx.Fail(kErrBadRequest, "record " + std::to_string(n) +
+                                                " does not name an entry of ObjectFolder");
+    listing.push_back({SplitPath(*path).second, ctx.Int("ObjectKind", n) == 1});
+  }
+  FileStoreOf(ctx).MirrorFolder(*store, *folder, listing);
+}
+
+}  // namespace
+
+void RegisterTransferOperations(TDispatcher& d) {
+  d.Register("TUpDown.Check", Check);
+  d.Register("TUpDown.UpLoad", UpLoad);
+  d.Register("TUpDown.DownLoad", DownLoad);
+  d.Register("TUpDown.FolderCheck", FolderCheck);
+}
 
 }  // namespace solvane::server

@@ -1,0 +1,188 @@
+#pragma once
+// The file stores of the users: objects (files and folders), their versions,
+// uploads in progress and the recycle bin. Handlers validate and normalise
+// the client's text first; everything here takes normalised store paths
+// ("C:/docs", "/home/ann", the roots "C:" and "/").
+//
+// Uploads: a segment is written into the staging file of (store, object,
+// size, date); when the staged length reaches the size, the file is hashed,
+// synced and renamed into the blob store, and only then does its version row
+// commit. A crash in between leaves at most a blob without a version.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "storage/BlobStore.h"
+#include "storage/Database.h"
+#include "storage/StagingArea.h"
+
+namespace solvane::server {
+
+inline constexpr std::int64_t kSegmentSize = 262144;
+
+// Store kinds.
+inline constexpr int kBackupStore = 100;
+inline constexpr int kSyncStore = 200;
+inline constexpr int kMailStore = 500;
+
+struct TStoreRef {
+  std::string user;
+  int kind = 0;
+};
+
+// "C:/a" + "b" -> "C:/a/b"; "" + "C:" -> "C:"; "/" + "b" -> "/b".
+std::string JoinPath(std::string_view folder, std::string_view name);
+// The inverse: "C:/a/b" -> {"C:/a", "b"}; "/b" -> {"/", "b"}; "C:" -> {"", "C:"}.
+std::pair<std::string, std::string> SplitPath(std::string_view path);
+
+struct TVersion {
+  std::int64_t id = 0;
+  std::int64_t size = 0;
+  std::int64_t objectDate = 0;
+  std::string sha256;
+};
+
+struct TListedObject {
+  std::string name;
+  bool isFolder = false;
+  std::int64_t size = -1;        // newest version; -1 for folders
+  std::int64_t objectDate = -1;  // newest version; -1 for folders
+  std::int64_t version = -1;     // number of the newest version (1, 2, ...); -1 for folders
+};
+
+struct TUploadSegment {
+  TStoreRef store;
+  std::string folder;
+  std::string name;
+  std::int64_t size = 0;
+  std::int64_t objectDate = 0;
+  std::int64_t offset = 0;
+  std::string_view data;
+  // Kept with the object (mail uploads describe their message with them).
+  std::int64_t objectData = -1;
+  std::string cargo;
+  std::string cargo2;
+};
+
+enum class UploadOutcome {
+  kStaged,         // written; more bytes to come
+  kStored,         // complete: the newest version now holds these bytes
+  kBeyondStaged,   // offset past what is staged
+  kBeyondSize,     // data would run past the object's size
+  kQuotaExceeded,  // the version would push the user beyond his space
+  kIoError,
+};
+
+struct TSeekQuery {
+  std::string namePattern;                  // "*"/"?" wildcards, else a substring; case-insensitive
+  std::int64_t minSize = -1, maxSize = -1;  // bytes, inclusive; -1 = no bound
+  // Packed DOS date-times of the moment a version was stored, inclusive;
+  // -1 = no bound.
+  std::int64_t minStored = -1, maxStored = -1;
+  bool onlyNewest = true;
+  int limit = 1000;
+};
+
+struct TFoundVersion {
+  int kind = 0;
+  std::string folder;
+  std::string name;
+  std::int64_t size = 0;
+  std::int64_t objectDate = 0;
+  std::int64_t version = 0;
+};
+
+struct TTrashEntry {
+  std::int64_t id = 0;
+  bool isFolder = false;
+  std::string folder;
+  std::string name;
+  std::int64_t size = -1;
+  std::int64_t objectDate = -1;
+};
+
+// Names a deletion in the recycle bin: its path and kind; when several
+// deletions share them, the one whose size and date match, else the latest.
+struct TTrashSelector {
+  std::string folder;
+  std::string name;
+  bool isFolder = false;
+  std::int64_t size = -1;
+  std::int64_t objectDate = -1;
+};
+
+struct TListingEntry {
+  std::string name;
+  bool isFolder = false;
+};
+
+class TFileStore {
+ public:
+  TFileStore(Database& db, IBlobStore& blobs, TStagingArea& staging);
+
+  // The newest version of a live file, if any.
+  std::optional<TVersion> NewestVersion(const TStoreRef& store, const std::string& folder,
+                                        const std::string& name);
+  // Where an upload of (size, date) resumes: the staged length rounded down
+  // to a whole segment, and always below the size, so that the last segment
+  // is sent again and completes the upload.
+  std::int64_t ResumePosition(const TStoreRef& store, const std::string& folder,
+                              const std::string& name, std::int64_t size, std::int64_t objectDate);
+  // True when adding a version of `bytes` would exceed the user's space
+  // (users.space_mb megabytes, counted over every version the user holds,
+  // recycle bin included).
+  bool WouldExceedQuota(const std::string& user, std::int64_t bytes);
+
+  // Writes one segment; completes the version when the last byte arrives.
+  // Two uploads of the same staging file are serialised.
+  UploadOutcome Upload(const TUploadSegment& segment);
+
+  // The newest version of a live file whose size and date match, else its
+  // newest version.
+  std::optional<TVersion> VersionForDownload(const TStoreRef& store, const std::string& folder,
+                                             const std::string& name, std::int64_t size,
+                                             std::int64_t objectDate);
+  // Segment `order` (from 1) of the version; empty past the end. False when
+  // the blob cannot be read.
+  bool ReadSegment(const TVersion& version, std::int64_t order, std::string& out);
+
+  // A live folder at this path ("" is the top level and always exists).
+  bool FolderExists(const TStoreRef& store, const std::string& path);
+  // The live children of a folder: folders first, then files, each by name.
+  std::vector<TListedObject> List(const TStoreRef& store, const std::string& folder);
+  // Files of the user's backup, sync and mail stores.
+  std::vector<TFoundVersion> Seek(const std::string& user, const TSeekQuery& query);
+
+  // Moves a file (every version) or a folder with its subtree into the
+  // recycle bin as one deletion. False when there is no such live object.
+  bool MoveToTrash(const TStoreRef& store, const std::string& folder, const std::string& name,
+                   bool isFolder);
+  // The folder becomes exactly the listing: it and the listed subfolders
+  // exist; live children not listed go to the recycle bin, one deletion each.
+  void MirrorFolder(const TStoreRef& store, const std::string& folder,
+                    const std::vector<TListingEntry>& listing);
+
+  // Deletions of the store, the latest first.
+  std::vector<TTrashEntry> ListTrash(const TStoreRef& store);
+  // Deletes a deletion's objects and versions for good, and the blobs that
+  // no version uses any more. False when there is no such deletion.
+  bool PurgeTrash(const TStoreRef& store, const TTrashSelector& selector);
+  // Puts a deletion back in place (its folders recreated as needed). An
+  // object that meanwhile exists again at the same path keeps its versions
+  // and takes the reverted ones into its history as older versions.
+  bool RevertTrash(const TStoreRef& store, const TTrashSelector& selector);
+
+ private:
+  UploadOutcome Complete(const TUploadSegment& segment, const TStagingKey& key);
+  void FreeUnusedBlobs(const std::vector<std::string>& sha256s);
+
+  Database& m_db;
+  IBlobStore& m_blobs;
+  TStagingArea& m_staging;
+};
+
+}  // namespace solvane::server
