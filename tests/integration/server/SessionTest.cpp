@@ -103,8 +103,8 @@ TEST_F(ServerSession, MalformedInputClosesOnlyThatConnection) {
   const std::string cases[] = {
       "this is not a header\r\n",
       "CF_SEND_PARAM:Id=1|ParamXMLStreamSize=99999999\r\n",  // frame over the limit
-      std::string(4000, 'A') + "\r\n",                        // header line too long
-      "CF_SEND_PARAM:Id=1|ParamXMLStreamSize=5\r\nhello",     // not a frame
+      std::string(4000, 'A') + "\r\n",                       // header line too long
+      "CF_SEND_PARAM:Id=1|ParamXMLStreamSize=5\r\nhello",    // not a frame
   };
   for (const auto& bytes : cases) {
     TTestClient bad;
@@ -121,13 +121,13 @@ TEST_F(ServerSession, AdminCommandsValidateTheirInput) {
     int exitCode;
   };
   const Case cases[] = {
-      {{"user", "add", "u1", "--password", "x"}, 1},          // exists
-      {{"user", "add", "a/b", "--password", "x"}, 1},         // bad code
-      {{"user", "add", "u3"}, 1},                             // no password
-      {{"user", "set", "u1", "--admin", "yes"}, 1},           // not 0|1
-      {{"user", "set", "u1", "--manager", "ghost"}, 1},       // no such manager
-      {{"user", "set", "u1", "--bogus", "1"}, 2},             // unknown option
-      {{"user", "frobnicate"}, 2},                            // unknown command
+      {{"user", "add", "u1", "--password", "x"}, 1},     // exists
+      {{"user", "add", "a/b", "--password", "x"}, 1},    // bad code
+      {{"user", "add", "u3"}, 1},                        // no password
+      {{"user", "set", "u1", "--admin", "yes"}, 1},      // not 0|1
+      {{"user", "set", "u1", "--manager", "ghost"}, 1},  // no such manager
+      {{"user", "set", "u1", "--bogus", "1"}, 2},        // unknown option
+      {{"user", "frobnicate"}, 2},                       // unknown command
       {{"user", "set", "u1", "--manager", "u2", "--space", "7"}, 0},
       {{"user", "passwd", "u2", "--password", "pw2b"}, 0},
   };
