@@ -1,0 +1,68 @@
+#include "engine/Unit_Handler_TaskCalc.h"
+
+#include "engine/TaskEngine.h"
+#include "tasks/TTaskObject_File.h"
+
+namespace solvane {
+
+void TTaskCalcEngine::Assign(TTaskObjectPtr task, std::uint64_t run, TFolderObjectPtr entry) {
+  {
+    std::lock_guard lock(m_slotMutex);
+    m_slot = {std::move(task), run, std::move(entry)};
+  }
+  Wake();
+}
+
+bool TTaskCalcEngine::IsSlotEmpty() const {
+  std::lock_guard lock(m_slotMutex);
+  return m_slot.Entry == nullptr;
+}
+
+void TTaskCalcEngine::ClearSlotWhenIdle() {
+  if (IsIdle()) ClearSlot();
+}
+
+TTaskCalcEngine::TSlot TTaskCalcEngine::TakeSlotCopy() const {
+  std::lock_guard lock(m_slotMutex);
+  return m_slot;
+}
+
+void TTaskCalcEngine::ClearSlot() {
+  std::lock_guard lock(m_slotMutex);
+  m_slot = {};
+}
+
+void TTaskCalcEngine::Step(std::stop_token) {
+  const TSlot slot = TakeSlotCopy();
+  if (!slot.Entry) return;
+  TTaskObject& task = *slot.Task;
+  bool syncUpload = false;
+  {
+    auto lock = task.Lock();
+    if (!m_engine.IsCurrentRunning(task, slot.Run)) {
+      // Paused or ended: the entry stays in the folder list and is handed
+      // out again after a resume.
+      ClearSlot();
+      return;
+    }
+    syncUpload = task.TaskKind == kKindFileSync && task.TaskDirection == 0;
+  }
+  try {
+    if (auto* sync = syncUpload ? dynamic_cast<TTaskObject_FileSync_UP*>(&task) : nullptr) {
+      for (int i = 0; i < kFolderCheckAttempts && !sync->FolderCheck(m_ctx, slot.Entry); ++i) {
+      }
+    }
+  } catch (...) {
+    // The folder's files are queued all the same.
+  }
+  try {
+    task.CalcFolder(m_ctx, slot.Entry);
+  } catch (...) {
+    // The entry leaves the list with what was queued.
+  }
+  task.FolderList.Remove(slot.Entry);
+  ClearSlot();
+  m_engine.NotifyWork();
+}
+
+}  // namespace solvane

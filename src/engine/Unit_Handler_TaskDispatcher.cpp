@@ -1,0 +1,288 @@
+#include "engine/Unit_Handler_TaskDispatcher.h"
+
+#include <chrono>
+#include <cmath>
+
+#include "engine/TaskEngine.h"
+#include "platform/CompletionSound.h"
+#include "tasks/TaskReports.h"
+#include "tasks/Unit_Handler_TaskObjectList.h"
+
+namespace solvane {
+
+namespace {
+
+using namespace std::chrono;
+
+constexpr std::int64_t kMicrosPerMinute = 60'000'000;
+constexpr std::int64_t kMicrosPerDay = 1440 * kMicrosPerMinute;
+constexpr std::int64_t kMicrosPerWeek = 7 * kMicrosPerDay;
+// 30.4375 days, the mean month.
+constexpr std::int64_t kMicrosPerMonth = 2'629'800'000'000;
+constexpr std::int64_t kDefaultPeriodMinutes = 480;
+
+// Ceil(a / b) for b > 0.
+std::int64_t CeilDiv(std::int64_t a, std::int64_t b) {
+  return a >= 0 ? (a + b - 1) / b : -((-a) / b);
+}
+
+sys_days CivilDay(const TLocalDateTime& l) {
+  return sys_days{year{l.year} / month{static_cast<unsigned>(l.month)} /
+                  day{static_cast<unsigned>(l.day)}};
+}
+
+// A moment as microseconds on the local wall clock (daylight saving shifts
+// do not count), so spans are measured as the user's clock shows them.
+std::int64_t WallClockMicros(DateTime t, bool dropFraction) {
+  const TLocalDateTime l = ToLocalDateTime(t);
+  const std::int64_t seconds =
+      CivilDay(l).time_since_epoch().count() * 86400 + l.hour * 3600 + l.minute * 60 + l.second;
+  std::int64_t fraction = 0;
+  if (!dropFraction) {
+    fraction = duration_cast<microseconds>(t.time_since_epoch()).count() % 1'000'000;
+    if (fraction < 0) fraction += 1'000'000;
+  }
+  return seconds * 1'000'000 + fraction;
+}
+
+int WeekdayOf(const TLocalDateTime& l) {  // 0 Sunday .. 6 Saturday
+  return static_cast<int>(weekday{CivilDay(l)}.c_encoding());
+}
+
+TScheduleVerdict DueWhen(bool due) {
+  return due ? TScheduleVerdict::Due : TScheduleVerdict::NotDue;
+}
+
+// Kind 3: today's ordinal among the days of its month that fall on its
+// weekday, checked against the prefix.
+bool MonthlyOrdinalMatches(const TLocalDateTime& today, int prefix) {
+  const auto ym = year{today.year} / month{static_cast<unsigned>(today.month)};
+  const unsigned last = static_cast<unsigned>((ym / std::chrono::last).day());
+  const int todayWeekday = WeekdayOf(today);
+  int count = 0, pos = 0;
+  for (unsigned d = 1; d <= last; ++d) {
+    if (static_cast<int>(weekday{sys_days{ym / day{d}}}.c_encoding()) != todayWeekday) continue;
+    ++count;
+    if (static_cast<int>(d) == today.day) pos = count;
+  }
+  switch (prefix) {
+    case 0:
+      return pos == 1;
+    case 1:
+      return pos == 2;
+    case 2:
+      return pos == 3;
+    case 3:
+      return pos == count;
+    case 4:
+      return count == pos + 1;
+    default:
+      return true;
+  }
+}
+
+double MinutesSinceStart(const TTaskObject& task, DateTime now) {
+  return MinutesSincePacked(task.SessionID, now);
+}
+
+template <typename F>
+void IgnoringErrors(F&& f) {
+  try {
+    f();
+  } catch (...) {
+    // The task ends locally whatever its report or its sound did.
+  }
+}
+
+}  // namespace
+
+TScheduleVerdict EvaluateSchedule(const TTaskScheduleInfo& s, DateTime now) {
+  const TLocalDateTime n = ToLocalDateTime(now);
+  const TLocalDateTime start = ToLocalDateTime(s.Schedule_StartTime);
+  const std::int64_t span =
+      std::abs(WallClockMicros(now, false) - WallClockMicros(s.Schedule_StartTime, true));
+  const bool sameClockTime = n.hour == start.hour && n.minute == start.minute;
+
+  switch (s.Schedule_Kind) {
+    case 0:
+    case 1: {
+      std::int64_t m = s.Schedule_Kind == 0
+                           ? std::int64_t{s.Periodical_Days} * 1440 +
+                                 std::int64_t{s.Periodical_Hours} * 60 + s.Periodical_Minites
+                           : std::int64_t{s.Daily_Days} * 1440;
+      if (m == 0) m = kDefaultPeriodMinutes;
+      const std::int64_t j = CeilDiv(span - kMicrosPerMinute, kMicrosPerMinute);
+      return DueWhen(j % m == 0);
+    }
+    case 2: {
+      if (!sameClockTime) return TScheduleVerdict::PassedOver;
+      const std::int64_t t = s.Weekly_Weeks == 0 ? 1 : s.Weekly_Weeks;
+      if (CeilDiv(span, kMicrosPerWeek) % t != 0) return TScheduleVerdict::PassedOver;
+      return DueWhen(s.IsWeekly_Day[(WeekdayOf(n) + 6) % 7]);
+    }
+    case 3: {
+      if (!sameClockTime) return TScheduleVerdict::PassedOver;
+      const std::int64_t f = s.Monthly_Months == 0 ? 1 : s.Monthly_Months;
+      const bool base =
+          (CeilDiv(span, kMicrosPerMonth) - 1) % f == 0 && s.Monthly_Day == WeekdayOf(n);
+      return DueWhen(base && MonthlyOrdinalMatches(n, s.Monthly_Prefix));
+    }
+    default:
+      return TScheduleVerdict::NotDue;
+  }
+}
+
+bool IsScheduleDue(const TTaskScheduleInfo& schedule, DateTime now) {
+  return EvaluateSchedule(schedule, now) == TScheduleVerdict::Due;
+}
+
+TTaskDispatcher::TTaskDispatcher(IEngineContext& ctx, TTaskEngine& engine)
+    : TLoopingWorker(ctx, kCyclePauseMs),
+      m_engine(engine),
+      m_reports{[](IEngineContext& c, TTaskObject& t) { return ReportStart(c, t); },
+                [](IEngineContext& c, TTaskObject& t) { return ReportStop(c, t); }} {}
+
+void TTaskDispatcher::SetRunReports(TRunReports reports) { m_reports = std::move(reports); }
+
+bool TTaskDispatcher::RunCycle(std::stop_token stop) {
+  try {
+    EvaluateSchedules(stop);
+    bool changed = AdvanceTasks();
+    changed = FeedPipeline() || changed;
+    return changed;
+  } catch (...) {
+    return false;
+  }
+}
+
+void TTaskDispatcher::EvaluateSchedules(std::stop_token stop) {
+  for (const auto& task : m_ctx.Tasks().Snapshot()) {
+    if (stop.stop_requested()) return;
+    TTaskScheduleInfo schedule;
+    {
+      auto lock = task->Lock();
+      if (task->IsTemporary || !task->ScheduleInfo.IsEnableSchedule) continue;
+      schedule = task->ScheduleInfo;
+    }
+    const DateTime now = m_ctx.Now();
+    const TScheduleVerdict verdict = EvaluateSchedule(schedule, now);
+    if (verdict == TScheduleVerdict::Due) task->RequestStart(true, now);
+    if (verdict != TScheduleVerdict::PassedOver) m_ctx.Pace(kSchedulePauseMs);
+  }
+}
+
+bool TTaskDispatcher::AdvanceTasks() {
+  const TTaskObjectPtr current = m_engine.CurrentTask();
+  bool changed = false;
+  if (!current) {
+    if (auto waiting = m_ctx.Tasks().FindByState(kStateWaiting)) return StartWaitingTask(waiting);
+  } else {
+    const std::uint8_t state = current->State();
+    if (state == kStateRunning && current->IsFinished(m_ctx)) {
+      current->RequestStop(true);  // reported in the next cycle
+      return true;
+    }
+    if (state == kStateTerminated) {
+      changed = EndCurrentTask(current);
+    } else if (state == kStateWaiting || state == kStateIdle) {
+      // Stopped and started again before its end was seen: that run is
+      // over; the new one starts as any waiting task.
+      m_engine.SetPipelineRunning(false);
+      m_engine.ClearCurrentTask();
+      changed = true;
+    }
+  }
+  return RemoveOneTerminatedTemporary() || changed;
+}
+
+bool TTaskDispatcher::StartWaitingTask(const TTaskObjectPtr& task) {
+  bool windowPassed = false;
+  {
+    auto lock = task->Lock();
+    const TTaskScheduleInfo& s = task->ScheduleInfo;
+    windowPassed = s.IsEnableSchedule && s.DelayExcuteMinute >= 2 &&
+                   std::ceil(MinutesSinceStart(*task, m_ctx.Now()) - 1) > s.DelayExcuteMinute;
+  }
+  if (windowPassed) {
+    task->RequestStop(true);
+    return true;
+  }
+  bool started = false;
+  IgnoringErrors([&] { started = m_reports.Start(m_ctx, *task); });
+  if (!started) {
+    task->RequestStop(true);
+    return true;
+  }
+  {
+    auto lock = task->Lock();
+    if (!task->MarkRunning()) return true;  // paused or stopped meanwhile
+    task->ResetRuntime();
+    m_engine.BeginRun(task);
+  }
+  m_engine.SetPipelineRunning(true);
+  return true;
+}
+
+bool TTaskDispatcher::EndCurrentTask(const TTaskObjectPtr& task) {
+  // The end report carries the run's counters and failed files: let the
+  // stages that still hold work of the run finish it first (bounded).
+  if (!m_engine.IsPipelineSettled()) {
+    const auto now = steady_clock::now();
+    if (!m_settleSince) m_settleSince = now;
+    if (now - *m_settleSince < kSettleLimit) return false;
+  }
+  m_settleSince.reset();
+  IgnoringErrors([&] { m_reports.Stop(m_ctx, *task); });
+  IgnoringErrors([&] { m_engine.SetPipelineRunning(false); });
+  IgnoringErrors([&] { PlayCompletionSound(m_engine.CompletionSoundFile()); });
+  m_engine.ClearCurrentTask();
+  return true;
+}
+
+bool TTaskDispatcher::RemoveOneTerminatedTemporary() {
+  const TTaskObjectPtr current = m_engine.CurrentTask();
+  for (const auto& task : m_ctx.Tasks().Snapshot()) {
+    if (task == current || task->State() != kStateTerminated) continue;
+    bool temporary = false;
+    {
+      auto lock = task->Lock();
+      temporary = task->IsTemporary;
+    }
+    if (temporary) return m_ctx.Tasks().Remove(task.get());
+  }
+  return false;
+}
+
+bool TTaskDispatcher::FeedPipeline() {
+  const TEngineRun run = m_engine.CurrentRun();
+  if (!run.Task) return false;
+  TTaskObject& task = *run.Task;
+  TTaskCalcEngine& calc = m_engine.CalcEngine();
+  TTaskTransEngineList& engines = m_engine.TransEngines();
+  bool handed = false;
+
+  auto lock = task.Lock();
+  if (!m_engine.IsCurrentRunning(task, run.Serial)) return false;
+  if (task.PostBag.Count() <= kFeedLimit && calc.IsIdle()) {
+    if (auto entry = task.FolderList.First()) {
+      calc.Assign(run.Task, run.Serial, entry);
+      handed = true;
+    } else {
+      for (std::size_t i = 0; i < engines.Count(); ++i)
+        if (engines[i].IsIdle()) task.SetScreenContext(static_cast<int>(i), {});
+    }
+  }
+  auto item = task.PostBag.FirstInState(kItemChecked);
+  if (item && item->Action == 1) {
+    if (TTaskTransEngine* engine = engines.FirstIdleEngine()) {
+      item->EngineIndex = engine->Index();
+      task.PostBag.SetState(item, kItemDispatched);
+      ++task.PostBag.Counters().FileDispatchedCount;
+      engine->Assign(run.Task, run.Serial, item);
+      handed = true;
+    }
+  }
+  return handed;
+}
+
+}  // namespace solvane

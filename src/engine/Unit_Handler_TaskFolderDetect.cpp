@@ -1,0 +1,23 @@
+#include "engine/Unit_Handler_TaskFolderDetect.h"
+
+#include "engine/TaskEngine.h"
+
+namespace solvane {
+
+void TTaskFolderDetector::Step(std::stop_token) {
+  const TEngineRun run = m_engine.CurrentRun();
+  if (!run.Task || run.Serial == m_detectedRun) return;  // once per run
+  {
+    auto lock = run.Task->Lock();
+    if (!m_engine.IsCurrentRunning(*run.Task, run.Serial)) return;
+  }
+  m_detectedRun = run.Serial;
+  try {
+    run.Task->DetectFolders(m_ctx);
+  } catch (...) {
+    // The walk ends; the folders found so far stay.
+  }
+  m_engine.NotifyWork();
+}
+
+}  // namespace solvane

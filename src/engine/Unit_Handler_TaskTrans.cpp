@@ -1,0 +1,317 @@
+#include "engine/Unit_Handler_TaskTrans.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "engine/TaskEngine.h"
+#include "session/Unit_LocalHelpers.h"
+#include "wire/QorWithNetTCPClient.h"
+
+namespace solvane {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// How long an engine waits for its own connection when another holder
+// (a screen's call) has it for a moment.
+constexpr std::chrono::milliseconds kConnectionWait{2000};
+
+std::int64_t ElapsedMs(std::chrono::steady_clock::time_point t0) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                               t0)
+      .count();
+}
+
+// The server folder of a server path, without a trailing "/" ("/" for a
+// file at the root; empty for a bare name, as share files are).
+std::string ServerFolderOf(const std::string& serverPath) {
+  const auto slash = serverPath.rfind('/');
+  if (slash == std::string::npos) return {};
+  return slash == 0 ? "/" : serverPath.substr(0, slash);
+}
+
+bool IsQueued(const TPostBag& bag, const TPostBagItemPtr& item) {
+  const auto items = bag.Snapshot();
+  return std::find(items.begin(), items.end(), item) != items.end();
+}
+
+// Puts the complete download in place of the target. When the target
+// existed and overwrite is on, the previous copy stays under the partial
+// file's name.
+bool PutInPlace(const std::string& target, const std::string& partial, bool keepPrevious) {
+  std::error_code ec;
+  if (keepPrevious && fs::exists(target, ec)) {
+    const std::string aside = partial + "~";
+    fs::rename(target, aside, ec);
+    if (ec) return false;
+    fs::rename(partial, target, ec);
+    if (ec) {
+      fs::rename(aside, target, ec);
+      return false;
+    }
+    fs::rename(aside, partial, ec);
+    return true;
+  }
+  fs::rename(partial, target, ec);
+  return !ec;
+}
+
+}  // namespace
+
+std::int64_t SegmentCountOf(std::int64_t size) {
+  return size <= 0 ? 0 : DivRoundUp(kSegmentSize, size);
+}
+
+std::int64_t FirstSegmentIndex(std::int64_t position) {
+  return DivRoundUp(kSegmentSize, AlignToSegment(position));
+}
+
+void TTaskTransEngine::Assign(TTaskObjectPtr task, std::uint64_t run, TPostBagItemPtr item) {
+  {
+    std::lock_guard lock(m_slotMutex);
+    m_slot = {};
+    m_slot.Task = std::move(task);
+    m_slot.Run = run;
+    m_slot.Item = std::move(item);
+  }
+  Wake();
+}
+
+TPostBagItemPtr TTaskTransEngine::Item() const {
+  std::lock_guard lock(m_slotMutex);
+  return m_slot.Item;
+}
+
+void TTaskTransEngine::Step(std::stop_token stop) {
+  TJob job;
+  {
+    std::lock_guard lock(m_slotMutex);
+    job = m_slot;
+  }
+  if (job.Item) {
+    std::uint8_t direction = 0;
+    bool go = false;
+    {
+      auto lock = job.Task->Lock();
+      const bool mine = job.Item->ItemState == kItemDispatched && job.Item->EngineIndex == m_index;
+      if (mine && m_engine.IsCurrentRunning(*job.Task, job.Run)) {
+        go = true;
+        job.UCode = job.Task->UCode;
+        job.TaskID = job.Task->TaskID;
+        job.SessionID = job.Task->SessionID;
+        job.TaskKind = job.Task->TaskKind;
+        direction = job.Task->TaskDirection;
+      } else if (mine) {
+        // Not begun before a pause or stop: back to the dispatcher, which
+        // hands it out again when the run goes on.
+        job.Task->PostBag.SetState(job.Item, kItemChecked);
+      }
+    }
+    if (go) {
+      TOutcome outcome = TOutcome::Failed;
+      try {
+        outcome = direction == 1 ? Download(job, stop) : Upload(job, stop);
+      } catch (...) {
+        outcome = TOutcome::Failed;
+      }
+      Finish(job, outcome);
+    }
+  }
+  {
+    std::lock_guard lock(m_slotMutex);
+    m_slot = {};
+  }
+  m_engine.NotifyWork();
+}
+
+bool TTaskTransEngine::StillRunning(const TJob& job, std::stop_token stop) const {
+  if (stop.stop_requested()) return false;
+  auto lock = job.Task->Lock();
+  return m_engine.IsCurrentRunning(*job.Task, job.Run);
+}
+
+void TTaskTransEngine::ShowProgress(const TJob& job, const std::string& object, std::int64_t pos,
+                                    std::int64_t start, std::chrono::steady_clock::time_point t0) {
+  const std::int64_t size = job.Item->ObjectSize;
+  TTaskScreenContext c;
+  c.CurrentObject = object;
+  c.Percent =
+      size <= 0 ? 100 : static_cast<std::int32_t>(std::min<std::int64_t>(100, pos * 100 / size));
+  c.SpeedKBps = static_cast<std::int32_t>((pos - start) * 1000 / ((ElapsedMs(t0) + 1) * 1024));
+  auto lock = job.Task->Lock();
+  if (m_engine.IsCurrentRunning(*job.Task, job.Run)) job.Task->SetScreenContext(m_index, c);
+}
+
+TTaskTransEngine::TOutcome TTaskTransEngine::Upload(const TJob& job, std::stop_token stop) {
+  const TPostBagItem& item = *job.Item;
+  if (IsFileLocked(item.SourcePath)) return TOutcome::Failed;
+  auto lease = m_ctx.Pool().FindByName("Trans" + std::to_string(m_index), kConnectionWait);
+  if (!lease || !lease->Connected()) return TOutcome::Failed;
+  std::ifstream in(item.SourcePath, std::ios::binary);
+  if (!in) return TOutcome::Failed;
+
+  const std::int64_t size = item.ObjectSize;
+  const std::int64_t count = SegmentCountOf(size);
+  std::int64_t pos = AlignToSegment(item.refPosition);
+  std::int64_t k = FirstSegmentIndex(pos);
+  const std::int64_t start = pos;
+  const auto t0 = std::chrono::steady_clock::now();
+  const std::string shown = job.TaskKind == kKindMailClient ? item.ObjectCargo2 : item.SourcePath;
+  const std::string userCode = m_ctx.UserCode();
+  std::string buffer(static_cast<std::size_t>(kSegmentSize), '\0');
+
+  while (StillRunning(job, stop)) {
+    in.clear();
+    in.seekg(pos);
+    in.read(buffer.data(), kSegmentSize);
+    const std::int64_t got = in.gcount();
+    if (got <= 0) break;
+    m_frame.Reset();
+    m_frame.SetFunNo("TUpDown.UpLoad");
+    m_frame.AddString(1, "UCode", userCode);
+    m_frame.AddInteger(1, "TaskID", job.TaskID);
+    m_frame.AddString(1, "SessionID", std::to_string(job.SessionID));
+    m_frame.AddInteger(1, "TaskKind", job.TaskKind);
+    m_frame.AddString(1, "ObjectName", FileNameOf(item.SourcePath));
+    m_frame.AddString(1, "ObjectFolder", item.ObjectFolder);
+    m_frame.AddInteger(1, "ObjectData", item.ObjectData);
+    m_frame.AddString(1, "ObjectCargo", item.ObjectCargo);
+    m_frame.AddString(1, "ObjectCargo2", item.ObjectCargo2);
+    m_frame.AddString(1, "ObjectSize", std::to_string(size));
+    m_frame.AddString(1, "ObjectDate", std::to_string(item.ObjectDate));
+    m_frame.AddString(1, "SegmentCount", std::to_string(count));
+    m_frame.AddString(1, "SegmentOrder", std::to_string(k + 1));
+    m_frame.AddString(1, "Source_Offset", std::to_string(pos));
+    m_frame.AddString(1, "Source_Size", std::to_string(got));
+    const std::string_view segment(buffer.data(), static_cast<std::size_t>(got));
+    if (!lease->CallUpload(m_frame, segment) || m_frame.ErrNo() != 1) break;
+    ++k;
+    pos += got;
+    ShowProgress(job, shown, pos, start, t0);
+    m_ctx.Pace(kSegmentPauseMs);
+    if (pos >= size) break;
+  }
+  return pos == size && (k == count || count == 0) ? TOutcome::Done : TOutcome::Failed;
+}
+
+TTaskTransEngine::TOutcome TTaskTransEngine::Download(const TJob& job, std::stop_token stop) {
+  const TPostBagItem& item = *job.Item;
+  auto lease = m_ctx.Pool().FindByName("Trans" + std::to_string(m_index), kConnectionWait);
+  if (!lease || !lease->Connected()) return TOutcome::Failed;
+
+  const std::string& target = item.ObjectCargo;
+  const std::string partial = target + ".tmp";
+  const std::int64_t size = item.ObjectSize;
+  const bool overwrite = m_ctx.SharedParam("RestoreParams.Overwrite") == "1";
+  if (!overwrite && FileSizeOf(target) >= 0 && FileSizeOf(target) == size) return TOutcome::Left;
+
+  // The partial file resumes only when it holds the bytes before the
+  // position; otherwise the download starts over.
+  std::int64_t pos = AlignToSegment(item.refPosition);
+  if (pos > 0 && (pos > size || FileSizeOf(partial) < pos)) pos = 0;
+  std::error_code ec;
+  const fs::path parent = fs::path(target).parent_path();
+  if (!parent.empty()) fs::create_directories(parent, ec);
+  std::fstream out(partial, pos == 0 ? std::ios::out | std::ios::binary | std::ios::trunc
+                                     : std::ios::in | std::ios::out | std::ios::binary);
+  if (!out) return TOutcome::Failed;
+
+  const std::int64_t count = SegmentCountOf(size);
+  std::int64_t k = FirstSegmentIndex(pos);
+  const std::int64_t start = pos;
+  const auto t0 = std::chrono::steady_clock::now();
+  bool answered = false;
+  std::string data;
+  while (StillRunning(job, stop) && lease->Connected()) {
+    m_frame.Reset();
+    m_frame.SetFunNo("TUpDown.DownLoad");
+    m_frame.AddString(1, "UCode", job.UCode);
+    m_frame.AddString(1, "TaskKind", std::to_string(job.TaskKind));
+    m_frame.AddString(1, "ObjectName", FileNameOf(item.SourcePath));
+    m_frame.AddString(1, "ObjectFolder", ServerFolderOf(item.SourcePath));
+    m_frame.AddInteger(1, "ObjectData", item.ObjectData);
+    m_frame.AddString(1, "ObjectCargo", target);
+    m_frame.AddString(1, "ObjectCargo2", item.ObjectCargo2);
+    m_frame.AddString(1, "ObjectSize", std::to_string(size));
+    m_frame.AddString(1, "ObjectDate", std::to_string(item.ObjectDate));
+    m_frame.AddString(1, "SegmentCount", std::to_string(count));
+    m_frame.AddString(1, "SegmentOrder", std::to_string(k + 1));
+    data.clear();
+    if (!lease->CallDownload(m_frame, data) || m_frame.ErrNo() != 1) break;
+    answered = true;
+    if (!data.empty()) {
+      out.seekp(pos);
+      out.write(data.data(), static_cast<std::streamsize>(data.size()));
+      if (!out) return TOutcome::Failed;
+    }
+    ++k;
+    pos += static_cast<std::int64_t>(data.size());
+    ShowProgress(job, item.SourcePath, pos, start, t0);
+    m_ctx.Pace(kSegmentPauseMs);
+    if (data.empty() || k == count || pos >= size) break;
+  }
+  out.close();
+  const bool complete = (pos == size && k == count) || (count == 0 && answered);
+  if (!complete || out.fail()) return TOutcome::Failed;
+  fs::resize_file(partial, static_cast<std::uintmax_t>(size), ec);  // a longer old partial
+  if (ec) return TOutcome::Failed;
+  return PutInPlace(target, partial, overwrite) ? TOutcome::Done : TOutcome::Failed;
+}
+
+void TTaskTransEngine::Finish(const TJob& job, TOutcome outcome) {
+  TTaskObject& task = *job.Task;
+  auto lock = task.Lock();
+  // A run started since (the engine outlived the wait for it) keeps its
+  // own queue and counters.
+  if (!IsQueued(task.PostBag, job.Item)) return;
+  TPostBagCounters& counters = task.PostBag.Counters();
+  switch (outcome) {
+    case TOutcome::Done:
+      task.PostBag.SetState(job.Item, kItemDone);
+      ++counters.FileDoneCount;
+      counters.TotalDoneFileSize += job.Item->ObjectSize;
+      task.PostBag.Remove(job.Item);
+      break;
+    case TOutcome::Failed:
+      task.PostBag.SetState(job.Item, kItemFailed);
+      ++counters.FileErrorCount;
+      task.PostBag.MoveToErrorBag(job.Item, task.ErrorBag);
+      break;
+    case TOutcome::Left:
+      task.PostBag.Remove(job.Item);
+      break;
+  }
+}
+
+void TTaskTransEngineList::CreateEngines(IEngineContext& ctx, TTaskEngine& engine) {
+  for (int i = 0; i < kEngineCount; ++i)
+    m_engines.push_back(std::make_unique<TTaskTransEngine>(ctx, engine, i));
+}
+
+TTaskTransEngine* TTaskTransEngineList::FirstIdleEngine() {
+  for (auto& e : m_engines)
+    if (e->IsIdle()) return e.get();
+  return nullptr;
+}
+
+void TTaskTransEngineList::SetEnginesRunning(bool on) {
+  if (!on) return;
+  for (auto& e : m_engines)
+    if (e->IsIdle()) e->Wake();
+}
+
+bool TTaskTransEngineList::AllIdle() const {
+  return std::all_of(m_engines.begin(), m_engines.end(), [](const auto& e) { return e->IsIdle(); });
+}
+
+void TTaskTransEngineList::StartAll() {
+  for (auto& e : m_engines) e->Start();
+}
+
+void TTaskTransEngineList::StopAll() {
+  for (auto& e : m_engines) e->Stop();
+}
+
+}  // namespace solvane

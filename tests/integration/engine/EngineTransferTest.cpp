@@ -1,0 +1,228 @@
+// The whole engine against the real server: the dispatcher starts a task,
+// the stages check and move its files, the run is reported; uploads come
+// back byte-identical, an interrupted file resumes at the aligned position,
+// and a download replaces its target only with a complete file.
+
+#include <gtest/gtest.h>
+
+#include "EngineTestSupport.h"
+#include "ServerProcess.h"
+#include "session/Unit_LocalHelpers.h"
+#include "tasks/TTaskObject_File.h"
+#include "tasks/Unit_Handler_TaskObjectList.h"
+
+namespace solvane {
+namespace {
+
+using namespace std::chrono_literals;
+using enginetest::PatternBytes;
+using enginetest::ReadFile;
+using enginetest::TEngineTestContext;
+using enginetest::TScriptedTask;
+using enginetest::TTempDir;
+using enginetest::WaitUntil;
+using enginetest::WriteFile;
+
+class EngineOnServer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(server.Start());
+    server.AddUser("u1", "pw1", {"--space", "500"});
+    testing::TTestClient login;
+    ASSERT_TRUE(login.Connect(server.Port()));
+    ASSERT_TRUE(login.Login("u1", "pw1"));
+    ctx.SetPacing(TPacing::Fast);
+    ctx.SetUserCode("u1");
+    ASSERT_TRUE(ctx.ConnectPool(static_cast<std::uint16_t>(server.Port()), login.Token()));
+    ASSERT_TRUE(ctx.AddTransConnections());
+    ctx.Engine().SetEngineActive(true);
+    ctx.SetPaceHook([this](int ms) {
+      if (ms != TTaskTransEngine::kSegmentPauseMs) return;
+      if (++segments == stopAfterSegments) stopTarget.load()->RequestStop(false);
+    });
+  }
+  void TearDown() override { ctx.Engine().Stop(); }
+
+  std::shared_ptr<TScriptedTask> NewTask(std::uint8_t direction) {
+    auto task = std::make_shared<TScriptedTask>(direction);
+    task->TaskID = ctx.Tasks().NewTaskID(ctx.Now());
+    task->TaskName = direction == 0 ? "backup" : "restore";
+    ctx.Tasks().Add(task);
+    return task;
+  }
+  std::shared_ptr<TScriptedTask> UploadTask(const std::vector<std::string>& files) {
+    auto task = NewTask(0);
+    task->Folders = {dir.Path()};
+    task->Files[dir.Path()] = files;
+    return task;
+  }
+  std::shared_ptr<TScriptedTask> DownloadTask(const std::string& original,
+                                              const std::string& target) {
+    auto task = NewTask(1);
+    task->Folders = {"restore"};
+    task->Downloads["restore"] = {
+        {original, target, FileSizeOf(original), FileDateStamp(original, false)}};
+    return task;
+  }
+  // Starts the task and waits until its end has been reported. Returns the
+  // number of segments moved.
+  int RunToEnd(const std::shared_ptr<TScriptedTask>& task, int stopAfter = -1) {
+    segments = 0;
+    stopAfterSegments = stopAfter;
+    stopTarget = task.get();
+    EXPECT_TRUE(task->RequestStart(false, ctx.Now()));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return task->State() == kStateTerminated && ctx.Engine().CurrentTask() == nullptr; },
+        60s));
+    return segments;
+  }
+  std::string Restored(const std::string& original) {
+    const std::string target = restoreDir.Path(FileNameOf(original));
+    RunToEnd(DownloadTask(original, target));
+    return ReadFile(target);
+  }
+
+  testing::TServerProcess server;
+  TEngineTestContext ctx;
+  TTempDir dir, restoreDir;
+  std::atomic<int> segments{0};
+  std::atomic<int> stopAfterSegments{-1};
+  std::atomic<TTaskObject*> stopTarget{nullptr};
+};
+
+TEST_F(EngineOnServer, FilesUploadAndComeBackByteIdenticalAndAnUnchangedRunSendsNothing) {
+  const std::vector<std::pair<std::string, std::size_t>> files = {
+      {"empty.txt", 0}, {"one-more.bin", 262145}, {"report.doc", 700000}};
+  std::vector<std::string> paths;
+  std::int64_t total = 0;
+  for (const auto& [name, size] : files) {
+    paths.push_back(dir.Path(name));
+    WriteFile(paths.back(), PatternBytes(size, static_cast<unsigned>(size)));
+    total += static_cast<std::int64_t>(size);
+  }
+  auto task = UploadTask(paths);
+  EXPECT_EQ(RunToEnd(task), 2 + 3) << "segments";
+  const auto& c = task->PostBag.Counters();
+  EXPECT_EQ(c.TotalFileCount, 3);
+  EXPECT_EQ(c.FileCheckedAndNeedUpCount, 3);
+  EXPECT_EQ(c.FileDispatchedCount, 3);
+  EXPECT_EQ(c.FileDoneCount, 3);
+  EXPECT_EQ(c.FileErrorCount, 0);
+  EXPECT_EQ(c.TotalDoneFileSize, total);
+
+  for (const auto& path : paths) EXPECT_EQ(Restored(path), ReadFile(path)) << path;
+
+  EXPECT_EQ(RunToEnd(task), 0);
+  EXPECT_EQ(c.FileCheckedCount, 3);
+  EXPECT_EQ(c.FileCheckedAndNoChangeCount, 3);
+  EXPECT_EQ(c.FileDispatchedCount, 0);
+}
+
+TEST_F(EngineOnServer, FileStoppedMidwayFailsAndTheNextRunSendsOnlyTheMissingSegments) {
+  const std::string path = dir.Path("big.iso");
+  WriteFile(path, PatternBytes(3 * 1048576 + 1000, 9));  // 13 segments
+  auto task = UploadTask({path});
+
+  EXPECT_EQ(RunToEnd(task, 3), 3);
+  EXPECT_EQ(task->PostBag.Counters().FileErrorCount, 1);
+  EXPECT_EQ(task->PostBag.Counters().FileDoneCount, 0);
+
+  EXPECT_EQ(RunToEnd(task), 10) << "resumed at byte 786 432, segment 4";
+  EXPECT_EQ(task->PostBag.Counters().FileDoneCount, 1);
+  EXPECT_EQ(task->PostBag.Counters().FileErrorCount, 0);
+  EXPECT_EQ(Restored(path), ReadFile(path));
+}
+
+TEST_F(EngineOnServer, DownloadReplacesItsTargetOnlyWithACompleteFile) {
+  const std::string original = dir.Path("ledger.xls");
+  const std::string content = PatternBytes(600000, 5);
+  WriteFile(original, content);
+  RunToEnd(UploadTask({original}));
+
+  struct TCase {
+    const char* what;
+    const char* overwrite;
+    std::string before;   // the target's content first; none when empty
+    std::string partial;  // the ".tmp" file's content first; none when empty
+    std::string after;    // the target's content at the end
+    std::string kept;     // the ".tmp" file's content at the end; none when empty
+    int segments;
+  };
+  const std::string old = PatternBytes(600000, 6);
+  const TCase cases[] = {
+      {"same size, overwrite off: untouched", "0", old, "", old, "", 0},
+      {"overwrite on keeps the previous copy", "1", old, "", content, old, 3},
+      {"other size, overwrite off: replaced", "0", "short", "", content, "", 3},
+      {"no target: fresh download", "0", "", "", content, "", 3},
+      {"partial download resumes at its last whole segment", "0", "",
+       content.substr(0, 262144) + "stale tail", content, "", 2},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string target = restoreDir.Path("case" + std::to_string(++n) + ".xls");
+    if (!c.before.empty()) WriteFile(target, c.before);
+    if (!c.partial.empty()) WriteFile(target + ".tmp", c.partial);
+    ctx.SetSharedParam("RestoreParams.Overwrite", c.overwrite);
+    auto task = DownloadTask(original, target);
+    EXPECT_EQ(RunToEnd(task), c.segments);
+    EXPECT_EQ(ReadFile(target), c.after);
+    EXPECT_EQ(std::filesystem::exists(target + ".tmp"), !c.kept.empty());
+    if (!c.kept.empty()) {
+      EXPECT_EQ(ReadFile(target + ".tmp"), c.kept);
+    }
+    EXPECT_EQ(task->PostBag.Counters().FileErrorCount, 0);
+    EXPECT_EQ(task->PostBag.Counters().FileDoneCount, c.segments > 0 ? 1 : 0);
+  }
+}
+
+TEST_F(EngineOnServer, DownloadStoppedMidwayLeavesNoTargetAndResumesFromThePartialFile) {
+  const std::string original = dir.Path("video.mp4");
+  WriteFile(original, PatternBytes(3 * 1048576, 11));  // 12 segments
+  RunToEnd(UploadTask({original}));
+  const std::string target = restoreDir.Path("video.mp4");
+
+  auto first = DownloadTask(original, target);
+  EXPECT_EQ(RunToEnd(first, 3), 3);
+  EXPECT_EQ(first->PostBag.Counters().FileErrorCount, 1);
+  EXPECT_FALSE(std::filesystem::exists(target));
+  EXPECT_EQ(FileSizeOf(target + ".tmp"), 3 * 262144);
+
+  auto second = DownloadTask(original, target);
+  EXPECT_EQ(RunToEnd(second), 9);
+  EXPECT_EQ(ReadFile(target), ReadFile(original));
+  EXPECT_FALSE(std::filesystem::exists(target + ".tmp"));
+}
+
+TEST_F(EngineOnServer, BackupAndRestoreTasksOfTheFileClassesRunThroughTheEngine) {
+  std::filesystem::create_directories(dir.Path("sub/deep"));
+  const std::vector<std::pair<std::string, std::size_t>> files = {
+      {"a.txt", 10}, {"sub/b.bin", 300000}, {"sub/deep/c.dat", 0}};
+  for (const auto& [name, size] : files) WriteFile(dir.Path(name), PatternBytes(size, 4));
+
+  auto backup = CreateTaskObject(kKindFileBackup, 0, "u1");
+  backup->IsTemporary = true;
+  backup->TaskID = ctx.Tasks().NewTaskID(ctx.Now());
+  backup->FileObjects.Add(dir.Path(), 1);
+  ctx.Tasks().Add(backup);
+  ASSERT_TRUE(backup->RequestStart(false, ctx.Now()));
+  ASSERT_TRUE(WaitUntil([&] { return ctx.Tasks().Count() == 0; }, 60s)) << "one-off task removed";
+  EXPECT_EQ(backup->PostBag.Counters().FileDoneCount, 3);
+  EXPECT_EQ(backup->FolderList.FolderTotalCount(), 3);
+
+  auto restore = CreateTaskObject(kKindFileBackup, 1, "u1");
+  restore->IsTemporary = true;
+  restore->TaskID = ctx.Tasks().NewTaskID(ctx.Now());
+  restore->RestoreInfo.IsDefine = 1;
+  restore->RestoreInfo.CacheFolder = restoreDir.Path();
+  restore->FileObjects.Items.push_back({dir.Path(), 1, -1, -1, -1});
+  ctx.Tasks().Add(restore);
+  ASSERT_TRUE(restore->RequestStart(false, ctx.Now()));
+  ASSERT_TRUE(WaitUntil([&] { return ctx.Tasks().Count() == 0; }, 60s));
+  EXPECT_EQ(restore->PostBag.Counters().FileDoneCount, 3);
+  for (const auto& [name, size] : files)
+    EXPECT_EQ(ReadFile(restoreDir.Path() + dir.Path(name)), ReadFile(dir.Path(name))) << name;
+}
+
+}  // namespace
+}  // namespace solvane
