@@ -1,0 +1,32 @@
+#pragma once
+// The command line of solvane-cli, parsed without side effects.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace solvane::cli {
+
+struct TCliOptions {
+  std::optional<std::string> host;
+  std::optional<int> port;
+  std::optional<std::string> user;
+  std::optional<std::string> password;
+  bool fast = false;
+  std::string command;
+  // Command options.
+  int kind = 100;
+  std::optional<std::string> to;
+  bool flat = false;
+  bool overwrite = false;
+  std::vector<std::string> args;
+};
+
+// Parses argv (without the program name). On error returns nullopt and sets
+// error to a clear message.
+std::optional<TCliOptions> ParseCliOptions(const std::vector<std::string>& argv,
+                                           std::string& error);
+
+std::string CliUsage();
+
+}  // namespace solvane::cli
