@@ -207,10 +207,11 @@ TTaskTransEngine::TOutcome TTaskTransEngine::Download(const TJob& job, std::stop
   const bool overwrite = m_ctx.SharedParam("RestoreParams.Overwrite") == "1";
   if (!overwrite && FileSizeOf(target) >= 0 && FileSizeOf(target) == size) return TOutcome::Left;
 
-  // The partial file resumes only when it holds the bytes before the
-  // position; otherwise the download starts over.
+  // Only a partial download resumes: it holds exactly the whole segments
+  // received so far. Anything else under that name (the previous copy an
+  // overwrite kept, a torn write) is replaced from the start.
   std::int64_t pos = AlignToSegment(item.refPosition);
-  if (pos > 0 && (pos > size || FileSizeOf(partial) < pos)) pos = 0;
+  if (pos >= size || FileSizeOf(partial) != pos) pos = 0;
   std::error_code ec;
   const fs::path parent = fs::path(target).parent_path();
   if (!parent.empty()) fs::create_directories(parent, ec);

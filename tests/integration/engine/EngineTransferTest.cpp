@@ -154,8 +154,10 @@ TEST_F(EngineOnServer, DownloadReplacesItsTargetOnlyWithACompleteFile) {
       {"overwrite on keeps the previous copy", "1", old, "", content, old, 3},
       {"other size, overwrite off: replaced", "0", "short", "", content, "", 3},
       {"no target: fresh download", "0", "", "", content, "", 3},
-      {"partial download resumes at its last whole segment", "0", "",
-       content.substr(0, 262144) + "stale tail", content, "", 2},
+      {"partial download resumes after its whole segments", "0", "", content.substr(0, 262144),
+       content, "", 2},
+      {"anything else beside a missing target starts over", "0", "", old.substr(0, 300000), content,
+       "", 3},
   };
   int n = 0;
   for (const auto& c : cases) {

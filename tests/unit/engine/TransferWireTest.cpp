@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "EngineTestSupport.h"
 #include "ScriptedPeer.h"
 
@@ -51,7 +53,8 @@ class TransferWire : public ::testing::Test {
       const std::size_t from = static_cast<std::size_t>(order - 1) * kSegmentSize;
       if (from < served.size()) extra = served.substr(from, kSegmentSize);
     }
-    return TPeerAnswer::Reply(reply, extra);
+    auto answer = TPeerAnswer::Reply(reply, extra);
+    return holdAnswers ? std::move(answer).Held() : answer;
   }
 
   std::vector<TPeerRequest> RequestsOf(const std::string& funNo) const {
@@ -78,6 +81,7 @@ class TransferWire : public ::testing::Test {
   TTempDir dir;
   std::shared_ptr<TScriptedTask> task;
   std::uint64_t serial = 0;
+  std::atomic<bool> holdAnswers{false};
   std::atomic<int> errNo{1};
   std::atomic<int> failOrder{-1};
   std::atomic<std::int64_t> checkAction{1};
@@ -145,12 +149,21 @@ TEST_F(TransferWire, CheckSendsTheFileFieldsInOrderAndKeepsAnAlignedPosition) {
   EXPECT_EQ(first.FieldByName(1, "TaskID").AsInteger(), 1001);
 }
 
-TEST_F(TransferWire, CheckOfAStoppedTaskLeavesTheItemNew) {
+TEST_F(TransferWire, CheckOfATaskPausedBeforeOrDuringTheCallLeavesTheItemNew) {
   auto item = task->PostBag.AddLocalFile(dir.Path("x"));
   ASSERT_TRUE(task->Pause(false));
   EXPECT_FALSE(ctx.Engine().CheckEngine().CheckOne());
-  EXPECT_EQ(item->ItemState, kItemNew);
   EXPECT_TRUE(RequestsOf("TUpDown.Check").empty());
+  ASSERT_TRUE(task->Resume(false, true));
+
+  holdAnswers = true;
+  std::thread check([&] { EXPECT_FALSE(ctx.Engine().CheckEngine().CheckOne()); });
+  ASSERT_TRUE(peer.WaitForRequests(1));
+  ASSERT_TRUE(task->Pause(false));
+  peer.ReleaseHeld();
+  check.join();
+  EXPECT_EQ(item->ItemState, kItemNew) << "the answer came for a task no longer running";
+  EXPECT_EQ(task->PostBag.Counters().FileCheckedCount, 0);
 }
 
 TEST_F(TransferWire, UploadSendsSegmentsFromTheAlignedPositionAndCountsTheFile) {
