@@ -26,6 +26,7 @@ namespace solvane::cli {
 namespace {
 
 std::atomic<bool> g_interrupted{false};
+std::atomic<bool> g_stoppedByUser{false};
 
 class TStderrNotes : public INoteSink {
  public:
@@ -93,6 +94,7 @@ bool WaitForEnd(TPublicInfo& info, const TTaskObjectPtr& task) {
       std::cerr << (tty ? "\n" : "") << "stopping the task...\n";
       info.Tasks().RequestStop(task->TaskID, false);
       g_interrupted = false;
+      g_stoppedByUser = true;
     }
     if (std::chrono::steady_clock::now() - lastPrint >= printEvery) {
       PrintProgress(*task, start, tty);
@@ -103,6 +105,10 @@ bool WaitForEnd(TPublicInfo& info, const TTaskObjectPtr& task) {
   PrintProgress(*task, start, tty);
   if (tty) std::cerr << "\n";
   PrintSummary(*task);
+  if (g_stoppedByUser) {
+    std::cerr << "the task was stopped before its end\n";
+    return false;
+  }
   return task->PostBag.Counters().FileErrorCount.load() == 0;
 }
 

@@ -1,0 +1,293 @@
+// solvane-cli end to end against the real server: backup, unchanged and
+// changed runs, stop and resume, sync mirroring deletions, restores.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <sstream>
+#include <thread>
+
+#include "ServerProcess.h"
+#include "session/Unit_LocalHelpers.h"
+
+#ifndef SOLVANE_CLI_BINARY
+#error "SOLVANE_CLI_BINARY must name the command-line client"
+#endif
+
+namespace solvane::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TRun {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteFile(const fs::path& p, const std::string& bytes) {
+  fs::create_directories(p.parent_path());
+  std::ofstream(p, std::ios::binary) << bytes;
+}
+
+std::string Random(std::size_t n, unsigned seed) {
+  std::mt19937 gen(seed);
+  std::string s(n, '\0');
+  for (auto& c : s) c = static_cast<char>(gen());
+  return s;
+}
+
+// Every regular file below root, relative path -> contents.
+std::map<std::string, std::string> Tree(const fs::path& root) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : fs::recursive_directory_iterator(root))
+    if (e.is_regular_file()) files[fs::relative(e.path(), root).string()] = ReadFile(e.path());
+  return files;
+}
+
+// The nine counters of the summary line.
+std::map<std::string, long long> Summary(const std::string& err) {
+  std::map<std::string, long long> counters;
+  auto pos = err.rfind("summary:");
+  if (pos == std::string::npos) return counters;
+  std::istringstream in(err.substr(pos + 8, err.find('\n', pos) - pos - 8));
+  std::string pair;
+  while (in >> pair) {
+    auto eq = pair.find('=');
+    counters[pair.substr(0, eq)] = std::stoll(pair.substr(eq + 1));
+  }
+  return counters;
+}
+
+class Cli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(server.Start());
+    server.AddUser("ann", "pw", {"--can-delete"});
+    work = server.DataDir().parent_path() / "work";
+    fs::create_directories(work / "config");
+  }
+
+  // Runs solvane-cli with its settings under the test folder. stopWhen:
+  // send SIGINT (once) as soon as it holds.
+  TRun Run(std::vector<std::string> args, bool fast = true,
+           std::function<bool()> stopWhen = {}) {
+    std::vector<std::string> argv = {SOLVANE_CLI_BINARY, "--server",
+                                     "127.0.0.1:" + std::to_string(server.Port()), "--user",
+                                     "ann"};
+    if (fast) argv.push_back("--fast");
+    argv.insert(argv.end(), args.begin(), args.end());
+    int out[2], err[2];
+    if (::pipe(out) != 0 || ::pipe(err) != 0) return {};
+    pid_t pid = ::fork();
+    if (pid == 0) {
+      ::dup2(out[1], 1);
+      ::dup2(err[1], 2);
+      ::close(out[0]);
+      ::close(err[0]);
+      ::setenv("XDG_CONFIG_HOME", (work / "config").c_str(), 1);
+      ::setenv("SOLVANE_PASSWORD", "pw", 1);
+      std::vector<char*> a;
+      for (auto& s : argv) a.push_back(s.data());
+      a.push_back(nullptr);
+      ::execv(a[0], a.data());
+      ::_exit(127);
+    }
+    ::close(out[1]);
+    ::close(err[1]);
+    TRun r;
+    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    int open = 2;
+    bool stopped = false;
+    while (open > 0) {
+      ::poll(fds, 2, 20);
+      if (stopWhen && !stopped && stopWhen()) {
+        ::kill(pid, SIGINT);
+        stopped = true;
+      }
+      for (int i = 0; i < 2; ++i) {
+        if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
+        char buf[4096];
+        ssize_t n = ::read(fds[i].fd, buf, sizeof buf);
+        if (n <= 0) {
+          ::close(fds[i].fd);
+          fds[i].fd = -1;
+          --open;
+        } else {
+          (i == 0 ? r.out : r.err).append(buf, static_cast<std::size_t>(n));
+        }
+      }
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+  }
+
+  TServerProcess server;
+  fs::path work;
+};
+
+TEST_F(Cli, BackupThenUnchangedRunThenChangedFileMakesVersionTwo) {
+  const fs::path src = work / "docs";
+  WriteFile(src / "a.bin", Random(700000, 1));
+  WriteFile(src / "sub" / "b.txt", "hello");
+  WriteFile(src / "sub" / "empty.txt", "");
+
+  TRun first = Run({"backup", src.string()});
+  ASSERT_EQ(first.exitCode, 0) << first.err;
+  auto c1 = Summary(first.err);
+  EXPECT_EQ(c1["TotalFileCount"], 3);
+  EXPECT_EQ(c1["FileErrorCount"], 0);
+  EXPECT_EQ(c1["TotalDoneFileSize"], 700005);
+
+  TRun unchanged = Run({"backup", src.string()});
+  ASSERT_EQ(unchanged.exitCode, 0) << unchanged.err;
+  auto c2 = Summary(unchanged.err);
+  EXPECT_EQ(c2["FileCheckedAndNoChangeCount"], 3);
+  EXPECT_EQ(c2["FileDispatchedCount"], 0);
+  EXPECT_EQ(c2["TotalDoneFileSize"], 0);
+
+  std::this_thread::sleep_for(std::chrono::seconds(2));  // a new 2-second DOS stamp
+  WriteFile(src / "sub" / "b.txt", "hello, changed");
+  TRun changed = Run({"backup", src.string()});
+  ASSERT_EQ(changed.exitCode, 0) << changed.err;
+  EXPECT_EQ(Summary(changed.err)["FileDoneCount"], 1);
+  TRun ls = Run({"ls", (src / "sub").string()});
+  ASSERT_EQ(ls.exitCode, 0) << ls.err;
+  EXPECT_NE(ls.out.find("b.txt\t14\tversion 2"), std::string::npos) << ls.out;
+}
+
+TEST_F(Cli, RestoreToOriginalPlaceAnotherFolderAndFlatWithAndWithoutOverwrite) {
+  const fs::path src = work / "orig";
+  WriteFile(src / "x" / "one.bin", Random(300000, 2));
+  WriteFile(src / "y" / "two.txt", "two");
+  ASSERT_EQ(Run({"backup", src.string()}).exitCode, 0);
+  const auto original = Tree(src);
+
+  // Into another folder, keeping the full path.
+  TRun below = Run({"restore", "--to", (work / "below").string(), src.string()});
+  ASSERT_EQ(below.exitCode, 0) << below.err;
+  EXPECT_EQ(Tree(work / "below" / fs::relative(src, "/")), original);
+
+  // Flat: every file directly in the target folder.
+  TRun flat = Run({"restore", "--to", (work / "flat").string(), "--flat", src.string()});
+  ASSERT_EQ(flat.exitCode, 0) << flat.err;
+  EXPECT_EQ(Tree(work / "flat"),
+            (std::map<std::string, std::string>{{"one.bin", original.at("x/one.bin")},
+                                                {"two.txt", "two"}}));
+
+  // Original place: an existing file is left alone without --overwrite and
+  // replaced with it (the previous copy kept beside it as ".tmp").
+  WriteFile(src / "y" / "two.txt", "local edit");
+  fs::remove(src / "x" / "one.bin");
+  TRun keep = Run({"restore", src.string()});
+  ASSERT_EQ(keep.exitCode, 0) << keep.err;
+  EXPECT_EQ(ReadFile(src / "y" / "two.txt"), "local edit");
+  EXPECT_EQ(ReadFile(src / "x" / "one.bin"), original.at("x/one.bin"));
+
+  TRun overwrite = Run({"restore", "--overwrite", src.string()});
+  ASSERT_EQ(overwrite.exitCode, 0) << overwrite.err;
+  EXPECT_EQ(ReadFile(src / "y" / "two.txt"), "two");
+  EXPECT_EQ(ReadFile(src / "y" / "two.txt.tmp"), "local edit");
+}
+
+TEST_F(Cli, StoppedUploadResumesAtASegmentBoundaryOnTheNextRun) {
+  const fs::path src = work / "big";
+  const std::string content = Random(24 << 20, 3);
+  WriteFile(src / "big.bin", content);
+  // Standard pacing (10 ms per segment): stopped once the server has staged
+  // part of the file.
+  auto staged = [&] {
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(server.DataDir() / "staging", ec))
+      if (e.file_size(ec) >= 3 * 262144) return true;
+    return false;
+  };
+  TRun stopped = Run({"backup", src.string()}, /*fast=*/false, staged);
+  ASSERT_NE(stopped.err.find("stopping the task"), std::string::npos) << stopped.err;
+  EXPECT_EQ(stopped.exitCode, 1) << stopped.err;
+  EXPECT_EQ(Summary(stopped.err)["FileErrorCount"], 1);
+
+  // The server holds part of it, on a segment boundary.
+  TTestClient client;
+  ASSERT_TRUE(client.Connect(server.Port()));
+  ASSERT_TRUE(client.Login("ann", "pw"));
+  TQorPack check = MakeRequest(
+      "TUpDown.Check",
+      {{"UCode", "ann"}, {"TaskID", "1"}, {"TaskKind", "100"}, {"ObjectID", "1"},
+       {"ObjectName", "big.bin"}, {"ObjectFolder", src.string()}, {"ObjectData", "-1"},
+       {"ObjectCargo", ""}, {"ObjectCargo2", ""},
+       {"ObjectSize", std::to_string(content.size())},
+       {"ObjectDate", std::to_string(FileDateStamp((src / "big.bin").string(), false))},
+       {"Position", "0"}, {"Action", "0"}});
+  ASSERT_TRUE(client.CallOk(check));
+  const std::int64_t resumeAt = check.FieldByName(1, "refPosition").AsInteger();
+  EXPECT_GT(resumeAt, 0);
+  EXPECT_LT(resumeAt, static_cast<std::int64_t>(content.size()));
+  EXPECT_EQ(resumeAt % 262144, 0);
+
+  TRun resumed = Run({"backup", src.string()});
+  ASSERT_EQ(resumed.exitCode, 0) << resumed.err;
+  EXPECT_EQ(Summary(resumed.err)["FileDoneCount"], 1);
+
+  TRun back = Run({"restore", "--to", (work / "back").string(), "--flat", src.string()});
+  ASSERT_EQ(back.exitCode, 0) << back.err;
+  EXPECT_EQ(ReadFile(work / "back" / "big.bin"), content);
+}
+
+TEST_F(Cli, SyncMirrorsLocalDeletions) {
+  const fs::path folder = work / "mirror";
+  WriteFile(folder / "keep.txt", "keep");
+  WriteFile(folder / "gone.txt", "gone");
+  ASSERT_EQ(Run({"sync", folder.string()}).exitCode, 0);
+  TRun ls1 = Run({"ls", "--kind", "200", folder.string()});
+  EXPECT_NE(ls1.out.find("gone.txt"), std::string::npos) << ls1.out;
+
+  fs::remove(folder / "gone.txt");
+  TRun again = Run({"sync", folder.string()});
+  ASSERT_EQ(again.exitCode, 0) << again.err;
+  TRun ls2 = Run({"ls", "--kind", "200", folder.string()});
+  EXPECT_EQ(ls2.out.find("gone.txt"), std::string::npos) << ls2.out;
+  EXPECT_NE(ls2.out.find("keep.txt"), std::string::npos) << ls2.out;
+}
+
+TEST_F(Cli, ErrorsAreClearMessagesWithUsageExitCodes) {
+  struct Case {
+    std::vector<std::string> args;
+    int exitCode;
+    const char* says;
+  };
+  const Case cases[] = {
+      {{"frobnicate"}, 2, "unknown command"},
+      {{"backup"}, 2, "needs at least one path"},
+      {{"backup", (work / "missing").string()}, 2, "does not exist"},
+      {{"restore", "--flat", "/x"}, 2, "--flat needs --to"},
+      {{"run", "12345"}, 2, "no task 12345"},
+      {{"ls", "/nowhere"}, 1, "could not list"},
+  };
+  for (const auto& c : cases) {
+    TRun r = Run(c.args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << c.args[0] << ": " << r.err;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+  }
+}
+
+}  // namespace
+}  // namespace solvane::testing
