@@ -15,8 +15,9 @@ build_dir="${SOLVANE_BUILD_DIR:-build}"
 cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build_dir" -j "${SOLVANE_JOBS:-2}" --target solvane-server solvane-cli
 
-server="$root/$build_dir/server/solvane-server"
-cli="$root/$build_dir/src/cli/solvane-cli"
+case "$build_dir" in /*) ;; *) build_dir="$root/$build_dir" ;; esac
+server="$build_dir/server/solvane-server"
+cli="$build_dir/src/cli/solvane-cli"
 var="$root/var"
 data="$var/server"
 mkdir -p "$var"
