@@ -36,8 +36,11 @@ bool ParseListen(const std::string& text, TServerConfig& cfg) {
 int RunAdmin(int argc, char** argv) {
   TAdminRegistry registry;
   RegisterAdminUserCommands(registry);
+  RegisterAdminProfileCommands(registry);
   RegisterAdminPolicyCommands(registry);
   RegisterAdminTaskCommands(registry);
+  RegisterAdminShareCommands(registry);
+  RegisterAdminAuthCommands(registry);
   return registry.Run(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
 }
 

@@ -103,7 +103,7 @@ int TAdminRegistry::Run(const std::vector<std::string>& words, std::ostream& out
     TDataDirectory dir(dataDir);
     if (auto pwd = dir.EnsureAdministrator())
       err << "created administrator 'admin' with initial password: " << *pwd << "\n";
-    TAdminContext ctx{dir.Db(), out, err};
+    TAdminContext ctx{dir.Db(), out, err, &dir};
     return cmd->run(ctx, args);
   } catch (const std::exception& e) {
     err << "error: " << e.what() << "\n";

@@ -13,6 +13,7 @@
 namespace solvane::server {
 
 class Database;
+class TDataDirectory;
 
 // Parsed words: positionals in order, options by name (without "--"). An
 // option takes the next word as its value unless that word is another
@@ -34,6 +35,7 @@ struct TAdminContext {
   Database& db;
   std::ostream& out;
   std::ostream& err;
+  TDataDirectory* dir = nullptr;  // for commands that remove stored files
 };
 
 struct TAdminCommand {
@@ -61,8 +63,11 @@ class TAdminRegistry {
 };
 
 void RegisterAdminUserCommands(TAdminRegistry& r);
+void RegisterAdminProfileCommands(TAdminRegistry& r);
 void RegisterAdminPolicyCommands(TAdminRegistry& r);
 void RegisterAdminTaskCommands(TAdminRegistry& r);
+void RegisterAdminShareCommands(TAdminRegistry& r);
+void RegisterAdminAuthCommands(TAdminRegistry& r);
 
 // Shared parsing for options: "0"/"1" switches and whole numbers.
 std::optional<bool> ParseSwitch(const std::string& text);

@@ -10,6 +10,8 @@ void RegisterAllOperations(TDispatcher& d) {
   RegisterLogOperations(d);
   RegisterTransferOperations(d);
   RegisterBrowserOperations(d);
+  RegisterShareOperations(d);
+  RegisterAuthOperations(d);
 }
 
 }  // namespace solvane::server

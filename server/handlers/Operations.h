@@ -13,5 +13,7 @@ void RegisterTaskOperations(TDispatcher& d);     // TTask.*, TPolicy.*
 void RegisterLogOperations(TDispatcher& d);      // TLog.*, TTask.SelectReport
 void RegisterTransferOperations(TDispatcher& d); // TUpDown.*
 void RegisterBrowserOperations(TDispatcher& d);  // TBrower.*
+void RegisterShareOperations(TDispatcher& d);    // TShareFolder.*
+void RegisterAuthOperations(TDispatcher& d);     // TAuth.*, TUser.Select
 
 }  // namespace solvane::server

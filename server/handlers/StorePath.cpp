@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "handlers/Permissions.h"
 #include "handlers/Users.h"
 
 namespace solvane::server {
@@ -75,14 +76,14 @@ bool NormaliseDosDateTime(std::int64_t& value) {
 std::optional<std::string> ResolveStoreOwner(TRequestContext& ctx, StoreAccess access) {
   std::string owner = ctx.Str("UCode");
   if (owner.empty()) owner = ctx.UserCode();
-  // Reading another user's store will be allowed by his permission; writing
-  // never. Until permissions exist every session stays in its own stores.
-  (void)access;
-  if (owner != ctx.UserCode()) {
-    ctx.Fail(kErrForbidden, "the request names another user's store");
-    return std::nullopt;
-  }
-  return owner;
+  // Another user's stores: read with his permission, written never.
+  if (owner == ctx.UserCode()) return owner;
+  if (access == StoreAccess::kRead && MayViewStoresOf(ctx.Db(), ctx.UserCode(), owner))
+    return owner;
+  ctx.Fail(kErrForbidden, access == StoreAccess::kRead
+                              ? "the request names a store the user has no permission to view"
+                              : "the stores of another user are not the user's to change");
+  return std::nullopt;
 }
 
 std::optional<TStoreRef> ResolveStore(TRequestContext& ctx, StoreAccess access) {

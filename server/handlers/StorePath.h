@@ -40,8 +40,8 @@ enum class StoreAccess {
 
 // The owner of the stores named by the request's "UCode" (empty: the
 // caller). This is the one place that decides which user's stores a session
-// may reach: today only its own. Sets a failure reply and returns nullopt
-// otherwise.
+// may reach: its own, and for reading those MayViewStoresOf allows. Sets a
+// failure reply and returns nullopt otherwise.
 std::optional<std::string> ResolveStoreOwner(TRequestContext& ctx, StoreAccess access);
 // ResolveStoreOwner and the store kind of "TaskKind" (100, 200 or 500).
 std::optional<TStoreRef> ResolveStore(TRequestContext& ctx, StoreAccess access);

@@ -6,6 +6,7 @@
 
 #include "handlers/Operations.h"
 #include "handlers/RunLog.h"
+#include "handlers/ShareAccess.h"
 #include "handlers/StorePath.h"
 #include "handlers/TaskRuns.h"
 #include "protocol/Dispatcher.h"
@@ -29,11 +30,19 @@ struct TFileFields {
   std::int64_t objectDate = 0;
 };
 
+bool ReadSizeAndDate(TRequestContext& ctx, TFileFields& f);
+
 bool ReadFileFields(TRequestContext& ctx, StoreAccess access, TFileFields& f) {
+  if (IsShareTransfer(ctx))
+    return ReadShareTransfer(ctx, access, f.store, f.folder, f.name) && ReadSizeAndDate(ctx, f);
   auto store = ResolveStore(ctx, access);
   if (!store) return false;
   f.store = *store;
   if (!ReadFilePath(ctx, "ObjectFolder", "ObjectName", f.folder, f.name)) return false;
+  return ReadSizeAndDate(ctx, f);
+}
+
+bool ReadSizeAndDate(TRequestContext& ctx, TFileFields& f) {
   if (!ctx.RequireInt("ObjectSize", f.size) || !ctx.RequireInt("ObjectDate", f.objectDate))
     return false;
   if (f.size < 0 || f.size > kMaxObjectSize)
@@ -54,11 +63,11 @@ void LogInRun(TRequestContext& ctx, const TFileFields& f, std::int64_t size, int
     if (!ParseInt64(ctx.Str("SessionID"), sessionId)) {
       auto task = NormaliseTaskId(taskId);
       if (!task) return;
-      auto latest = LatestRunSession(ctx.Db(), f.store.user, *task);
+      auto latest = LatestRunSession(ctx.Db(), ctx.UserCode(), *task);
       if (!latest) return;
       sessionId = *latest;
     }
-    RecordRunObject(ctx.Db(), f.store.user, taskId, sessionId,
+    RecordRunObject(ctx.Db(), ctx.UserCode(), taskId, sessionId,
                     TRunObject{f.store.kind, f.folder, f.name, size, f.objectDate, direction});
   } catch (const DatabaseError& e) {
     std::cerr << "run log: " << e.what() << std::endl;
@@ -130,12 +139,25 @@ void UpLoad(TRequestContext& ctx) {
   if (outcome == UploadOutcome::kStored) LogInRun(ctx, f, f.size, 0);
 }
 
+void SendSegment(TRequestContext& ctx, TFileFields& f);
+
 void DownLoad(TRequestContext& ctx) {
+  if (IsShareTransfer(ctx)) {
+    TFileFields share;
+    if (ReadShareTransfer(ctx, StoreAccess::kRead, share.store, share.folder, share.name))
+      SendSegment(ctx, share);
+    return;
+  }
   auto store = ResolveStore(ctx, StoreAccess::kRead);
   if (!store) return;
   TFileFields f;
   f.store = *store;
   if (!ReadFilePath(ctx, "ObjectFolder", "ObjectName", f.folder, f.name)) return;
+  SendSegment(ctx, f);
+}
+
+// One segment of the version the request chooses; the last one is logged.
+void SendSegment(TRequestContext& ctx, TFileFields& f) {
   std::int64_t order = 0;
   if (!ctx.RequireInt("SegmentOrder", order)) return;
   if (order < 1) return (void)ctx.Fail(kErrBadRequest, "SegmentOrder starts at 1");

@@ -1,9 +1,14 @@
 #include "handlers/TaskAccess.h"
 
+#include "handlers/Permissions.h"
+
 namespace solvane::server {
 
-bool MayAccessTasksOf(const TRequestContext& ctx, const std::string& owner, TTaskAccess) {
-  return !ctx.UserCode().empty() && owner == ctx.UserCode();
+bool MayAccessTasksOf(TRequestContext& ctx, const std::string& owner, TTaskAccess access) {
+  if (ctx.UserCode().empty()) return false;
+  if (owner == ctx.UserCode()) return true;
+  // A viewer of the user's stores also reads what his tasks did with them.
+  return access == TTaskAccess::kRead && MayViewStoresOf(ctx.Db(), ctx.UserCode(), owner);
 }
 
 std::optional<std::string> TaskUserOf(TRequestContext& ctx, TTaskAccess access) {

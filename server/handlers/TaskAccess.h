@@ -16,8 +16,9 @@ enum class TTaskAccess {
 };
 
 // The one decision whether the session may reach the tasks, runs and logs of
-// user `owner`. Today every user reaches his own only.
-bool MayAccessTasksOf(const TRequestContext& ctx, const std::string& owner, TTaskAccess access);
+// user `owner`: every user his own; a user who may view the owner's stores
+// (MayViewStoresOf) reads them, never changes them.
+bool MayAccessTasksOf(TRequestContext& ctx, const std::string& owner, TTaskAccess access);
 
 // The user a request is about: its "UCode", or the session's user when it
 // names none. "UAdmin", when sent, names the acting user and must be the

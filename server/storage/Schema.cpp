@@ -37,7 +37,8 @@ INSERT INTO profile(key, value) VALUES
 )SQL"};
 
 const std::vector<SchemaGroup>& AllSchemaGroups() {
-  static const std::vector<SchemaGroup> groups = {kCoreSchema, kFileSchema, kTaskSchema};
+  static const std::vector<SchemaGroup> groups = {kCoreSchema, kFileSchema, kTaskSchema,
+                                                  kShareSchema, kAuthSchema};
   return groups;
 }
 

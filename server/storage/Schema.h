@@ -9,5 +9,7 @@ namespace solvane::server {
 extern const SchemaGroup kCoreSchema;   // users, sessions, profile values
 extern const SchemaGroup kFileSchema;   // stores, objects, versions, blobs, staging, trash
 extern const SchemaGroup kTaskSchema;   // tasks, task objects and filters, policies, runs, logs
+extern const SchemaGroup kShareSchema;  // share folders
+extern const SchemaGroup kAuthSchema;   // manager links, permission requests, permissions
 
 }  // namespace solvane::server

@@ -1,0 +1,171 @@
+// `admin share list|add|set|remove`: the share folders. The administrator
+// may also hand a folder over to another owner (its files follow) and place
+// folders anywhere in the tree.
+
+#include "admin/AdminCli.h"
+#include "auth/PasswordHash.h"
+#include "handlers/ShareStore.h"
+#include "handlers/Users.h"
+#include "storage/DataDirectory.h"
+
+namespace solvane::server {
+
+namespace {
+
+int Fail(TAdminContext& ctx, const std::string& message) {
+  ctx.err << "error: " << message << "\n";
+  return 1;
+}
+
+std::optional<std::int64_t> ReadId(TAdminContext& ctx, const std::string& text,
+                                   const std::string& what) {
+  auto id = ParseWholeNumber(text);
+  if (!id) Fail(ctx, what + " takes a folder number");
+  return id;
+}
+
+// The options that add and set share: each check writes its own error.
+bool ReadOptions(TAdminContext& ctx, const TAdminArgs& a, TShareFolder& f) {
+  if (a.Has("name")) f.name = a.Get("name");
+  if (!IsValidShareName(f.name)) {
+    Fail(ctx, "a folder name is 1 to 255 bytes without / \\ or control characters");
+    return false;
+  }
+  if (a.Has("comment")) f.comment = a.Get("comment");
+  if (!IsValidShareComment(f.comment)) {
+    Fail(ctx, "--comment is too long or holds control characters");
+    return false;
+  }
+  if (a.Has("read-only")) {
+    auto b = ParseSwitch(a.Get("read-only"));
+    if (!b) {
+      Fail(ctx, "--read-only takes 0 or 1");
+      return false;
+    }
+    f.isReadOnly = *b;
+  }
+  if (a.Has("owner")) {
+    f.owner = a.Get("owner");
+    if (!FindUser(ctx.db, f.owner)) {
+      Fail(ctx, "no user '" + f.owner + "'");
+      return false;
+    }
+  }
+  if (a.Has("parent")) {
+    auto parent = ReadId(ctx, a.Get("parent"), "--parent");
+    if (!parent) return false;
+    if (*parent != 0 && !FindShareFolder(ctx.db, *parent)) {
+      Fail(ctx, "no share folder " + std::to_string(*parent) + " to be the parent");
+      return false;
+    }
+    if (f.id != 0 && *parent != 0 && IsWithin(ctx.db, *parent, f.id)) {
+      Fail(ctx, "a folder cannot move into itself");
+      return false;
+    }
+    f.parentId = *parent;
+  }
+  if (a.Has("password")) {
+    const std::string pwd = a.Get("password");
+    if (pwd.empty() || !IsValidSharePassword(pwd) || pwd == kSharePasswordMarker) {
+      Fail(ctx, "--password takes 1 to 128 bytes without control characters (not \"******\")");
+      return false;
+    }
+    f.pwdHash = HashPassword(pwd);
+  }
+  if (NameTaken(ctx.db, f.parentId, f.name, f.id)) {
+    Fail(ctx, "a folder named '" + f.name + "' exists there already");
+    return false;
+  }
+  return true;
+}
+
+int List(TAdminContext& ctx, const TAdminArgs&) {
+  ctx.out << "id\tparent\tname\towner\tread-only\tpassword\tcomment\n";
+  for (const TShareFolder& f : ListShareFolders(ctx.db))
+    ctx.out << f.id << "\t" << f.parentId << "\t" << f.name << "\t" << f.owner << "\t"
+            << f.isReadOnly << "\t" << (f.HasPassword() ? "yes" : "no") << "\t" << f.comment
+            << "\n";
+  return 0;
+}
+
+int Add(TAdminContext& ctx, const TAdminArgs& a) {
+  if (!a.Has("owner")) return Fail(ctx, "--owner CODE is required");
+  TShareFolder f;
+  f.name = a.positional[0];
+  f.isReadOnly = true;  // as the client's folder dialog starts
+  if (!ReadOptions(ctx, a, f)) return 1;
+  Transaction tx(ctx.db);
+  const std::int64_t id = InsertShareFolder(ctx.db, f);
+  tx.Commit();
+  ctx.out << "added share folder " << id << "\n";
+  return 0;
+}
+
+int Set(TAdminContext& ctx, const TAdminArgs& a) {
+  auto id = ReadId(ctx, a.positional[0], "share set");
+  if (!id) return 1;
+  auto f = FindShareFolder(ctx.db, *id);
+  if (!f) return Fail(ctx, "no share folder " + a.positional[0]);
+  if (a.options.empty()) return Fail(ctx, "name at least one option to change");
+  if (a.Has("password") && a.Has("no-password"))
+    return Fail(ctx, "--password and --no-password exclude each other");
+  if (a.Has("no-password")) f->pwdHash.clear();
+  if (!ReadOptions(ctx, a, *f)) return 1;
+  Transaction tx(ctx.db);
+  UpdateShareFolder(ctx.db, *f);
+  tx.Commit();
+  ctx.out << "changed share folder " << *id << "\n";
+  return 0;
+}
+
+int Remove(TAdminContext& ctx, const TAdminArgs& a) {
+  auto id = ReadId(ctx, a.positional[0], "share remove");
+  if (!id) return 1;
+  std::optional<TShareFolder> f;
+  {
+    Transaction tx(ctx.db);
+    f = FindShareFolder(ctx.db, *id);
+    if (!f) return Fail(ctx, "no share folder " + a.positional[0]);
+    if (HasSubfolders(ctx.db, *id)) return Fail(ctx, "remove the subfolders first");
+    DeleteShareFolder(ctx.db, *id);
+    tx.Commit();
+  }
+  TFileStore files(ctx.db, ctx.dir->Blobs(), ctx.dir->Staging());
+  PurgeShareFiles(files, *f);
+  ctx.out << "removed share folder " << *id << " with its files\n";
+  return 0;
+}
+
+}  // namespace
+
+void RegisterAdminShareCommands(TAdminRegistry& r) {
+  r.Add({"share", "list", "share list", "list the share folders, parents first", 0, 0, {}, List});
+  r.Add({"share",
+         "add",
+         "share add NAME --owner CODE [--parent ID] [--comment TEXT] [--read-only 0|1] "
+         "[--password PW]",
+         "create a share folder (read-only unless --read-only 0; parent 0 is the top level)",
+         1,
+         1,
+         {"owner", "parent", "comment", "read-only", "password"},
+         Add});
+  r.Add({"share",
+         "set",
+         "share set ID [--name NAME] [--owner CODE] [--parent ID] [--comment TEXT] "
+         "[--read-only 0|1] [--password PW | --no-password]",
+         "change a share folder; a new owner takes its files along",
+         1,
+         1,
+         {"name", "owner", "parent", "comment", "read-only", "password", "no-password"},
+         Set});
+  r.Add({"share",
+         "remove",
+         "share remove ID",
+         "remove a share folder without subfolders, and its files for good",
+         1,
+         1,
+         {},
+         Remove});
+}
+
+}  // namespace solvane::server
