@@ -92,9 +92,13 @@ bool TServerProcess::Start() {
   if (m_pid == 0) {
     ::dup2(out[1], 1);
     ::close(out[0]);
-    std::string data = m_dataDir.string();
-    ::execl(SOLVANE_SERVER_BINARY, SOLVANE_SERVER_BINARY, "--data", data.c_str(), "--listen",
-            "127.0.0.1:0", static_cast<char*>(nullptr));
+    std::vector<std::string> args = {SOLVANE_SERVER_BINARY, "--data", m_dataDir.string(),
+                                     "--listen", "127.0.0.1:0"};
+    args.insert(args.end(), m_extraArgs.begin(), m_extraArgs.end());
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    ::execv(argv[0], argv.data());
     ::_exit(127);
   }
   ::close(out[1]);

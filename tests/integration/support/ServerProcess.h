@@ -22,6 +22,8 @@ class TServerProcess {
   // Starts the server and waits for its "listening on" line. Returns false
   // when it did not come up within 10 s.
   bool Start();
+  // Further options for the next starts (e.g. {"--idle-timeout", "2"}).
+  void SetExtraArgs(std::vector<std::string> args) { m_extraArgs = std::move(args); }
   // SIGTERM and wait; returns the exit status (-1 when killed).
   int Stop();
   // Stop and start on the same data directory (the port may change).
@@ -51,6 +53,7 @@ class TServerProcess {
   int m_port = 0;
   int m_stdout = -1;
   std::string m_adminPassword;
+  std::vector<std::string> m_extraArgs;
 };
 
 // One connection through the client's call channel (solvane_wire), plus a
