@@ -12,6 +12,7 @@ void RegisterAllOperations(TDispatcher& d) {
   RegisterBrowserOperations(d);
   RegisterShareOperations(d);
   RegisterAuthOperations(d);
+  RegisterMailOperations(d);
 }
 
 }  // namespace solvane::server

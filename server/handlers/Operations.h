@@ -15,5 +15,6 @@ void RegisterTransferOperations(TDispatcher& d); // TUpDown.*
 void RegisterBrowserOperations(TDispatcher& d);  // TBrower.*
 void RegisterShareOperations(TDispatcher& d);    // TShareFolder.*
 void RegisterAuthOperations(TDispatcher& d);     // TAuth.*, TUser.Select
+void RegisterMailOperations(TDispatcher& d);     // TBrower.ShowMCObject_*, TBrower.RemoveMC_*
 
 }  // namespace solvane::server

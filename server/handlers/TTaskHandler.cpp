@@ -389,6 +389,7 @@ void RegisterTaskOperations(TDispatcher& d) {
   d.Register("TTask.GetFileObject_FilterEx", GetFileObjectFilterEx);
   RegisterTaskRunOperations(d);
   RegisterPolicyOperations(d);
+  RegisterTaskMailOperations(d);
 }
 
 }  // namespace solvane::server

@@ -4,6 +4,7 @@
 
 #include <iostream>
 
+#include "handlers/MailStore.h"
 #include "handlers/Operations.h"
 #include "handlers/RunLog.h"
 #include "handlers/ShareAccess.h"
@@ -39,6 +40,8 @@ bool ReadFileFields(TRequestContext& ctx, StoreAccess access, TFileFields& f) {
   if (!store) return false;
   f.store = *store;
   if (!ReadFilePath(ctx, "ObjectFolder", "ObjectName", f.folder, f.name)) return false;
+  if (f.store.kind == kMailStore && !ReadMailStoreFolder(ctx, MailPathUse::kUpload, f.folder))
+    return false;
   return ReadSizeAndDate(ctx, f);
 }
 
@@ -97,7 +100,8 @@ void Check(TRequestContext& ctx) {
   TFileStore files = FileStoreOf(ctx);
   auto newest = files.NewestVersion(f.store, f.folder, f.name);
   std::int64_t action = 1, position = 0;
-  if (newest && newest->size == f.size && newest->objectDate == f.objectDate) {
+  if (newest && newest->size == f.size && newest->objectDate == f.objectDate &&
+      KeepsMailDescription(ctx, f.store, f.folder, f.name)) {
     action = 0;
   } else if (files.WouldExceedQuota(f.store.user, f.size)) {
     return (void)ctx.Fail(kErrQuotaExceeded, "the file does not fit into the user's space");
@@ -105,9 +109,17 @@ void Check(TRequestContext& ctx) {
     // The client sends no segment for an empty file and counts it done after
     // this answer, so its version is stored now.
     TUploadSegment empty{f.store, f.folder, f.name, 0, f.objectDate, 0, {}};
+    if (f.store.kind == kMailStore) {  // checked by ReadMailStoreFolder
+      empty.objectData = ctx.Int("ObjectData");
+      empty.cargo = ctx.Str("ObjectCargo");
+      empty.cargo2 = ctx.Str("ObjectCargo2");
+    }
     if (!FailUpload(ctx, files.Upload(empty))) return;
     LogInRun(ctx, f, 0, 0);
-  } else {
+  } else if (f.store.kind != kMailStore) {
+    // (A mail message is always sent from its first byte: every message
+    // carries the same date, so staged bytes of its name and size may be
+    // another message's.)
     position = std::min(files.ResumePosition(f.store, f.folder, f.name, f.size, f.objectDate),
                         kMaxResumePosition);
   }
@@ -153,6 +165,8 @@ void DownLoad(TRequestContext& ctx) {
   TFileFields f;
   f.store = *store;
   if (!ReadFilePath(ctx, "ObjectFolder", "ObjectName", f.folder, f.name)) return;
+  if (f.store.kind == kMailStore && !ReadMailStoreFolder(ctx, MailPathUse::kDownload, f.folder))
+    return;
   SendSegment(ctx, f);
 }
 

@@ -8,5 +8,6 @@ class TDispatcher;
 
 void RegisterTaskRunOperations(TDispatcher& d);  // TTask.Start, TTask.Stop, TTask.ErrorReport
 void RegisterPolicyOperations(TDispatcher& d);   // TPolicy.*
+void RegisterTaskMailOperations(TDispatcher& d);  // TTask.SetMCObject*, TTask.GetMCObject*
 
 }  // namespace solvane::server

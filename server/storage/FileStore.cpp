@@ -288,6 +288,15 @@ bool MoveToTrashLocked(Database& db, const TStoreRef& s, const std::string& fold
   return true;
 }
 
+void KeepCargo(Database& db, std::int64_t objectId, const TUploadSegment& u) {
+  Statement(db, "UPDATE objects SET object_data = ?, cargo = ?, cargo2 = ? WHERE id = ?")
+      .Bind(1, u.objectData)
+      .Bind(2, u.cargo)
+      .Bind(3, u.cargo2)
+      .Bind(4, objectId)
+      .Run();
+}
+
 std::optional<std::int64_t> FindTrashEntry(Database& db, const TStoreRef& s,
                                            const TTrashSelector& sel) {
   Statement st(db,
@@ -369,7 +378,11 @@ UploadOutcome TFileStore::Complete(const TUploadSegment& u, const TStagingKey& k
   auto newest = objectId ? NewestVersionOf(m_db, *objectId) : std::nullopt;
   if (newest && newest->sha256 == *sha && newest->size == u.size &&
       newest->objectDate == u.objectDate) {
-    m_staging.Discard(key);  // the same upload again: nothing new to keep
+    // The same bytes again: no new version, but what the upload says of
+    // them (a mail message's description) is kept.
+    KeepCargo(m_db, *objectId, u);
+    tx.Commit();
+    m_staging.Discard(key);
     return UploadOutcome::kStored;
   }
   if (ExceedsQuota(m_db, u.store.user, u.size)) return UploadOutcome::kQuotaExceeded;
@@ -390,12 +403,7 @@ UploadOutcome TFileStore::Complete(const TUploadSegment& u, const TStagingKey& k
       .Bind(4, *sha)
       .Bind(5, NowAsDosDateTime())
       .Run();
-  Statement(m_db, "UPDATE objects SET object_data = ?, cargo = ?, cargo2 = ? WHERE id = ?")
-      .Bind(1, u.objectData)
-      .Bind(2, u.cargo)
-      .Bind(3, u.cargo2)
-      .Bind(4, id)
-      .Run();
+  KeepCargo(m_db, id, u);
   tx.Commit();
   return UploadOutcome::kStored;
 }
@@ -494,6 +502,14 @@ bool TFileStore::MoveToTrash(const TStoreRef& store, const std::string& folder,
                              const std::string& name, bool isFolder) {
   Transaction tx(m_db);
   if (!MoveToTrashLocked(m_db, store, folder, name, isFolder)) return false;
+  tx.Commit();
+  return true;
+}
+
+bool TFileStore::MoveToTrash(const TStoreRef& store, const std::vector<TObjectRef>& objects) {
+  Transaction tx(m_db);
+  for (const auto& o : objects)
+    if (!MoveToTrashLocked(m_db, store, o.folder, o.name, o.isFolder)) return false;
   tx.Commit();
   return true;
 }

@@ -120,6 +120,13 @@ struct TListingEntry {
   bool isFolder = false;
 };
 
+// A file or folder of a store, by its folder and name.
+struct TObjectRef {
+  std::string folder;
+  std::string name;
+  bool isFolder = false;
+};
+
 class TFileStore {
  public:
   TFileStore(Database& db, IBlobStore& blobs, TStagingArea& staging);
@@ -161,6 +168,9 @@ class TFileStore {
   // recycle bin as one deletion. False when there is no such live object.
   bool MoveToTrash(const TStoreRef& store, const std::string& folder, const std::string& name,
                    bool isFolder);
+  // Moves every object, one deletion each, or none when one of them is no
+  // live object.
+  bool MoveToTrash(const TStoreRef& store, const std::vector<TObjectRef>& objects);
   // The folder becomes exactly the listing: it and the listed subfolders
   // exist; live children not listed go to the recycle bin, one deletion each.
   void MirrorFolder(const TStoreRef& store, const std::string& folder,
