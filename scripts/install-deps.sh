@@ -9,6 +9,7 @@ packages=(
   libasio-dev libsqlite3-dev libssl-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
+  clang libclang-rt-14-dev
 )
 
 missing=()

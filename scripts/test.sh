@@ -12,3 +12,10 @@ jobs="${SOLVANE_JOBS:-2}"
 cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOLVANE_TESTS=ON "$@"
 cmake --build "$build_dir" -j "$jobs"
 ctest --test-dir "$build_dir" --output-on-failure -j "$jobs" --timeout 600
+
+# The parsers and the request dispatch under libFuzzer, for a bounded time
+# (SOLVANE_FUZZ_SECONDS per target; 0 skips).
+fuzz_seconds="${SOLVANE_FUZZ_SECONDS:-30}"
+if [ "$fuzz_seconds" -gt 0 ]; then
+  SOLVANE_FUZZ_BUILD_DIR="${build_dir}-fuzz" bash scripts/fuzz.sh "$fuzz_seconds"
+fi
