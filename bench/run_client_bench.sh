@@ -1,0 +1,404 @@
+#!/usr/bin/env bash
+# Client benchmark: solvane-cli against solvane-server on loopback, in both
+# pacing profiles, side by side with rsync, restic and borg on the same
+# deterministic data sets. Steps per data set and tool: first backup, an
+# unchanged second run, a run after 1% of the files changed, and a full
+# restore into an empty folder (checked byte for byte with diff -r).
+# Prints a table and writes it to WORK/results.md. See bench/README.md.
+set -uo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+repo=$(cd "$here/.." && pwd)
+
+work=/tmp/solvane-bench
+scale=1
+build="$repo/build-bench"
+doBuild=1
+sets=small,large,mixed
+profiles=standard,fast
+peers=rsync,restic,borg
+standardFiles=1000
+keep=0
+reportOnly=0
+commandLine="$0 $*"
+
+usage() {
+  cat >&2 <<EOF
+usage: $0 [--work DIR] [--scale F] [--build DIR] [--no-build]
+          [--sets small,large,mixed] [--profiles standard,fast]
+          [--peers rsync,restic,borg] [--standard-files N] [--keep] [--report-only]
+  --work DIR          data sets, repositories and results (default /tmp/solvane-bench)
+  --scale F           scales the data sets (small: file count, large: file size,
+                      mixed: file count); default 1
+  --build DIR         build folder of solvane-server and solvane-cli (default <repo>/build-bench)
+  --no-build          use the programs already in the build folder
+  --standard-files N  the standard profile (about 0.1 s per file) runs only on the
+                      first N files of a larger set; default 1000
+  --keep              keep repositories, copies and restores after each data set
+  --report-only       print the table of the last run in the work folder again
+EOF
+  exit 2
+}
+
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --work) work=$2; shift 2 ;;
+    --scale) scale=$2; shift 2 ;;
+    --build) build=$2; shift 2 ;;
+    --no-build) doBuild=0; shift ;;
+    --sets) sets=$2; shift 2 ;;
+    --profiles) profiles=$2; shift 2 ;;
+    --peers) peers=$2; shift 2 ;;
+    --standard-files) standardFiles=$2; shift 2 ;;
+    --keep) keep=1; shift ;;
+    --report-only) reportOnly=1; shift ;;
+    -h | --help) usage ;;
+    *) echo "unknown option: $1" >&2; usage ;;
+  esac
+done
+
+Fail() { echo "error: $*" >&2; exit 1; }
+Has() { [[ ",$1," == *",$2,"* ]]; }
+Load1() { cut -d' ' -f1 /proc/loadavg; }
+
+mkdir -p "$work" || Fail "cannot create $work"
+work=$(cd "$work" && pwd)
+case "$work/" in "$repo"/*) Fail "the work folder must lie outside the repository" ;; esac
+[ -x /usr/bin/time ] || Fail "/usr/bin/time is missing (apt-get install time)"
+
+logs="$work/logs"
+results="$work/results.tsv"
+meta="$work/meta.txt"
+
+# Renders WORK/results.tsv as a markdown table: printed and written to
+# WORK/results.md.
+Report() {
+  { [ -s "$results" ] && [ -s "$meta" ]; } || Fail "no results in $work"
+  python3 - "$results" "$meta" "$work/results.md" <<'PY'
+import csv, sys
+
+resultsPath, metaPath, markdownPath = sys.argv[1:4]
+rows = list(csv.DictReader(open(resultsPath), delimiter="\t"))
+meta = open(metaPath).read().splitlines()
+variants = [line.split("\t") for line in open(metaPath + ".variants").read().splitlines()]
+peers = [p for p in ("rsync", "restic", "borg") if any(r["tool"] == p for r in rows)]
+seconds = {(r["variant"], r["step"], r["tool"]): float(r["seconds"]) for r in rows if r["rc"] == "0"}
+
+
+def Rate(perSecond):
+    return f"{perSecond:.0f}" if perSecond >= 10 else f"{perSecond:.1f}"
+
+
+def Mib(kib):
+    return f"{int(kib) / 1024:.1f}" if kib and kib != "0" else "-"
+
+
+def Ratio(row, peer):
+    if not row["tool"].startswith("solvane"):
+        return ""
+    ours = seconds.get((row["variant"], row["step"], row["tool"]))
+    theirs = seconds.get((row["variant"], row["step"], peer))
+    if ours is None or theirs is None:
+        return "n/a"
+    return f"{ours / theirs:.2f}" if theirs > 0 else "n/a"
+
+
+header = ["data set", "step", "tool", "s", "MB/s", "files/s", "client peak MiB", "server peak MiB"]
+header += [f"÷{p}" for p in peers] + ["load", "note"]
+lines = ["| " + " | ".join(header) + " |", "|" + "---|" * len(header)]
+for r in rows:
+    secs = float(r["seconds"])
+    failed = r["rc"] != "0"
+    cells = [
+        r["variant"], r["step"], r["tool"], f"{secs:.2f}" + (" FAILED" if failed else ""),
+        f"{int(r['bytes']) / 1e6 / secs:.1f}" if secs > 0 else "-",
+        Rate(int(r["files"]) / secs) if secs > 0 else "-",
+        Mib(r["clientKiB"]), Mib(r["serverKiB"]),
+    ]
+    cells += [Ratio(r, p) for p in peers] + [r["load1"], r["note"] + (f" (exit {r['rc']})" if failed else "")]
+    lines.append("| " + " | ".join(cells) + " |")
+
+out = ["# Client benchmark", ""]
+out += [f"- {line}" for line in meta]
+out += ["", "Data sets:", ""]
+out += [f"- {v[0]}: {v[1]} files, {int(v[2]) / 1e6:.1f} MB (load {v[3]} when it started)" for v in variants]
+out += [
+    "",
+    "s = wall seconds; MB/s and files/s = the whole data set divided by s; "
+    "÷peer = solvane's time divided by the peer's on the same data set and step "
+    "(below 1: solvane faster); load = 1-minute load average when the step started. "
+    "A data set named SET-firstN holds the first N files of SET: the standard pacing "
+    "profile (about 0.1 s per file and step) runs there instead of on the whole set.",
+    "",
+] + lines
+text = "\n".join(out) + "\n"
+open(markdownPath, "w").write(text)
+print()
+print(text)
+PY
+  echo "written to $work/results.md (logs in $logs)"
+}
+
+if [ "$reportOnly" = 1 ]; then
+  Report
+  exit 0
+fi
+
+# ---------------------------------------------------------------- programs --
+if [ "$doBuild" = 1 ]; then
+  echo "building solvane-server and solvane-cli in $build"
+  if ! { cmake -S "$repo" -B "$build" -DSOLVANE_BENCH=ON -DCMAKE_BUILD_TYPE=Release >"$work/build.log" 2>&1 &&
+    cmake --build "$build" -j2 --target solvane-server solvane-cli >>"$work/build.log" 2>&1; }; then
+    tail -20 "$work/build.log" >&2
+    Fail "the build failed (log: $work/build.log)"
+  fi
+fi
+server="$build/server/solvane-server"
+cli="$build/src/cli/solvane-cli"
+{ [ -x "$server" ] && [ -x "$cli" ]; } || Fail "solvane-server or solvane-cli missing in $build"
+
+tools=()
+Has "$profiles" fast && tools+=(solvane-fast)
+Has "$profiles" standard && tools+=(solvane-standard)
+skipped=()
+for peer in rsync restic borg; do
+  Has "$peers" "$peer" || continue
+  if command -v "$peer" >/dev/null; then
+    tools+=("$peer")
+  else
+    skipped+=("$peer (not installed: apt-get install -y ${peer/borg/borgbackup})")
+    echo "note: $peer is not installed; skipped" >&2
+  fi
+done
+
+# ----------------------------------------------------------------- results --
+rm -rf "$logs"
+mkdir -p "$logs" "$work/data" "$work/run"
+printf 'variant\tfiles\tbytes\tstep\ttool\tseconds\trc\tclientKiB\tserverKiB\tload1\tnote\n' >"$results"
+
+gSecs=0 gRc=0 gRss=0
+# Runs a command under /usr/bin/time; sets gSecs (wall), gRc and gRss (KiB).
+Measure() {
+  local log=$1 timeFile="$1.time" t0 t1
+  shift
+  t0=$(date +%s%N)
+  /usr/bin/time -v -o "$timeFile" "$@" >"$log" 2>&1
+  gRc=$?
+  t1=$(date +%s%N)
+  gSecs=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", (b - a) / 1e9 }')
+  gRss=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$timeFile")
+  gRss=${gRss:-0}
+}
+
+Record() { # variant files bytes step tool serverKiB load note
+  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$1" "$2" "$3" "$4" "$5" "$gSecs" "$gRc" \
+    "$gRss" "$6" "$7" "$8" >>"$results"
+  printf '  %-9s %-17s %9ss  rc=%s  %s\n' "$4" "$5" "$gSecs" "$gRc" "$8"
+}
+
+# ------------------------------------------------------------ solvane side --
+declare -A serverPid serverAddr
+startedPids=()
+StopServers() {
+  local pid
+  for pid in "${startedPids[@]}"; do
+    kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+  done
+  startedPids=()
+}
+trap StopServers EXIT
+
+StartServer() { # tool runDir
+  local tool=$1 dir=$2 addr="" pid
+  "$server" admin --data "$dir/server" user add bench --name bench --password bench-pw \
+    --space 10000000 >"$logs/$tool-admin.log" 2>&1 || Fail "user add failed: $logs/$tool-admin.log"
+  "$server" --data "$dir/server" --listen 127.0.0.1:0 >"$dir/server.log" 2>&1 &
+  pid=$!
+  startedPids+=("$pid")
+  for _ in $(seq 100); do
+    addr=$(sed -n 's/^listening on //p' "$dir/server.log" | head -n 1)
+    [ -n "$addr" ] && break
+    sleep 0.1
+  done
+  [ -n "$addr" ] || Fail "solvane-server did not start: $dir/server.log"
+  serverPid[$tool]=$pid
+  serverAddr[$tool]=$addr
+}
+
+# Peak resident memory of the server during one step: clear_refs value 5
+# resets VmHWM to the current resident size.
+ResetServerPeak() { echo 5 >"/proc/$1/clear_refs" 2>/dev/null || true; }
+ServerPeak() { sed -n 's/^VmHWM:[[:space:]]*\([0-9]*\) kB/\1/p' "/proc/$1/status"; }
+
+SolvaneNote() { # log step
+  local line
+  line=$(grep '^summary:' "$1" | tail -n 1)
+  [ -n "$line" ] || { echo "no summary line"; return; }
+  awk -v line="$line" -v step="$2" 'BEGIN {
+    n = split(line, fields, /[ =]/)
+    for (i = 2; i < n; i += 2) value[fields[i]] = fields[i + 1]
+    bytes = value["TotalDoneFileSize"] / 1e6
+    printf "%s %d files, %.*f MB", step == "restore" ? "received" : "sent",
+      value["FileDoneCount"], bytes < 1 ? 3 : 1, bytes
+    if (value["FileErrorCount"] > 0) printf ", %d failed", value["FileErrorCount"]
+  }'
+}
+
+RunSolvane() { # tool step src runDir restoreDir log
+  local tool=$1 step=$2 src=$3 dir=$4 out=$5 log=$6 fast=()
+  [ "$tool" = solvane-fast ] && fast=(--fast)
+  local run=(env XDG_CONFIG_HOME="$dir/config" SOLVANE_PASSWORD=bench-pw
+    "$cli" --server "${serverAddr[$tool]}" --user bench "${fast[@]}")
+  if [ "$step" = restore ]; then
+    Measure "$log" "${run[@]}" restore --to "$out" "$src"
+  else
+    Measure "$log" "${run[@]}" backup "$src"
+  fi
+}
+
+# --------------------------------------------------------------- peer side --
+# The repository, password and cache of restic and borg, all under runDir.
+restic=() borg=()
+PeerCommands() { # runDir
+  restic=(env "RESTIC_REPOSITORY=$1/repo" RESTIC_PASSWORD=bench-pw "RESTIC_CACHE_DIR=$1/cache" restic -q)
+  borg=(env "BORG_BASE_DIR=$1/base" BORG_UNKNOWN_UNENCRYPTED_REPO_ACCESS_IS_OK=yes)
+}
+
+RunPeer() { # tool step src runDir restoreDir log
+  local tool=$1 step=$2 src=$3 dir=$4 out=$5 log=$6
+  PeerCommands "$dir"
+  case "$tool:$step" in
+    rsync:restore) Measure "$log" rsync -a "$dir/copy/" "$out/" ;;
+    rsync:*) Measure "$log" rsync -a "$src/" "$dir/copy/" ;;
+    restic:restore) Measure "$log" "${restic[@]}" restore latest --target "$out" ;;
+    restic:*) Measure "$log" "${restic[@]}" backup --host bench "$src" ;;
+    borg:restore) Measure "$log" env -C "$out" "${borg[@]:1}" borg extract "$dir/repo::changed" ;;
+    borg:*) Measure "$log" "${borg[@]}" borg create "$dir/repo::$step" "$src" ;;
+  esac
+}
+
+PreparePeer() { # tool runDir
+  PeerCommands "$2"
+  case "$1" in
+    rsync) mkdir -p "$2/copy" ;;
+    restic)
+      "${restic[@]}" init >"$logs/restic-init.log" 2>&1 ||
+        Fail "restic init failed: $logs/restic-init.log"
+      ;;
+    borg)
+      "${borg[@]}" borg init --encryption=none "$2/repo" >"$logs/borg-init.log" 2>&1 ||
+        Fail "borg init failed: $logs/borg-init.log"
+      ;;
+  esac
+}
+
+# Where a tool's restore puts the data set.
+RestoredCopy() { # tool src restoreDir
+  case "$1" in
+    solvane-* | restic) echo "$3$2" ;;
+    borg) echo "$3/${2#/}" ;;
+    rsync) echo "$3" ;;
+  esac
+}
+
+# ---------------------------------------------------------------- variants --
+RunVariant() { # name src tool...
+  local name=$1 src=$2
+  shift 2
+  local variantTools=("$@") info files bytes tool step dir out log note peak load
+  info=$("$here/make_datasets.sh" info "$src")
+  files=${info% *}
+  bytes=${info#* }
+  echo "== $name: $files files, $bytes bytes; tools: ${variantTools[*]}; load $(Load1)"
+  echo "$name	$files	$bytes	$(Load1)" >>"$meta.variants"
+
+  rm -rf "$work/run/$name"
+  for tool in "${variantTools[@]}"; do
+    dir="$work/run/$name/$tool"
+    mkdir -p "$dir" "$dir/restore"
+    case "$tool" in
+      solvane-*) StartServer "$tool" "$dir" ;;
+      *) PreparePeer "$tool" "$dir" ;;
+    esac
+  done
+
+  for step in first unchanged changed restore; do
+    if [ "$step" = changed ]; then
+      echo "  (changed $("$here/make_datasets.sh" change "$src") files)"
+    fi
+    for tool in "${variantTools[@]}"; do
+      dir="$work/run/$name/$tool"
+      out="$dir/restore"
+      log="$logs/$name-$tool-$step.log"
+      load=$(Load1)
+      peak=""
+      case "$tool" in
+        solvane-*)
+          ResetServerPeak "${serverPid[$tool]}"
+          RunSolvane "$tool" "$step" "$src" "$dir" "$out" "$log"
+          peak=$(ServerPeak "${serverPid[$tool]}")
+          note=$(SolvaneNote "$log" "$step")
+          ;;
+        *)
+          RunPeer "$tool" "$step" "$src" "$dir" "$out" "$log"
+          note=""
+          ;;
+      esac
+      if [ "$step" = restore ]; then
+        if diff -r "$src" "$(RestoredCopy "$tool" "$src" "$out")" >"$log.diff" 2>&1; then
+          note="${note:+$note, }identical"
+        else
+          note="${note:+$note, }RESTORE DIFFERS ($log.diff)"
+        fi
+      fi
+      Record "$name" "$files" "$bytes" "$step" "$tool" "$peak" "$load" "$note"
+    done
+  done
+
+  StopServers
+  [ "$keep" = 1 ] || rm -rf "$work/run/$name"
+}
+
+# -------------------------------------------------------------------- main --
+rm -f "$meta.variants"
+{
+  echo "command: $commandLine"
+  echo "scale: $scale"
+  echo "started: $(date -u '+%Y-%m-%d %H:%M:%S UTC')"
+  echo "machine: $(nproc) cores, $(awk '/MemTotal/ { printf "%.1f GiB", $2 / 1048576 }' /proc/meminfo) RAM, $(uname -sr)"
+  echo "load at start: $(cut -d' ' -f1-3 /proc/loadavg)"
+  command -v rsync >/dev/null && echo "version: $(rsync --version | head -n 1)"
+  command -v restic >/dev/null && echo "version: $(restic version)"
+  command -v borg >/dev/null && echo "version: $(borg --version)"
+  for note in "${skipped[@]}"; do echo "skipped: $note"; done
+} >"$meta"
+cat "$meta"
+
+for set in ${sets//,/ }; do
+  case "$set" in small | large | mixed) ;; *) Fail "unknown data set: $set" ;; esac
+  src="$work/data/$set"
+  echo "== making data set $set (scale $scale)"
+  "$here/make_datasets.sh" generate "$src" "$set" "$scale" || Fail "data set $set"
+  info=$("$here/make_datasets.sh" info "$src")
+  files=${info% *}
+
+  # The standard profile costs about 0.1 s per file and step: on a large set
+  # it runs on the first --standard-files files, beside every other tool.
+  mainTools=()
+  for tool in "${tools[@]}"; do
+    [ "$tool" = solvane-standard ] && [ "$files" -gt "$standardFiles" ] && continue
+    mainTools+=("$tool")
+  done
+  RunVariant "$set" "$src" "${mainTools[@]}"
+
+  if Has "$profiles" standard && [ "$files" -gt "$standardFiles" ]; then
+    sub="$set-first$standardFiles"
+    "$here/make_datasets.sh" generate "$work/data/$sub" "$set" "$scale" "$standardFiles" || Fail "data set $sub"
+    RunVariant "$sub" "$work/data/$sub" "${tools[@]}"
+  fi
+done
+
+echo "load at end: $(cut -d' ' -f1-3 /proc/loadavg)" >>"$meta"
+echo "finished: $(date -u '+%Y-%m-%d %H:%M:%S UTC')" >>"$meta"
+
+Report
