@@ -1,5 +1,6 @@
 #include "mail/QorWithMCService.h"
 
+#include "mail/QorWithMCFoxmail.h"
 #include "mail/QorWithMCOutlookExpress.h"
 
 namespace solvane {
@@ -7,9 +8,11 @@ namespace solvane {
 TMCReaderFactory DefaultReaderFactory(IRegistry& registry) {
   return [&registry](std::uint8_t kind) -> std::unique_ptr<TQorCustomMC> {
     switch (kind) {
+      case kMCKindFoxmail:
+        return std::make_unique<TQorFoxMail>(registry);
       case kMCKindOutlookExpress:
         return std::make_unique<TQorOutlookExpress>(registry);
-      // The Foxmail and Outlook readers are not built yet: no reader for them.
+      // The Outlook reader is not built yet: no reader for it.
       default:
         return nullptr;
     }
