@@ -16,7 +16,7 @@ namespace solvane {
 using TMCReaderFactory = std::function<std::unique_ptr<TQorCustomMC>(std::uint8_t kind)>;
 
 // The readers built so far: Outlook Express against the given registry.
-// Foxmail and Outlook readers are not built yet: their kinds get no reader.
+// The Outlook reader is not built yet: its kind gets no reader.
 TMCReaderFactory DefaultReaderFactory(IRegistry& registry);
 
 class TQorMCService {
