@@ -15,7 +15,7 @@ namespace solvane {
 // Makes the reader of a kind; nullptr for a kind that has no reader.
 using TMCReaderFactory = std::function<std::unique_ptr<TQorCustomMC>(std::uint8_t kind)>;
 
-// The readers built so far: Outlook Express against the given registry.
+// The readers built so far: Foxmail and Outlook Express against the given registry.
 // The Outlook reader is not built yet: its kind gets no reader.
 TMCReaderFactory DefaultReaderFactory(IRegistry& registry);
 
