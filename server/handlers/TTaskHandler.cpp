@@ -157,24 +157,6 @@ std::optional<TTaskRecord> ChangeableTask(TRequestContext& ctx, const std::strin
   return task;
 }
 
-// The TaskID of a set-call: every record names the same task and user.
-bool ReadSetCallTask(TRequestContext& ctx, const std::string& user, std::int64_t& taskId) {
-  const int count = ctx.RecordSets();
-  if (count < 1) return ctx.Fail(kErrBadRequest, "the request holds no record");
-  if (!ReadTaskId(ctx, taskId)) return false;
-  for (int n = 2; n <= count; ++n) {
-    std::int64_t other = 0;
-    if (!ReadTaskId(ctx, other, n)) return false;
-    if (other != taskId) return ctx.Fail(kErrBadRequest, "the records name different tasks");
-    for (const char* field : {"UCode", "UAdmin"}) {
-      const std::string named = ctx.Str(field, n);
-      if (!named.empty() && named != user)
-        return ctx.Fail(kErrForbidden, "a record names another user");
-    }
-  }
-  return true;
-}
-
 // --- operations -----------------------------------------------------------------
 
 void Insert(TRequestContext& ctx) {

@@ -47,24 +47,6 @@ bool ReadMcKind(TRequestContext& ctx, int n, int& out) {
   return true;
 }
 
-// The TaskID of a set-call: every record names the same task, and none
-// another user.
-bool ReadSetCallTask(TRequestContext& ctx, const std::string& user, std::int64_t& taskId) {
-  if (ctx.RecordSets() < 1) return ctx.Fail(kErrBadRequest, "the request holds no record");
-  if (!ReadTaskId(ctx, taskId)) return false;
-  for (int n = 2; n <= ctx.RecordSets(); ++n) {
-    std::int64_t other = 0;
-    if (!ReadTaskId(ctx, other, n)) return false;
-    if (other != taskId) return ctx.Fail(kErrBadRequest, "the records name different tasks");
-    for (const char* field : {"UCode", "UAdmin"}) {
-      const std::string named = ctx.Str(field, n);
-      if (!named.empty() && named != user)
-        return ctx.Fail(kErrForbidden, "a record names another user");
-    }
-  }
-  return true;
-}
-
 // The user's own mail task; REQUIRES the caller's transaction when it
 // changes the task afterwards.
 std::optional<TTaskRecord> MailTask(TRequestContext& ctx, const std::string& user,

@@ -46,4 +46,21 @@ bool ReadIntInRange(TRequestContext& ctx, std::string_view name, std::int64_t mi
   return true;
 }
 
+bool ReadSetCallTask(TRequestContext& ctx, const std::string& user, std::int64_t& taskId) {
+  const int count = ctx.RecordSets();
+  if (count < 1) return ctx.Fail(kErrBadRequest, "the request holds no record");
+  if (!ReadTaskId(ctx, taskId)) return false;
+  for (int n = 2; n <= count; ++n) {
+    std::int64_t other = 0;
+    if (!ReadTaskId(ctx, other, n)) return false;
+    if (other != taskId) return ctx.Fail(kErrBadRequest, "the records name different tasks");
+    for (const char* field : {"UCode", "UAdmin"}) {
+      const std::string named = ctx.Str(field, n);
+      if (!named.empty() && named != user)
+        return ctx.Fail(kErrForbidden, "a record names another user");
+    }
+  }
+  return true;
+}
+
 }  // namespace solvane::server

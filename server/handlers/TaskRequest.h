@@ -4,6 +4,7 @@
 // malformed.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "protocol/RequestContext.h"
@@ -23,5 +24,9 @@ bool ReadSessionBound(TRequestContext& ctx, std::string_view name, std::int64_t&
 // A whole number within [min, max].
 bool ReadIntInRange(TRequestContext& ctx, std::string_view name, std::int64_t min, std::int64_t max,
                     std::int64_t& out, int n = 1);
+
+// The TaskID of a set-call (a list in record sets 1..n): every record names
+// the same task, and none names a user other than user.
+bool ReadSetCallTask(TRequestContext& ctx, const std::string& user, std::int64_t& taskId);
 
 }  // namespace solvane::server

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "mail/QorWithMCFoxmailParser.h"
+#include "mail/QorWithMCStoreFiles.h"
 #include "session/Unit_LocalHelpers.h"
 #include "wire/QorWithText.h"
 #include "wire/QorWithUiPump.h"
@@ -33,19 +34,6 @@ constexpr TMailboxName kMailboxes[] = {
     {"已发送邮件箱", "sent.box", "sent.ind"}, {"垃圾邮件箱", "spam.box", "spam.ind"},
     {"废件箱", "trash.box", "trash.ind"},
 };
-
-bool IsStoreFile(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::is_regular_file(path, ec);
-}
-
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  return bytes;
-}
 
 // Up to count bytes at offset; fewer when the file ends first.
 std::string ReadAt(std::ifstream& in, std::uint64_t offset, std::size_t count) {

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "mail/QorWithMCDbxParser.h"
+#include "mail/QorWithMCStoreFiles.h"
 #include "session/Unit_LocalHelpers.h"
 #include "wire/QorWithText.h"
 #include "wire/QorWithUiPump.h"
@@ -21,19 +22,6 @@ constexpr char kDefaultUserValue[] = "Default User ID";
 constexpr char kFoldersFile[] = "folders.dbx";
 constexpr std::size_t kExpandBufferChars = 1024;  // as the store root expansion allows
 constexpr std::size_t kYieldEveryRecords = 50;
-
-bool IsStoreFile(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::is_regular_file(path, ec);
-}
-
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  return bytes;
-}
 
 std::string DirectoryPartOf(const std::string& fileName) {
   const auto slash = fileName.find_last_of('/');
