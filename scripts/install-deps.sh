@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libgl-dev
   libasio-dev libsqlite3-dev libssl-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth
+  xvfb xauth fonts-wqy-microhei
   clang libclang-rt-14-dev
 )
 
