@@ -184,8 +184,11 @@ void SetNoteTimings(const TNoteTimings& timings) { Timings() = timings; }
 
 TNoteTimings NoteTimings() { return Timings(); }
 
+// A tool-tip type window: every platform keeps it above the others, out of
+// the task bar and away from the keyboard focus, whatever the window manager
+// would do with an ordinary tool window that merely asks not to be activated.
 TQorFormUIWithMsnMsg::TQorFormUIWithMsnMsg(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+    : QWidget(parent, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                           Qt::WindowDoesNotAcceptFocus) {
   setAttribute(Qt::WA_ShowWithoutActivating);
   setAttribute(Qt::WA_DeleteOnClose);
