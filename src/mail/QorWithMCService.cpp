@@ -1,6 +1,7 @@
 #include "mail/QorWithMCService.h"
 
 #include "mail/QorWithMCFoxmail.h"
+#include "mail/QorWithMCOutlook.h"
 #include "mail/QorWithMCOutlookExpress.h"
 
 namespace solvane {
@@ -12,7 +13,9 @@ TMCReaderFactory DefaultReaderFactory(IRegistry& registry) {
         return std::make_unique<TQorFoxMail>(registry);
       case kMCKindOutlookExpress:
         return std::make_unique<TQorOutlookExpress>(registry);
-      // The Outlook reader is not built yet: no reader for it.
+      // Without Outlook's automation server the reader is not installed.
+      case kMCKindOutlook:
+        return std::make_unique<TQorOutlook>(CreateOutlookAutomation(), CreateDialogFinder());
       default:
         return nullptr;
     }

@@ -15,8 +15,8 @@ namespace solvane {
 // Makes the reader of a kind; nullptr for a kind that has no reader.
 using TMCReaderFactory = std::function<std::unique_ptr<TQorCustomMC>(std::uint8_t kind)>;
 
-// The readers built so far: Foxmail and Outlook Express against the given registry.
-// The Outlook reader is not built yet: its kind gets no reader.
+// The readers: Foxmail and Outlook Express against the given registry,
+// Outlook against this platform's automation server (none here: not installed).
 TMCReaderFactory DefaultReaderFactory(IRegistry& registry);
 
 class TQorMCService {

@@ -1,0 +1,8 @@
+#include "platform/IOutlookAutomation.h"
+
+namespace solvane {
+
+// Outlook's automation server exists only on Windows.
+TOutlookRef CreateOutlookAutomation() { return nullptr; }
+
+}  // namespace solvane
