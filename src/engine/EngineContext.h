@@ -12,6 +12,7 @@
 namespace solvane {
 
 class TQorTCPClientPool;
+class TQorMCService;
 class TTaskObjectList;
 class TTaskObject;
 using TTaskObjectPtr = std::shared_ptr<TTaskObject>;
@@ -23,6 +24,8 @@ class IEngineContext {
   virtual TQorTCPClientPool& Pool() = 0;
   virtual TTaskObjectList& Tasks() = 0;
   virtual INoteSink& Notes() = 0;
+  // The mail-client readers of the process (take LockMailReaders to use them).
+  virtual TQorMCService& MailService() = 0;
 
   // The signed-in user's code.
   virtual std::string UserCode() const = 0;

@@ -26,6 +26,7 @@ void TPublicInfo::Setup() {
     m_settings = m_store.LoadSettings();
   }
   m_pool.FillStandard();
+  m_mailService = std::make_unique<TQorMCService>(DefaultReaderFactory(m_deps.registry));
   m_engine = std::make_unique<TTaskEngine>(*this);
 }
 

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "engine/EngineContext.h"
+#include "mail/QorWithMCService.h"
 #include "platform/AutoRun.h"
 #include "platform/INoteSink.h"
 #include "platform/IRegistry.h"
@@ -94,11 +95,14 @@ class TPublicInfo : public IEngineContext {
 
   TTaskEngine& Engine() { return *m_engine; }
   INetworkInfo& Network() { return m_deps.network; }
+  // Full path of the running program (its folder holds the default cache folder).
+  const std::string& ProgramFile() const { return m_deps.programFile; }
 
   // IEngineContext
   TQorTCPClientPool& Pool() override { return m_pool; }
   TTaskObjectList& Tasks() override { return m_tasks; }
   INoteSink& Notes() override { return m_deps.notes; }
+  TQorMCService& MailService() override { return *m_mailService; }
   std::string UserCode() const override;
   std::string LocalIPAddress() override { return m_deps.network.LocalIPAddress(); }
   std::string LocalMacAddress() override { return m_deps.network.LocalMacAddress(); }
@@ -124,6 +128,7 @@ class TPublicInfo : public IEngineContext {
 
   TQorTCPClientPool m_pool;
   TTaskObjectList m_tasks;
+  std::unique_ptr<TQorMCService> m_mailService;  // outlives the engine's threads
   std::unique_ptr<TTaskEngine> m_engine;  // last member: stopped first
 };
 

@@ -1,4 +1,5 @@
 #include "tasks/TTaskObject_File.h"
+#include "tasks/TTaskObject_MC.h"
 
 namespace solvane {
 
@@ -12,6 +13,9 @@ TTaskObjectPtr CreateTaskObject(int kind, int direction, const std::string& user
     case kKindFileSync:
       if (down) return std::make_shared<TTaskObject_FileSync_Down>(userCode);
       return std::make_shared<TTaskObject_FileSync_UP>(userCode);
+    case kKindMailClient:
+      if (down) return std::make_shared<TTaskObject_MC_Down>(userCode);
+      return std::make_shared<TTaskObject_MC_UP>(userCode);
     default:
       return nullptr;  // mail (500) and share (171) tasks have their own classes
   }

@@ -15,12 +15,15 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "engine/EngineContext.h"
+#include "mail/QorWithMCService.h"
+#include "platform/MemoryRegistry.h"
 #include "tasks/Unit_Handler_TaskObjectList.h"
 #include "wire/QorWithNetTCPClient.h"
 
@@ -53,6 +56,13 @@ class TFakeEngineContext : public IEngineContext {
   TQorTCPClientPool& Pool() override { return m_pool; }
   TTaskObjectList& Tasks() override { return m_tasks; }
   INoteSink& Notes() override { return m_notes; }
+  // The mail readers find their stores through MailRegistry() unless a test
+  // gives them another factory (before first use).
+  TQorMCService& MailService() override { return *m_mailService; }
+  TMemoryRegistry& MailRegistry() { return m_mailRegistry; }
+  void SetMailReaderFactory(TMCReaderFactory factory) {
+    m_mailService = std::make_unique<TQorMCService>(std::move(factory));
+  }
 
   std::string UserCode() const override { return Get(m_userCode); }
   void SetUserCode(std::string code) { Set(m_userCode, std::move(code)); }
@@ -173,6 +183,9 @@ class TFakeEngineContext : public IEngineContext {
   TQorTCPClientPool m_pool;
   TTaskObjectList m_tasks;
   TRecordingNotes m_notes;
+  TMemoryRegistry m_mailRegistry;
+  std::unique_ptr<TQorMCService> m_mailService =
+      std::make_unique<TQorMCService>(DefaultReaderFactory(m_mailRegistry));
   std::string m_userCode = "u1";
   std::string m_ip = "127.0.0.1";
   std::string m_mac = "00-11-22-33-44-55";

@@ -1,0 +1,242 @@
+// Mail backup: loading the chosen folders and messages, one folder entry per
+// chosen folder, and exporting and queueing the chosen messages.
+
+#include <filesystem>
+
+#include "engine/EngineContext.h"
+#include "mail/QorWithMCService.h"
+#include "session/DosDateTime.h"
+#include "tasks/MailTaskPaths.h"
+#include "tasks/TTaskObject_MC.h"
+#include "tasks/TaskRunning.h"
+#include "tasks/TaskServerCall.h"
+#include "wire/QorWithNetTCPClient.h"
+
+namespace solvane {
+
+namespace {
+
+// What the calc step needs of the task, copied under its lock.
+struct TMailRun {
+  int Kind = 0;
+  std::string CacheFolder;
+};
+
+std::vector<std::shared_ptr<TQorMCFolderObject>> ChosenFolders(const TTaskObject& task) {
+  auto lock = task.Lock();
+  return task.MCInfo.MCFolders;
+}
+
+// A private copy of the reader's folder without its messages: the task reads
+// the folder's current messages into it, so a run sees the mail that arrived
+// since a screen last read the folder and leaves the screens' lists alone.
+TQorMCFolderObject EmptyCopy(const TQorMCFolderObject& folder) {
+  TQorMCFolderObject copy;
+  copy.FolderID = folder.FolderID;
+  copy.ParentID = folder.ParentID;
+  copy.Name = folder.Name;
+  copy.Data = folder.Data;
+  copy.Cargo = folder.Cargo;
+  copy.FileName1 = folder.FileName1;
+  copy.FileName2 = folder.FileName2;
+  return copy;
+}
+
+void RemoveFile(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::remove(path, ec);
+}
+
+}  // namespace
+
+std::unique_lock<std::recursive_mutex> LockMailReaders() {
+  static std::recursive_mutex readers;
+  return std::unique_lock(readers);
+}
+
+TQorCustomMC* ActiveMailReader(TQorMCService& service, int mcKind) {
+  switch (mcKind) {
+    case kMCKindFoxmail:
+      service.SetFoxmailActive(true);
+      break;
+    case kMCKindOutlook:
+      service.SetOutlookActive(true);
+      break;
+    case kMCKindOutlookExpress:
+      service.SetOutlookExpressActive(true);
+      break;
+    default:
+      return nullptr;
+  }
+  TQorCustomMC* reader = service.GetReader(mcKind);
+  // Activated before with a store that was not there yet, or given a store
+  // since: Init reads the folders only while they are not read.
+  if (reader && !reader->Loaded) {
+    try {
+      reader->Init();
+    } catch (...) {
+    }
+  }
+  return reader;
+}
+
+void RecordFailedObject(TTaskObject& task, const std::string& sourcePath,
+                        const std::string& objectFolder, std::int32_t objectData) {
+  auto failed = std::make_shared<TPostBagItem>();
+  failed->SourcePath = sourcePath;
+  failed->ObjectFolder = objectFolder;
+  failed->ObjectData = objectData;
+  auto lock = task.Lock();
+  failed->ObjectID = static_cast<std::int32_t>(task.ErrorBag.Count() + 1);
+  task.ErrorBag.Append(std::move(failed));
+  ++task.PostBag.Counters().TotalFileCount;
+  ++task.PostBag.Counters().FileErrorCount;
+}
+
+TTaskObject_MC_UP::TTaskObject_MC_UP(std::string userCode) : TTaskObject(std::move(userCode)) {
+  TaskKind = kKindMailClient;
+  TaskDirection = 0;
+}
+
+// ------------------------------------------------------------ definition
+
+bool TTaskObject_MC_UP::LoadObjects(IEngineContext& ctx) {
+  TQorTCPClientLease lease = ctx.Pool().AcquireFree(-1);
+  if (!lease || !lease->Connected()) return false;
+
+  TTaskMCInfo info;
+  {
+    auto lock = Lock();
+    info.MCKind = MCInfo.MCKind;
+  }
+  TQorPack pack;
+  pack.SetFunNo("TTask.GetMCObject");
+  pack.AddString(1, "TaskID", std::to_string(TaskID));
+  if (lease->Call(pack) && pack.ErrNo() == 1) {
+    for (int n = 1, count = pack.RecordSetCount(); n <= count; ++n) {
+      auto folder = std::make_shared<TQorMCFolderObject>();
+      folder->ParentID = pack.FieldByName(n, "MCFolderParentID").AsInteger();
+      folder->FolderID = pack.FieldByName(n, "MCFolderID").AsInteger();
+      folder->IsSelected = pack.FieldByName(n, "IsSelected").AsString() == "1";
+      folder->FileName1 = pack.FieldByName(n, "MCFileName1").AsString();
+      folder->FileName2 = pack.FieldByName(n, "MCFileName2").AsString();
+      info.MCKind = static_cast<std::uint8_t>(pack.FieldByName(n, "MCKind").AsInteger());
+      info.MCFolders.push_back(std::move(folder));
+      ctx.Pace(1);
+    }
+  }
+
+  for (const auto& folder : info.MCFolders) {
+    pack.Reset();
+    pack.SetFunNo("TTask.GetMCObject_Message");
+    pack.AddString(1, "TaskID", std::to_string(TaskID));
+    pack.AddString(1, "MCFolderID", std::to_string(folder->FolderID));
+    if (!lease->Call(pack) || pack.ErrNo() != 1) continue;
+    for (int n = 1, count = pack.RecordSetCount(); n <= count; ++n) {
+      TQorMCMessage m;
+      m.MessageID = pack.FieldByName(n, "MCMessageID").AsInteger();
+      m.Subject = pack.FieldByName(n, "MCMessageSubject").AsString();
+      m.Sender = pack.FieldByName(n, "MCMessageSender").AsString();
+      DosToDateTime(
+          static_cast<std::uint32_t>(pack.FieldByName(n, "MCMessageSentDate").AsInteger()),
+          m.SendDate);
+      m.FolderID = folder->FolderID;
+      m.IsSelected = true;  // the server lists the messages chosen for the task
+      folder->Messages.Add(std::move(m));
+      ctx.Pace(1);
+    }
+  }
+
+  auto lock = Lock();
+  MCInfo = std::move(info);
+  return true;
+}
+
+// ------------------------------------------------------------------ walk
+
+void TTaskObject_MC_UP::DetectFolders(IEngineContext& ctx) {
+  int kind = 0;
+  {
+    auto lock = Lock();
+    kind = MCInfo.MCKind;
+  }
+  const std::string cache = ctx.CacheFolder();
+  for (const auto& folder : ChosenFolders(*this)) {
+    if (!IsRunning()) break;
+    const std::string path =
+        MailFolderCacheDirectory(cache, kind, folder->ParentID, folder->FolderID);
+    IfRunning(*this, [&] { FolderList.AddMailFolder(path, folder, folder->IsSelected); });
+    ctx.Pace(1);
+  }
+}
+
+// ------------------------------------------------------------------ calc
+
+void TTaskObject_MC_UP::CalcFolder(IEngineContext& ctx, const TFolderObjectPtr& entry) {
+  if (!entry || !entry->MCFolder) return;
+  const TQorMCFolderObject& saved = *entry->MCFolder;
+  TMailRun run;
+  {
+    auto lock = Lock();
+    run.Kind = MCInfo.MCKind;
+  }
+  run.CacheFolder = ctx.CacheFolder();
+  const std::string exportFolder = MailExportFolder(run.CacheFolder, run.Kind, saved.ParentID);
+  const std::string objectFolder = MailObjectFolder(run.Kind, saved.ParentID);
+  const auto folderData = static_cast<std::int32_t>(saved.FolderID);
+  // A folder that cannot be backed up is one failed object named after the
+  // folder, so the run does not end as an empty success.
+  const auto folderFailed = [&] {
+    RecordFailedObject(*this, exportFolder + std::to_string(saved.FolderID), objectFolder,
+                       folderData);
+  };
+  if (TQorMCService::GetKindName(run.Kind).empty() || run.CacheFolder.empty())
+    return folderFailed();
+
+  auto readers = LockMailReaders();
+  TQorCustomMC* reader = ActiveMailReader(ctx.MailService(), run.Kind);
+  if (!reader || !reader->Installed) return folderFailed();
+  const TQorMCFolderObject* known = reader->Folders.FindByID(saved.FolderID);
+  if (!known) return folderFailed();
+  TQorMCFolderObject current = EmptyCopy(*known);
+  try {
+    reader->ReadMessage(current, true);
+  } catch (...) {
+    current.IsLoaded = false;
+  }
+  // A store read cut short still gives the messages read before the damage.
+  if (!current.IsLoaded) folderFailed();
+
+  const TMailChoice choice = ChooseMessages(current, saved);
+  for (std::int64_t missing : choice.Missing) {
+    const std::string name = MailMessageFileName(run.Kind, saved.FolderID, missing, false, 0);
+    RecordFailedObject(*this, exportFolder + name, objectFolder, folderData);
+  }
+  for (const TChosenMessage& chosen : choice.Messages) {
+    if (!IsRunning()) break;
+    const TQorMCMessage& m = *chosen.Message;
+    const std::string file =
+        exportFolder + MailMessageFileName(run.Kind, saved.FolderID, m.MessageID, chosen.RepeatedId,
+                                           chosen.Position);
+    // A copy left by an earlier run must never travel in place of this one.
+    RemoveFile(file);
+    TQorMCExportResult exported;
+    try {
+      exported = reader->ExportMessage(current, m, file);
+    } catch (...) {
+      exported = {false, "export raised an error"};
+    }
+    if (!exported.Ok) {
+      RemoveFile(file);
+      RecordFailedObject(*this, file, objectFolder, folderData);
+    } else {
+      const std::string description = MailDescriptionForWire(m);
+      IfRunning(*this, [&] {
+        PostBag.AddMailMessage(file, objectFolder, folderData, run.Kind, description);
+      });
+    }
+    ctx.Pace(1);
+  }
+}
+
+}  // namespace solvane
