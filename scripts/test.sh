@@ -13,6 +13,13 @@ cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOLVANE_TESTS=ON 
 cmake --build "$build_dir" -j "$jobs"
 ctest --test-dir "$build_dir" --output-on-failure -j "$jobs" --timeout 600
 
+# The programs without the desktop client: nothing outside src/ui may need Qt
+# Widgets (SOLVANE_CHECK_NOGUI=0 skips).
+if [ "${SOLVANE_CHECK_NOGUI:-1}" != 0 ]; then
+  cmake -S . -B "${build_dir}-nogui" -DCMAKE_BUILD_TYPE=Release -DSOLVANE_GUI=OFF -DSOLVANE_TESTS=OFF
+  cmake --build "${build_dir}-nogui" -j "$jobs" --target solvane-cli solvane-server
+fi
+
 # The parsers and the request dispatch under libFuzzer, for a bounded time
 # (SOLVANE_FUZZ_SECONDS per target; 0 skips).
 fuzz_seconds="${SOLVANE_FUZZ_SECONDS:-30}"
