@@ -1,5 +1,7 @@
 #include "cli/CliCommands.h"
 
+#include "cli/CliShareCommands.h"
+
 #include <unistd.h>
 
 #include <atomic>
@@ -154,6 +156,8 @@ std::string WithoutTrailingSlash(std::string p) {
   return p;
 }
 
+}  // namespace
+
 int StartAndWait(TPublicInfo& info, const TTaskObjectPtr& task) {
   info.Tasks().Add(task);
   if (!info.Tasks().RequestStart(task->TaskID, false, info.Now())) {
@@ -162,6 +166,8 @@ int StartAndWait(TPublicInfo& info, const TTaskObjectPtr& task) {
   }
   return WaitForEnd(info, task) ? 0 : 1;
 }
+
+namespace {
 
 int Upload(TPublicInfo& info, const TCliOptions& o, int kind) {
   auto task = CreateTaskObject(kind, 0, info.UserCode());
@@ -329,6 +335,8 @@ int RunCli(const TCliOptions& o) {
     rc = RunNamed(info, o);
   else if (o.command == "daemon")
     rc = Daemon(info);
+  else if (o.command == "share")
+    rc = RunShareCommand(info, o);
   Logout(info);
   return rc;
 }

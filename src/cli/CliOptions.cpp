@@ -3,6 +3,8 @@
 #include <charconv>
 #include <set>
 
+#include "cli/CliShareCommands.h"
+
 namespace solvane::cli {
 
 namespace {
@@ -26,7 +28,7 @@ bool ParseServer(const std::string& text, TCliOptions& o) {
   return true;
 }
 
-const std::set<std::string> kCommands = {"backup", "sync", "restore", "ls", "tasks", "run", "daemon"};
+const std::set<std::string> kCommands = {"backup", "sync", "restore", "ls", "tasks", "run", "daemon", "share"};
 
 }  // namespace
 
@@ -42,7 +44,12 @@ std::string CliUsage() {
          "  ls [--kind 100|200] [SERVERPATH]  list a server folder\n"
          "  tasks                          list the user's named tasks\n"
          "  run TASKID                     start a named task and wait for its end\n"
-         "  daemon                         run the user's scheduled tasks until stopped\n";
+         "  daemon                         run the user's scheduled tasks until stopped\n"
+         "  share ls [FOLDERID]            list the share folders, or the files of one\n"
+         "  share put FOLDERID FILE...     upload files and folders into a share folder\n"
+         "  share get FOLDERID NAME DIR    download a share file into DIR\n"
+         "  A protected share folder's password comes from --share-password PW, the\n"
+         "  environment variable SOLVANE_SHARE_PASSWORD, or is asked for.\n";
 }
 
 std::optional<TCliOptions> ParseCliOptions(const std::vector<std::string>& argv,
@@ -72,6 +79,10 @@ std::optional<TCliOptions> ParseCliOptions(const std::vector<std::string>& argv,
       auto v = value("--password");
       if (!v) return std::nullopt;
       o.password = *v;
+    } else if (a == "--share-password") {
+      auto v = value("--share-password");
+      if (!v) return std::nullopt;
+      o.sharePassword = *v;
     } else if (a == "--fast") {
       o.fast = true;
     } else if (a == "--kind") {
@@ -126,6 +137,7 @@ std::optional<TCliOptions> ParseCliOptions(const std::vector<std::string>& argv,
     error = "ls takes at most one server path";
     return std::nullopt;
   }
+  if (c == "share" && !CheckShareArgs(o.args, error)) return std::nullopt;
   if (o.flat && !o.to) {
     error = "--flat needs --to DIR";
     return std::nullopt;

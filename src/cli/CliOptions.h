@@ -19,6 +19,7 @@ struct TCliOptions {
   std::optional<std::string> to;
   bool flat = false;
   bool overwrite = false;
+  std::optional<std::string> sharePassword;
   std::vector<std::string> args;
 };
 

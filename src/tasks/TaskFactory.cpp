@@ -1,5 +1,6 @@
 #include "tasks/TTaskObject_File.h"
 #include "tasks/TTaskObject_MC.h"
+#include "tasks/TTaskObject_ShareFile.h"
 
 namespace solvane {
 
@@ -13,6 +14,9 @@ TTaskObjectPtr CreateTaskObject(int kind, int direction, const std::string& user
     case kKindFileSync:
       if (down) return std::make_shared<TTaskObject_FileSync_Down>(userCode);
       return std::make_shared<TTaskObject_FileSync_UP>(userCode);
+    case kKindShareFile:
+      if (down) return std::make_shared<TTaskObject_ShareFile_Down>(userCode);
+      return std::make_shared<TTaskObject_ShareFile_UP>(userCode);
     case kKindMailClient:
       if (down) return std::make_shared<TTaskObject_MC_Down>(userCode);
       return std::make_shared<TTaskObject_MC_UP>(userCode);
