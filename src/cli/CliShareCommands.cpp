@@ -166,9 +166,14 @@ int Get(TPublicInfo& info, const TCliOptions& o, std::int32_t id) {
   info.SetSharedParam("RestoreParams.Overwrite", "1");
   auto task =
       MakeShareDownloadTask(info, id, {{it->ObjectName, it->ObjectSize, it->ObjectDate}}, dir);
+  const fs::path target = fs::path(dir) / fs::path(name).filename();
+  const bool existed = fs::exists(target, ec);
   const int status = StartAndWait(info, task);
-  if (status == 0 && task->PostBag.Counters().TotalFileCount.load() == 0)
-    std::cerr << "note: " << name << " in " << dir << " is the same file already\n";
+  const auto& counters = task->PostBag.Counters();
+  if (status == 0 && counters.TotalFileCount.load() == 0)
+    std::cerr << "note: " << target.string() << " is the same file already\n";
+  else if (status == 0 && existed && counters.FileDoneCount.load() == 1)
+    std::cerr << "note: the previous copy is kept as " << target.string() << ".tmp\n";
   return status;
 }
 

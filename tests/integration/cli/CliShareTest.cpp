@@ -152,6 +152,18 @@ TEST_F(CliShare, ProtectedFolderTakesItsPasswordFromOptionEnvironmentOrInput) {
   }
   TRun listed = Run({{"share", "ls", id, "--share-password", "s3cret"}});
   EXPECT_EQ(listed.out.find("f.txt\t7\t"), 0u) << listed.out;
+
+  // A file of that name in the chosen folder is replaced; its copy is kept.
+  const fs::path into = work / "into";
+  fs::create_directories(into);
+  WriteFile((into / "f.txt").string(), "old");
+  TRun get = Run({{"share", "get", id, "f.txt", into.string(), "--share-password", "s3cret"}});
+  ASSERT_EQ(get.exitCode, 0) << get.err;
+  EXPECT_EQ(ReadFile((into / "f.txt").string()), "payload");
+  EXPECT_EQ(ReadFile((into / "f.txt.tmp").string()), "old");
+  EXPECT_NE(get.err.find("previous copy is kept as " + (into / "f.txt.tmp").string()),
+            std::string::npos)
+      << get.err;
 }
 
 }  // namespace
