@@ -1,5 +1,6 @@
 #include "cli/CliCommands.h"
 
+#include "cli/CliMailCommands.h"
 #include "cli/CliShareCommands.h"
 
 #include <unistd.h>
@@ -306,6 +307,7 @@ int RunCli(const TCliOptions& o) {
     s.UserPwd = env;
   if (o.fast) s.Pacing = TPacing::Fast;
   info.SetSettings(s);
+  if (IsOfflineMailCommand(o)) return RunMailCommand(info, o);
   if (s.Host.empty()) {
     std::cerr << "error: no server is set; give --server HOST:PORT\n";
     return 2;
@@ -337,6 +339,8 @@ int RunCli(const TCliOptions& o) {
     rc = Daemon(info);
   else if (o.command == "share")
     rc = RunShareCommand(info, o);
+  else if (o.command == "mail")
+    rc = RunMailCommand(info, o);
   Logout(info);
   return rc;
 }

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <set>
 
+#include "cli/CliMailCommands.h"
 #include "cli/CliShareCommands.h"
 
 namespace solvane::cli {
@@ -28,7 +29,7 @@ bool ParseServer(const std::string& text, TCliOptions& o) {
   return true;
 }
 
-const std::set<std::string> kCommands = {"backup", "sync", "restore", "ls", "tasks", "run", "daemon", "share"};
+const std::set<std::string> kCommands = {"backup", "sync", "restore", "ls", "tasks", "run", "daemon", "share", "mail"};
 
 }  // namespace
 
@@ -49,7 +50,8 @@ std::string CliUsage() {
          "  share put FOLDERID FILE...     upload files and folders into a share folder\n"
          "  share get FOLDERID NAME DIR    download a share file into DIR\n"
          "  A protected share folder's password comes from --share-password PW, the\n"
-         "  environment variable SOLVANE_SHARE_PASSWORD, or is asked for.\n";
+         "  environment variable SOLVANE_SHARE_PASSWORD, or is asked for.\n" +
+         MailUsage();
 }
 
 std::optional<TCliOptions> ParseCliOptions(const std::vector<std::string>& argv,
@@ -64,6 +66,11 @@ std::optional<TCliOptions> ParseCliOptions(const std::vector<std::string>& argv,
       }
       return argv[++i];
     };
+    if (o.command == "mail") {
+      bool handled = false;
+      if (!ParseMailOption(argv, i, o.mail, handled, error)) return std::nullopt;
+      if (handled) continue;
+    }
     if (a == "--server") {
       auto v = value("--server");
       if (!v) return std::nullopt;
@@ -138,6 +145,7 @@ std::optional<TCliOptions> ParseCliOptions(const std::vector<std::string>& argv,
     return std::nullopt;
   }
   if (c == "share" && !CheckShareArgs(o.args, error)) return std::nullopt;
+  if (c == "mail" && !CheckMailArgs(o, error)) return std::nullopt;
   if (o.flat && !o.to) {
     error = "--flat needs --to DIR";
     return std::nullopt;

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliMailOptions.h"
+
 namespace solvane::cli {
 
 struct TCliOptions {
@@ -20,6 +22,7 @@ struct TCliOptions {
   bool flat = false;
   bool overwrite = false;
   std::optional<std::string> sharePassword;
+  TMailCliOptions mail;
   std::vector<std::string> args;
 };
 
