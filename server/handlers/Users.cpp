@@ -1,6 +1,7 @@
 #include "handlers/Users.h"
 
 #include "auth/PasswordHash.h"
+#include "storage/FileStore.h"
 
 namespace solvane::server {
 
@@ -53,12 +54,7 @@ void SetUserPassword(Database& db, const std::string& code, const std::string& p
 }
 
 std::int64_t UsedSpaceMb(Database& db, const std::string& code) {
-  auto lock = db.Lock();
-  Statement st(db,
-               "SELECT COALESCE(SUM(v.size), 0) FROM versions v "
-               "JOIN objects o ON o.id = v.object_id WHERE o.user_code = ?");
-  st.Bind(1, code);
-  std::int64_t bytes = st.Step() ? st.Int(0) : 0;
+  const std::int64_t bytes = UsedBytes(db, code);
   return (bytes + (1 << 20) - 1) >> 20;
 }
 

@@ -70,10 +70,15 @@ Database::Database(const std::filesystem::path& file) {
     throw DatabaseError("open " + file.string() + ": " + msg);
   }
   sqlite3_busy_timeout(m_db, 10000);
-  Exec("PRAGMA journal_mode=WAL");
-  Exec("PRAGMA synchronous=FULL");
-  Exec("PRAGMA foreign_keys=ON");
-  Migrate();
+  try {
+    Exec("PRAGMA journal_mode=WAL");
+    Exec("PRAGMA synchronous=FULL");
+    Exec("PRAGMA foreign_keys=ON");
+    Migrate();
+  } catch (const DatabaseError&) {
+    sqlite3_close_v2(m_db);  // no destructor runs for a constructor that throws
+    throw;
+  }
 }
 
 Database::~Database() { sqlite3_close(m_db); }
@@ -97,17 +102,21 @@ int Database::SchemaVersion() {
   return st.Step() ? static_cast<int>(st.Int(0)) : 0;
 }
 
-// Version 1 creates every table group. A later change to the layout appends
-// a migration step here (version 2, 3, ...) instead of editing a group.
+// Version 1 creates every table group; each later version is one step of
+// AllSchemaMigrations, applied in order.
 void Database::Migrate() {
-  auto lock = Lock();
-  int version = SchemaVersion();
-  if (version < 1) {
-    Transaction tx(*this);
-    for (const SchemaGroup& g : AllSchemaGroups()) Exec(g.ddl);
-    Exec("PRAGMA user_version=1");
-    tx.Commit();
-  }
+  std::vector<const char*> groups;
+  for (const SchemaGroup& g : AllSchemaGroups()) groups.push_back(g.ddl);
+  MigrateTo(1, groups);
+  for (const SchemaMigration& m : AllSchemaMigrations()) MigrateTo(m.version, {m.sql});
+}
+
+void Database::MigrateTo(int version, const std::vector<const char*>& statements) {
+  Transaction tx(*this);
+  if (SchemaVersion() >= version) return;
+  for (const char* sql : statements) Exec(sql);
+  Exec("PRAGMA user_version=" + std::to_string(version));
+  tx.Commit();
 }
 
 Transaction::Transaction(Database& db) : m_db(db), m_lock(db.Lock()) {

@@ -59,6 +59,15 @@ struct SchemaGroup {
   const char* ddl;
 };
 
+// One change of layout after version 1: its statements bring a database of
+// version - 1 to `version`, in one transaction together with the new
+// user_version. A shipped step is never edited; a later change appends one.
+struct SchemaMigration {
+  int version;
+  const char* name;
+  const char* sql;
+};
+
 class Database {
  public:
   // Opens (creating when missing) and brings the schema up to date.
@@ -78,6 +87,9 @@ class Database {
 
  private:
   void Migrate();
+  // Runs `statements` and sets user_version in one transaction, unless the
+  // database is at `version` already (another process may have migrated it).
+  void MigrateTo(int version, const std::vector<const char*>& statements);
 
   sqlite3* m_db = nullptr;
   std::recursive_mutex m_mutex;
@@ -96,7 +108,9 @@ class Transaction {
   bool m_done = false;
 };
 
-// Every table group of the server, in creation order.
+// Every table group of the server, in creation order (schema version 1).
 const std::vector<SchemaGroup>& AllSchemaGroups();
+// The steps after version 1, in version order.
+const std::vector<SchemaMigration>& AllSchemaMigrations();
 
 }  // namespace solvane::server

@@ -229,14 +229,6 @@ std::optional<TVersion> NewestVersionOf(Database& db, std::int64_t objectId) {
   return TVersion{st.Int(0), st.Int(1), st.Int(2), st.Text(3)};
 }
 
-std::int64_t UsedBytes(Database& db, const std::string& user) {
-  Statement st(db,
-               "SELECT COALESCE(SUM(v.size), 0) FROM versions v "
-               "JOIN objects o ON o.id = v.object_id WHERE o.user_code = ?");
-  st.Bind(1, user);
-  return st.Step() ? st.Int(0) : 0;
-}
-
 bool ExceedsQuota(Database& db, const std::string& user, std::int64_t bytes) {
   Statement st(db, "SELECT space_mb FROM users WHERE code = ?");
   st.Bind(1, user);
@@ -315,6 +307,13 @@ std::optional<std::int64_t> FindTrashEntry(Database& db, const TStoreRef& s,
 }
 
 }  // namespace
+
+std::int64_t UsedBytes(Database& db, const std::string& user) {
+  auto lock = db.Lock();
+  Statement st(db, "SELECT bytes FROM used_space WHERE user_code = ?");
+  st.Bind(1, user);
+  return st.Step() ? st.Int(0) : 0;
+}
 
 TFileStore::TFileStore(Database& db, IBlobStore& blobs, TStagingArea& staging)
     : m_db(db), m_blobs(blobs), m_staging(staging) {}

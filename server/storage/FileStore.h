@@ -127,6 +127,10 @@ struct TObjectRef {
   bool isFolder = false;
 };
 
+// Bytes held by the versions of every store of the user, recycle bin
+// included: the running total the database keeps (schema version 2).
+std::int64_t UsedBytes(Database& db, const std::string& user);
+
 class TFileStore {
  public:
   TFileStore(Database& db, IBlobStore& blobs, TStagingArea& staging);

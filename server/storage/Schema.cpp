@@ -42,4 +42,9 @@ const std::vector<SchemaGroup>& AllSchemaGroups() {
   return groups;
 }
 
+const std::vector<SchemaMigration>& AllSchemaMigrations() {
+  static const std::vector<SchemaMigration> steps = {kUsedSpaceMigration};
+  return steps;
+}
+
 }  // namespace solvane::server

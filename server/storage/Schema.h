@@ -1,6 +1,8 @@
 #pragma once
 // The table groups of the server's database. Each group lives beside the
 // code that owns its tables; AllSchemaGroups lists them in creation order.
+// Later versions are migration steps, each in its own file, listed by
+// AllSchemaMigrations.
 
 #include "storage/Database.h"
 
@@ -11,5 +13,7 @@ extern const SchemaGroup kFileSchema;   // stores, objects, versions, blobs, sta
 extern const SchemaGroup kTaskSchema;   // tasks, task objects and filters, policies, runs, logs
 extern const SchemaGroup kShareSchema;  // share folders
 extern const SchemaGroup kAuthSchema;   // manager links, permission requests, permissions
+
+extern const SchemaMigration kUsedSpaceMigration;  // 2: running total of each user's bytes
 
 }  // namespace solvane::server
