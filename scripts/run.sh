@@ -3,7 +3,8 @@
 # starts solvane-server with its embedded store under ./var/server (creating
 # the demo user "demo" / "demo123" on first start), then backs up a sample
 # folder with solvane-cli, restores it elsewhere and checks that the copies
-# are identical. With SOLVANE_KEEP_SERVER=1 the server keeps running
+# are identical. With a display, the desktop client then opens signed in to
+# the server. With SOLVANE_KEEP_SERVER=1 the server keeps running
 # afterwards (Ctrl-C stops it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -63,6 +64,16 @@ if diff -r "$sample" "$restored$sample" >/dev/null; then
 else
   echo "the restored copy differs from the original" >&2
   exit 1
+fi
+
+# With a desktop (and not in CI) the desktop client opens signed in to this
+# server: the CLI saved server and user; remembering the user makes the
+# client's automatic login use them.
+if [ -n "${DISPLAY:-}" ] && [ -z "${CI:-}" ]; then
+  cmake --build "$build_dir" -j "${SOLVANE_JOBS:-2}" --target solvane
+  bash scripts/remember-user.sh "$XDG_CONFIG_HOME/Kestrune/Solvane.ini"
+  echo "== the desktop client, signed in as demo (\"退出系统\" ends it)"
+  "$build_dir/src/ui/solvane" || true
 fi
 
 if [ "${SOLVANE_KEEP_SERVER:-0}" = 1 ]; then

@@ -9,8 +9,10 @@ namespace solvane {
 
 namespace {
 
-constexpr int kScrollStepMs = 60;
+constexpr int kScrollStepMs = 80;
 constexpr int kScrollStepPx = 2;
+constexpr int kTextMargin = 6;
+constexpr int kHoldSteps = 4000 / kScrollStepMs;
 
 QColor ColourOf(TNetLight light) {
   switch (light) {
@@ -30,16 +32,27 @@ TScrollingText::TScrollingText(QWidget* parent) : QWidget(parent) {
   setObjectName("ScrollingText");
   setMinimumWidth(200);
   connect(&m_step, &QTimer::timeout, this, [this] {
-    m_offset += kScrollStepPx;
-    const int span = width() + fontMetrics().horizontalAdvance(m_text);
-    if (span > 0 && m_offset > span) m_offset = 0;
+    if (m_hold > 0) {
+      --m_hold;
+      return;
+    }
+    const int before = m_x;
+    m_x -= kScrollStepPx;
+    // Gone at the left: comes in again from the right.
+    if (m_x < -fontMetrics().horizontalAdvance(m_text)) m_x = width();
+    // Back at the start: rests there a moment to be read whole.
+    if (before > kTextMargin && m_x <= kTextMargin) {
+      m_x = kTextMargin;
+      m_hold = kHoldSteps;
+    }
     update();
   });
 }
 
 void TScrollingText::SetText(const QString& text) {
   m_text = text;
-  m_offset = 0;
+  m_x = kTextMargin;  // starts readable, then moves
+  m_hold = kHoldSteps;
   if (!m_step.isActive()) m_step.start(kScrollStepMs);
   update();
 }
@@ -47,8 +60,7 @@ void TScrollingText::SetText(const QString& text) {
 void TScrollingText::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setPen(QColor(30, 60, 110));
-  const int x = width() - m_offset;
-  p.drawText(QRect(x, 0, fontMetrics().horizontalAdvance(m_text) + 4, height()),
+  p.drawText(QRect(m_x, 0, fontMetrics().horizontalAdvance(m_text) + 4, height()),
              Qt::AlignVCenter | Qt::AlignLeft, m_text);
 }
 

@@ -24,7 +24,8 @@ class TScrollingText : public QWidget {
 
  private:
   QString m_text;
-  int m_offset = 0;
+  int m_x = 0;     // left edge of the text
+  int m_hold = 0;  // steps to wait before moving on
   QTimer m_step;
 };
 

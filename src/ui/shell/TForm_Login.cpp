@@ -81,25 +81,25 @@ void TForm_Login::BuildControls() {
 
   m_allowChange = new QCheckBox(QString::fromUtf8("允许修改"), this);
   m_allowChange->setObjectName("AllowChangeCheck");
-  m_allowChange->setGeometry(kLabelX, kCompactHeight - 8, 120, kRowHeight);
+  m_allowChange->setGeometry(kLabelX - 12, buttonsY + 42, 120, kRowHeight);
 
   m_serverGroup = new QGroupBox(QString::fromUtf8("修改参数"), this);
   m_serverGroup->setObjectName("ServerGroup");
-  m_serverGroup->setGeometry(kLabelX - 12, kCompactHeight + 16, kWidth - 2 * (kLabelX - 12), 106);
-  AddLabel(m_serverGroup, QString::fromUtf8("服务器名："), 12, 22);
+  m_serverGroup->setGeometry(kLabelX - 12, buttonsY + 72, kWidth - 2 * (kLabelX - 12), 116);
+  AddLabel(m_serverGroup, QString::fromUtf8("服务器名："), 12, 24);
   m_host = new QComboBox(m_serverGroup);
   m_host->setObjectName("HostCombo");
   m_host->setEditable(true);
-  m_host->setGeometry(94, 22, kFieldWidth, kRowHeight);
-  AddLabel(m_serverGroup, QString::fromUtf8("主 端 口："), 12, 50);
+  m_host->setGeometry(94, 24, kFieldWidth, kRowHeight);
+  AddLabel(m_serverGroup, QString::fromUtf8("主 端 口："), 12, 54);
   m_port = new QLineEdit(m_serverGroup);
   m_port->setObjectName("PortEdit");
-  m_port->setGeometry(94, 50, 90, kRowHeight);
-  AddLabel(m_serverGroup, QString::fromUtf8("超时时间："), 12, 78);
+  m_port->setGeometry(94, 54, 90, kRowHeight);
+  AddLabel(m_serverGroup, QString::fromUtf8("超时时间："), 12, 84);
   m_timeOut = new QLineEdit(m_serverGroup);
   m_timeOut->setObjectName("TimeOutEdit");
-  m_timeOut->setGeometry(94, 78, 90, kRowHeight);
-  AddLabel(m_serverGroup, QString::fromUtf8("秒"), 190, 78, 30);
+  m_timeOut->setGeometry(94, 84, 90, kRowHeight);
+  AddLabel(m_serverGroup, QString::fromUtf8("秒"), 190, 84, 30);
 
   connect(m_login, &QPushButton::clicked, this, &TForm_Login::LoginClicked);
   connect(m_exit, &QPushButton::clicked, this, &TForm_Login::ExitClicked);

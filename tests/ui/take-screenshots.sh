@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Pictures of the desktop client for docs/screenshots/, taken under Xvfb at
+# 1280x800 against a server of their own: the login dialog (compact and with
+# the server settings open) and the main window signed in.
+# Usage: tests/ui/take-screenshots.sh [BUILD_DIR]   (needs xvfb-run)
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+root="$(pwd)"
+build="$(cd "${1:-build}" && pwd)"
+server="$build/server/solvane-server"
+cli="$build/src/cli/solvane-cli"
+gui="$build/src/ui/solvane"
+out="$root/docs/screenshots"
+work="$(mktemp -d)"
+mkdir -p "$out" "$work/tmp"
+trap 'kill $server_pid 2>/dev/null; wait $server_pid 2>/dev/null || true; rm -rf "$work"' EXIT
+
+"$server" admin --data "$work/data" user add demo --name 演示用户 --password demo123 >/dev/null
+"$server" --data "$work/data" --listen 127.0.0.1:0 >"$work/server.log" 2>&1 &
+server_pid=$!
+for _ in $(seq 1 100); do
+  grep -q '^listening on ' "$work/server.log" 2>/dev/null && break
+  sleep 0.1
+done
+listen=$(sed -n 's/^listening on //p' "$work/server.log" | head -n 1)
+
+export XDG_CONFIG_HOME="$work/config" TMPDIR="$work/tmp"
+"$cli" --server "$listen" --user demo --password demo123 tasks >/dev/null
+screen=(xvfb-run -a -s "-screen 0 1280x800x24")
+
+SOLVANE_SCREENSHOT_LOGIN="$out/login-dialog.png" "${screen[@]}" "$gui"
+bash scripts/remember-user.sh "$XDG_CONFIG_HOME/Kestrune/Solvane.ini"
+SOLVANE_SCREENSHOT="$out/main-window.png" "${screen[@]}" "$gui"
+ls -l "$out"
