@@ -21,7 +21,7 @@ TTaskObjectPtr CreateTaskObject(int kind, int direction, const std::string& user
       if (down) return std::make_shared<TTaskObject_MC_Down>(userCode);
       return std::make_shared<TTaskObject_MC_UP>(userCode);
     default:
-      return nullptr;  // mail (500) and share (171) tasks have their own classes
+      return nullptr;  // no task class for the other kinds
   }
 }
 

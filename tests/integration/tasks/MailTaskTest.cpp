@@ -2,7 +2,7 @@
 // Foxmail and Outlook Express folders backed up (chosen messages, then the
 // whole folder) and restored byte-identical to what the readers export; a
 // task loaded from the server and run before any screen opened the reader;
-// a restore of a folder the server does not hold counts a failure.
+// folders or messages the server does not hold count as failures.
 
 #include <gtest/gtest.h>
 
@@ -242,6 +242,13 @@ TEST_F(MailOnServer, FoldersThatCannotBeBackedUpOrRestoredCountAsFailures) {
   RunToEnd(restore);
   EXPECT_EQ(restore->PostBag.Counters().FileErrorCount, 1) << "the server holds no such folder";
   EXPECT_TRUE(RestoredFiles(unknown).empty());
+
+  RunToEnd(NewTask<TTaskObject_MC_UP>(kFoxmailInbox, {1}));
+  auto partly = RestoreTask(kFoxmailInbox, {1, 99});
+  RunToEnd(partly);
+  EXPECT_EQ(partly->PostBag.Counters().FileDoneCount, 1);
+  EXPECT_EQ(partly->PostBag.Counters().FileErrorCount, 1) << "message 99 was never stored";
+  EXPECT_EQ(RestoredFiles(kFoxmailInbox).size(), 1u);
 }
 
 }  // namespace
