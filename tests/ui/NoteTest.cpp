@@ -194,8 +194,11 @@ class NoteTest : public QObject {
   }
 
   void severalNotesRunTheirOwnCourse() {
+    // Stay long enough that the others are still there when one has gone.
+    SetNoteTimings({15, 1000});
     QList<QPointer<TQorFormUIWithMsnMsg>> notes;
     for (int kind : {0, 1, 2}) notes << ShowAndGet(QString::number(kind), kind);
+    SetNoteTimings({15, kStayMs});
     QCOMPARE(OpenNotes().size(), 3);
     for (const auto& note : notes) {
       QVERIFY(note);
@@ -232,6 +235,20 @@ class NoteTest : public QObject {
     QCOMPARE(note->Kind(), 1);
     QCOMPARE(note->Text(), QString::fromUtf8("磁盘空间不足, 请清理后再备份"));
     QVERIFY(note->isVisible());
+  }
+
+  // Last: once the program's event loop has ended, no popup stays or appears.
+  void notesEndWithTheProgram() {
+    SetNoteTimings({15, 60000});
+    QPointer<TQorFormUIWithMsnMsg> open = ShowAndGet(QStringLiteral("a"), 0);
+    QVERIFY(open);
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QCoreApplication::exec();
+    QVERIFY(open.isNull());
+    ShowNote(QStringLiteral("b"), 2);
+    TQtNoteSink().ShowNote("c", kNoteError);
+    QCoreApplication::processEvents();
+    QVERIFY(OpenNotes().isEmpty());
   }
 };
 

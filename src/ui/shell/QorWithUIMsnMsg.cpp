@@ -248,7 +248,10 @@ void TQorFormUIWithMsnMsg::SetMessage(const QString& text, int kind) {
 
   m_textLabel->setText(text);
   const int needed = TNoteTextLabel::TextHeight(m_textLabel->font(), kTextWidth, text);
-  const int extra = std::max(0, needed - kTextHeight);
+  // Grows with the text, but never beyond the work area: a runaway message
+  // must not push the popup's top off the screen.
+  const int extra =
+      std::clamp(needed - kTextHeight, 0, std::max(0, WorkArea().height() - kClientHeight));
   m_textLabel->resize(kTextWidth, kTextHeight + extra);
   setFixedSize(kClientWidth, kClientHeight + extra);
 }
@@ -329,11 +332,18 @@ void ShowNote(const QString& text, int kind) {
         app, [text, kind] { ShowNote(text, kind); }, Qt::QueuedConnection);
     return;
   }
-  static bool freedAtExit = false;
-  if (!freedAtExit) {
-    freedAtExit = true;
-    QObject::connect(app, &QCoreApplication::aboutToQuit, app, &CloseAllNotes);
+  // Once the program is ending, popups are freed and no new one appears
+  // (notes queued by the core during the last sign-out would outlive it).
+  static bool ending = false;
+  static bool endingWatched = false;
+  if (!endingWatched) {
+    endingWatched = true;
+    QObject::connect(app, &QCoreApplication::aboutToQuit, app, [] {
+      ending = true;
+      CloseAllNotes();
+    });
   }
+  if (ending) return;
   auto* note = new TQorFormUIWithMsnMsg;
   note->SetMessage(text, kind);
   note->Start();

@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -91,20 +90,24 @@ TForm_Help::TForm_Help(QWidget* parent)
   bold.setBold(true);
   m_title->setFont(bold);
 
-  m_text = new QPlainTextEdit(this);
+  m_text = new QLabel(this);
   m_text->setObjectName(QStringLiteral("text"));
-  m_text->setReadOnly(true);
-  m_text->setFrameShape(QFrame::NoFrame);
+  m_text->setTextFormat(Qt::PlainText);
+  m_text->setWordWrap(true);
+  m_text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  m_text->setContentsMargins(kTextMargin, kTextMargin, kTextMargin, kTextMargin);
+  m_text->setAutoFillBackground(true);
   QPalette paper = m_text->palette();
-  paper.setColor(QPalette::Base, QColor(255, 255, 225));
+  paper.setColor(QPalette::Window, QColor(255, 255, 225));
+  paper.setColor(QPalette::WindowText, Qt::black);
   m_text->setPalette(paper);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(1, 1, 1, 1);
   layout->setSpacing(0);
   layout->addWidget(m_title);
-  layout->addWidget(m_text);
-  setFocusProxy(m_text);
+  layout->addWidget(m_text, 1);
+  setFocusPolicy(Qt::StrongFocus);
 
   // Keys and clicks reach the popup's children first; one application-wide
   // filter sees them all, and the right button anywhere in the program.
@@ -119,12 +122,21 @@ void TForm_Help::SetTopic(int topic, int subTopic) {
   const THelpEntry* entry = FindHelp(topic, subTopic);
   if (!entry) return;
   m_title->setText(QString::fromUtf8(entry->title));
-  m_text->setPlainText(HelpText(*entry));
+  m_text->setText(HelpText(*entry));
+  FitText();
+}
+
+// The texts are longer than the window's 109 pixels hold in most fonts, and
+// the popup closes on the first key or click, so nothing could scroll: the
+// window grows downwards until the whole text shows.
+void TForm_Help::FitText() {
+  const int textHeight = m_text->heightForWidth(kWidth - 2);
+  setFixedSize(kWidth, std::max(kHeight, 1 + m_title->height() + textHeight + 1));
 }
 
 QString TForm_Help::Title() const { return m_title->text(); }
 
-QString TForm_Help::Text() const { return m_text->toPlainText(); }
+QString TForm_Help::Text() const { return m_text->text(); }
 
 void TForm_Help::Popup(int topic, int subTopic, QPoint mouse) {
   SetTopic(topic, subTopic);
@@ -134,7 +146,7 @@ void TForm_Help::Popup(int topic, int subTopic, QPoint mouse) {
   show();
   raise();
   activateWindow();
-  m_text->setFocus();
+  setFocus();
 }
 
 bool TForm_Help::IsMine(QObject* object) const {
@@ -161,7 +173,10 @@ bool TForm_Help::eventFilter(QObject* watched, QEvent* event) {
 
 void PlaceHelpPopup(TForm_Help& popup, QPoint mouse, QRect screen) {
   const int left = std::max(mouse.x() - popup.width(), screen.left() + 20);
-  popup.move(left, mouse.y());
+  // Near the screen's bottom it rises just enough to show whole.
+  const int screenBottom = screen.y() + screen.height();
+  const int top = std::max(screen.top(), std::min(mouse.y(), screenBottom - popup.height()));
+  popup.move(left, top);
 }
 
 }  // namespace solvane

@@ -10,7 +10,6 @@
 #include <QWidget>
 
 class QLabel;
-class QPlainTextEdit;
 
 namespace solvane {
 
@@ -18,7 +17,9 @@ class TForm_Help : public QWidget {
   Q_OBJECT
  public:
   static constexpr int kWidth = 327;
+  // Least height; a text that needs more makes the window taller.
   static constexpr int kHeight = 109;
+  static constexpr int kTextMargin = 4;
 
   explicit TForm_Help(QWidget* parent = nullptr);
   ~TForm_Help() override;
@@ -35,13 +36,15 @@ class TForm_Help : public QWidget {
 
  private:
   bool IsMine(QObject* object) const;
+  void FitText();
 
   QLabel* m_title = nullptr;
-  QPlainTextEdit* m_text = nullptr;
+  QLabel* m_text = nullptr;
 };
 
 // Moves the popup so that its right edge is at the mouse (its left edge at
-// least 20 pixels from the screen's left) and its top at the mouse.
+// least 20 pixels from the screen's left) and its top at the mouse (higher
+// only where the screen's bottom would cut it off).
 void PlaceHelpPopup(TForm_Help& popup, QPoint mouse, QRect screen);
 
 }  // namespace solvane
