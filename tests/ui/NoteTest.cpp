@@ -87,6 +87,15 @@ class NoteTest : public QObject {
     QVERIFY(note->rect().contains(label->geometry()));
   }
 
+  void runawayTextStaysWithinTheWorkArea() {
+    QStringList lines;
+    for (int i = 0; i < 300; ++i) lines << QString::fromUtf8("第%1行").arg(i);
+    TQorFormUIWithMsnMsg* note = ShowAndGet(lines.join(QLatin1Char('\n')), 2);
+    QVERIFY(note);
+    QVERIFY(note->height() <= TQorFormUIWithMsnMsg::WorkArea().height());
+    QVERIFY(note->height() > TQorFormUIWithMsnMsg::kClientHeight);
+  }
+
   void kindsHaveTheirLabelAndColours_data() {
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("label");
