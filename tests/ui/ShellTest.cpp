@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest>
@@ -151,6 +152,22 @@ class ShellTest : public QObject {
     QVERIFY(!second.Listening());
     QTRY_COMPARE(received.count(), 1);
     QCOMPARE(received.at(0).at(0).toInt(), 2833);
+  }
+
+  void programStartedAgainSignalsAndEnds() {
+    // This test plays the running instance; the built program is the second.
+    const QString program = QCoreApplication::applicationDirPath() + "/../../src/ui/solvane";
+    if (!QFile::exists(program)) QSKIP("the solvane program is not built");
+    TSingleInstance running;
+    QSignalSpy received(&running, &TSingleInstance::MessageReceived);
+    QVERIFY(!running.SignalOrListen());
+    QProcess second;
+    second.start(program, {});
+    QVERIFY(second.waitForFinished(15000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    QTRY_COMPARE(received.count(), 1);
+    QCOMPARE(received.at(0).at(0).toInt(), kInstanceMessage);
   }
 
   void staleSocketFileDoesNotBlockStart() {

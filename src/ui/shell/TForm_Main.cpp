@@ -278,14 +278,16 @@ void TForm_Main::ExitConfirmed() {
   }
   QString question = U("确认要退出整个程序?");
   if (info.CurrentTask()) question.prepend(U("当前还有任务未运行结束?\r\n\r\n"));
+  // Also held through the logout, whose call lets clicks through.
   m_asking = true;
   const bool yes = AskYesNo(question, U("提示信息"));
+  if (yes) {
+    Logout(info);
+    info.SetLoggedIn(false);
+    m_loggedOut = true;
+  }
   m_asking = false;
-  if (!yes) return;
-  Logout(info);
-  info.SetLoggedIn(false);
-  m_loggedOut = true;
-  EndProgram();
+  if (yes) EndProgram();
 }
 
 void TForm_Main::EndProgram() {

@@ -91,7 +91,7 @@ class TForm_Main : public QMainWindow {
   bool m_firstShowingDone = false;
   bool m_locked = false;
   bool m_lockBusy = false;
-  bool m_asking = false;  // the exit question is open
+  bool m_asking = false;  // the exit question (or the logout after it) runs
   bool m_closingForGood = false;
   bool m_loggedOut = false;
 
