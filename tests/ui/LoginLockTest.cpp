@@ -147,6 +147,19 @@ class LoginLockTest : public QObject {
     QCOMPARE(Saved(m_env->Registry(), "UserPwd"), std::nullopt);
   }
 
+  void exitButtonEndsTheProgramAtOnce() {
+    int ended = 0;
+    m_shell->SetEndHandler([&] { ++ended; });
+    TForm_Login dialog(*m_shell);
+    dialog.show();
+    ClickButton(&dialog, "ExitButton");
+    QCOMPARE(ended, 1);
+    QVERIFY(m_shell->EndingProgram());
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QTest::qWait(20);
+    QCOMPARE(m_exitRequests, 0);  // no question: it ends
+  }
+
   void unchangedServerValuesNeitherSavedNorDisconnected() {
     QVERIFY(Login(Info()));
     QCOMPARE(ConnectedCount(Info().Pool()), 8);

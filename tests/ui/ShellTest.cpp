@@ -24,6 +24,7 @@
 #include "ui/shell/SingleInstance.h"
 #include "ui/shell/StatusPanes.h"
 #include "ui/shell/TForm_BR_Main.h"
+#include "ui/shell/TForm_Help.h"
 #include "ui/shell/TForm_Login.h"
 #include "ui/shell/TForm_Main.h"
 #include "ui/shell/TForm_Process.h"
@@ -137,6 +138,16 @@ class ShellTest : public QObject {
     QVERIFY(transient.isNull());
     QCOMPARE(screens.Count(), 1);
     QCOMPARE(screens.EmbedByName("TaskWatch", &panel, false), nullptr);
+  }
+
+  void helpPopupIsCreatedOnceWithItsTopic() {
+    m_shell->ShowHelpPopup(1, 100);
+    TForm_Help* popup = m_shell->HelpPopup();
+    QVERIFY(popup && popup->isVisible());
+    QCOMPARE(popup->Title(), QString::fromUtf8("文件备份"));
+    m_shell->ShowHelpPopup(2, 300);
+    QCOMPARE(m_shell->HelpPopup(), popup);
+    QCOMPARE(popup->Title(), QString::fromUtf8("授权数据区"));
   }
 
   void secondInstanceSignalsTheFirst() {
