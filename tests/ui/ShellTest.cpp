@@ -337,6 +337,20 @@ class ShellTest : public QObject {
     QVERIFY(m_window->isVisible() && !m_window->isMinimized());
   }
 
+  void lockedWindowCannotBeRestoredAroundTheLock() {
+    StartMain(true);
+    QVERIFY(WaitFirstShowing());
+    auto yes = AnswerNextQuestion(true);
+    m_window->LockAction();
+    QVERIFY(m_window->Locked());
+    auto lock = OnNextModal([](QWidget* modal) { modal->close(); });
+    m_window->showNormal();  // e.g. its task bar button
+    QTRY_VERIFY(lock->Seen);
+    QCOMPARE(lock->Caption, QString::fromUtf8("锁定"));
+    QVERIFY(m_window->Locked());
+    QTRY_VERIFY(WindowAway());
+  }
+
   void secondInstanceBringsUnlockedWindowBack() {
     StartMain(true);
     QVERIFY(WaitFirstShowing());

@@ -1,6 +1,8 @@
 // The main window's tray icon and menu, and the window lock.
 
+#include <QEvent>
 #include <QMenu>
+#include <QTimer>
 
 #include "ui/shell/QorWithUIDialogs.h"
 #include "ui/shell/ShellPictures.h"
@@ -77,6 +79,19 @@ void TForm_Main::LockAction() {
   m_trayLock->setChecked(m_locked);
   SetTrayUsable(true);
   m_lockBusy = false;
+}
+
+void TForm_Main::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  // Without a tray a locked window waits minimised, and its task bar button
+  // could bring it back: only the lock dialog may do that.
+  if (event->type() == QEvent::WindowStateChange && m_locked && isVisible() && !isMinimized()) {
+    QTimer::singleShot(0, this, [this] {
+      if (!m_locked) return;
+      GoToTray();
+      m_shell.ShowLock();
+    });
+  }
 }
 
 void TForm_Main::UnlockWindow() {
