@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 
+#include "tasks/MailTaskPaths.h"
 #include "tasks/Unit_Handler_Define.h"
 
 namespace solvane {
@@ -35,6 +36,27 @@ class TTaskObject_MC_UP : public TTaskObject {
   // What cannot be backed up (no reader, unknown folder, unreadable store,
   // a chosen message gone, a failed export) is counted as a failed file.
   void CalcFolder(IEngineContext& ctx, const TFolderObjectPtr& folder) override;
+
+ private:
+  struct TMailFolderRun {
+    TMailFolderRun(TTaskObject& task, int kind, const std::string& cacheFolder,
+                   const TQorMCFolderObject& saved);
+    // The export file of a message: <export folder>/<FolderID>-<MessageID>.eml.
+    std::string MessageFile(std::int64_t messageId, const TChosenMessage& chosen) const;
+    void FolderFailed() const;
+    void MessageFailed(std::int64_t messageId, const TChosenMessage& chosen) const;
+
+    TTaskObject& Task;
+    int Kind;
+    std::int64_t FolderID;
+    std::int32_t FolderData;   // "ObjectData": the folder ID's low 32 bits
+    std::string ExportFolder;  // <CacheFolder>/<kind name>/<ParentID>/
+    std::string ObjectFolder;  // "/<kind name>/<ParentID>/"
+  };
+  // Exports one chosen message to its own file and queues it; a message that
+  // cannot be exported is counted as failed and leaves no file.
+  void ExportAndQueue(TQorCustomMC& reader, const TQorMCFolderObject& folder,
+                      const TChosenMessage& chosen, const TMailFolderRun& run);
 };
 
 class TTaskObject_MC_Down : public TTaskObject {

@@ -16,12 +16,6 @@ namespace solvane {
 
 namespace {
 
-// What the calc step needs of the task, copied under its lock.
-struct TMailRun {
-  int Kind = 0;
-  std::string CacheFolder;
-};
-
 std::vector<std::shared_ptr<TQorMCFolderObject>> ChosenFolders(const TTaskObject& task) {
   auto lock = task.Lock();
   return task.MCInfo.MCFolders;
@@ -47,7 +41,47 @@ void RemoveFile(const std::string& path) {
   std::filesystem::remove(path, ec);
 }
 
+// The folder's messages as the store holds them now, read into a private
+// copy of the reader's folder. REQUIRES: LockMailReaders held.
+TQorMCFolderObject ReadCurrentMessages(TQorCustomMC& reader, const TQorMCFolderObject& known) {
+  TQorMCFolderObject current = EmptyCopy(known);
+  try {
+    reader.ReadMessage(current, true);
+  } catch (...) {
+    current.IsLoaded = false;
+  }
+  return current;
+}
+
 }  // namespace
+
+// Where one chosen folder's messages go, and how its failures are counted.
+TTaskObject_MC_UP::TMailFolderRun::TMailFolderRun(TTaskObject& task, int kind,
+                                                  const std::string& cacheFolder,
+                                                  const TQorMCFolderObject& saved)
+    : Task(task),
+      Kind(kind),
+      FolderID(saved.FolderID),
+      FolderData(static_cast<std::int32_t>(saved.FolderID)),
+      ExportFolder(MailExportFolder(cacheFolder, kind, saved.ParentID)),
+      ObjectFolder(MailObjectFolder(kind, saved.ParentID)) {}
+
+std::string TTaskObject_MC_UP::TMailFolderRun::MessageFile(std::int64_t messageId,
+                                                           const TChosenMessage& chosen) const {
+  return ExportFolder +
+         MailMessageFileName(Kind, FolderID, messageId, chosen.RepeatedId, chosen.Position);
+}
+
+// A folder that cannot be backed up is one failed object named after the
+// folder, so the run does not end as an empty success.
+void TTaskObject_MC_UP::TMailFolderRun::FolderFailed() const {
+  RecordFailedObject(Task, ExportFolder + std::to_string(FolderID), ObjectFolder, FolderData);
+}
+
+void TTaskObject_MC_UP::TMailFolderRun::MessageFailed(std::int64_t messageId,
+                                                      const TChosenMessage& chosen) const {
+  RecordFailedObject(Task, MessageFile(messageId, chosen), ObjectFolder, FolderData);
+}
 
 std::unique_lock<std::recursive_mutex> LockMailReaders() {
   static std::recursive_mutex readers;
@@ -175,68 +209,54 @@ void TTaskObject_MC_UP::DetectFolders(IEngineContext& ctx) {
 void TTaskObject_MC_UP::CalcFolder(IEngineContext& ctx, const TFolderObjectPtr& entry) {
   if (!entry || !entry->MCFolder) return;
   const TQorMCFolderObject& saved = *entry->MCFolder;
-  TMailRun run;
+  int kind = 0;
   {
     auto lock = Lock();
-    run.Kind = MCInfo.MCKind;
+    kind = MCInfo.MCKind;
   }
-  run.CacheFolder = ctx.CacheFolder();
-  const std::string exportFolder = MailExportFolder(run.CacheFolder, run.Kind, saved.ParentID);
-  const std::string objectFolder = MailObjectFolder(run.Kind, saved.ParentID);
-  const auto folderData = static_cast<std::int32_t>(saved.FolderID);
-  // A folder that cannot be backed up is one failed object named after the
-  // folder, so the run does not end as an empty success.
-  const auto folderFailed = [&] {
-    RecordFailedObject(*this, exportFolder + std::to_string(saved.FolderID), objectFolder,
-                       folderData);
-  };
-  if (TQorMCService::GetKindName(run.Kind).empty() || run.CacheFolder.empty())
-    return folderFailed();
+  const TMailFolderRun run(*this, kind, ctx.CacheFolder(), saved);
+  if (TQorMCService::GetKindName(kind).empty() || ctx.CacheFolder().empty())
+    return run.FolderFailed();
 
   auto readers = LockMailReaders();
-  TQorCustomMC* reader = ActiveMailReader(ctx.MailService(), run.Kind);
-  if (!reader || !reader->Installed) return folderFailed();
-  const TQorMCFolderObject* known = reader->Folders.FindByID(saved.FolderID);
-  if (!known) return folderFailed();
-  TQorMCFolderObject current = EmptyCopy(*known);
-  try {
-    reader->ReadMessage(current, true);
-  } catch (...) {
-    current.IsLoaded = false;
-  }
+  TQorCustomMC* reader = ActiveMailReader(ctx.MailService(), kind);
+  const TQorMCFolderObject* known =
+      reader && reader->Installed ? reader->Folders.FindByID(saved.FolderID) : nullptr;
+  if (!known) return run.FolderFailed();
+  const TQorMCFolderObject current = ReadCurrentMessages(*reader, *known);
   // A store read cut short still gives the messages read before the damage.
-  if (!current.IsLoaded) folderFailed();
+  if (!current.IsLoaded) run.FolderFailed();
 
   const TMailChoice choice = ChooseMessages(current, saved);
-  for (std::int64_t missing : choice.Missing) {
-    const std::string name = MailMessageFileName(run.Kind, saved.FolderID, missing, false, 0);
-    RecordFailedObject(*this, exportFolder + name, objectFolder, folderData);
-  }
+  for (std::int64_t missing : choice.Missing) run.MessageFailed(missing, {});
   for (const TChosenMessage& chosen : choice.Messages) {
     if (!IsRunning()) break;
-    const TQorMCMessage& m = *chosen.Message;
-    const std::string file =
-        exportFolder + MailMessageFileName(run.Kind, saved.FolderID, m.MessageID, chosen.RepeatedId,
-                                           chosen.Position);
-    // A copy left by an earlier run must never travel in place of this one.
-    RemoveFile(file);
-    TQorMCExportResult exported;
-    try {
-      exported = reader->ExportMessage(current, m, file);
-    } catch (...) {
-      exported = {false, "export raised an error"};
-    }
-    if (!exported.Ok) {
-      RemoveFile(file);
-      RecordFailedObject(*this, file, objectFolder, folderData);
-    } else {
-      const std::string description = MailDescriptionForWire(m);
-      IfRunning(*this, [&] {
-        PostBag.AddMailMessage(file, objectFolder, folderData, run.Kind, description);
-      });
-    }
+    ExportAndQueue(*reader, current, chosen, run);
     ctx.Pace(1);
   }
+}
+
+void TTaskObject_MC_UP::ExportAndQueue(TQorCustomMC& reader, const TQorMCFolderObject& folder,
+                                       const TChosenMessage& chosen, const TMailFolderRun& run) {
+  const TQorMCMessage& m = *chosen.Message;
+  const std::string file = run.MessageFile(m.MessageID, chosen);
+  // A copy left by an earlier run must never travel in place of this one.
+  RemoveFile(file);
+  TQorMCExportResult exported;
+  try {
+    exported = reader.ExportMessage(folder, m, file);
+  } catch (...) {
+    exported = {false, "export raised an error"};
+  }
+  if (!exported.Ok) {
+    RemoveFile(file);
+    run.MessageFailed(m.MessageID, chosen);
+    return;
+  }
+  const std::string description = MailDescriptionForWire(m);
+  IfRunning(*this, [&] {
+    PostBag.AddMailMessage(file, run.ObjectFolder, run.FolderData, run.Kind, description);
+  });
 }
 
 }  // namespace solvane
