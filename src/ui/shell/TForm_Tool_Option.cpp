@@ -153,6 +153,7 @@ QWidget* TForm_Tool_Option::NewMiscGroup() {
   grid->addLayout(folderRow, 0, 1);
 
   auto* warningRow = new QHBoxLayout;
+  warningRow->setSpacing(6);
   warningRow->addWidget(new QLabel(U("当系统磁盘空闲空间低于"), group));
   warningRow->addWidget(m_warning);
   warningRow->addWidget(new QLabel(U("M 时系统报警提示"), group));

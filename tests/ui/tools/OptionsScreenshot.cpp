@@ -1,6 +1,7 @@
 // Takes the documentation picture of the options screen: the main window,
 // signed in to a test server, showing "工具与帮助" with the user's space.
-// Usage (under Xvfb): ui_options_screenshot <png>
+// Usage (under Xvfb): ui_options_screenshot <png> [password|help]
+// (the second word shows the password change screen or the help centre).
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -14,6 +15,8 @@
 #include "session/Unit_PublicInfo.h"
 #include "ui/shell/QorWithUIMsnMsg.h"
 #include "ui/shell/TForm_Main.h"
+#include "ui/shell/TForm_Tool_ChangePwd.h"
+#include "ui/shell/TForm_Tool_HelpCenter.h"
 #include "ui/shell/UiShell.h"
 #include "wire/QorWithUiPump.h"
 
@@ -23,11 +26,12 @@ using namespace solvane::testing;
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   app.setApplicationDisplayName(QString::fromUtf8("Solvane桌面备份系统"));
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s <png>\n", argv[0]);
+  if (argc < 2 || argc > 3) {
+    std::fprintf(stderr, "usage: %s <png> [password|help]\n", argv[0]);
     return 2;
   }
   const QString path = QString::fromLocal8Bit(argv[1]);
+  const QString other = argc == 3 ? QString::fromLocal8Bit(argv[2]) : QString();
 
   TUiTestEnv env;
   if (!env.Started()) return 1;
@@ -39,6 +43,8 @@ int main(int argc, char** argv) {
   TSettings s = env.Info().Settings();
   s.IsSavedUserInfo = true;  // signs in at the first showing
   s.WarningSpace = 2048;
+  s.CacheFolder = "/home/ann/Solvane/temp";
+  s.Pacing = TPacing::Standard;
   env.Info().SetSettings(s);
 
   SetUiThread(std::this_thread::get_id());
@@ -49,6 +55,10 @@ int main(int argc, char** argv) {
     TForm_Main window(shell);
     QObject::connect(&window, &TForm_Main::FirstShowingFinished, &window, [&] {
       window.ShowSection(3);
+      if (other == "password")
+        shell.Screens().Embed<TForm_Tool_ChangePwd>(shell.ContentPanel(), false)->Opening();
+      else if (other == "help")
+        shell.Screens().Embed<TForm_Tool_HelpCenter>(shell.ContentPanel(), false);
       QTimer::singleShot(1500, &window, [&] {
         result = window.grab().save(path) ? 0 : 1;
         QCoreApplication::exit(0);
