@@ -3,6 +3,7 @@
 // list and notes sent by the core from another thread.
 
 #include <QApplication>
+#include <QDialog>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
@@ -181,6 +182,24 @@ class NoteTest : public QObject {
     QCOMPARE(note->Phase(), TQorFormUIWithMsnMsg::TPhase::SlidingOut);
     QTRY_VERIFY_WITH_TIMEOUT(alive.isNull(), kCourseTimeoutMs);
     QVERIFY(OpenNotes().isEmpty());
+  }
+
+  // Notes often come while a modal dialog is up (sign-in failures): the
+  // click that dismisses one must not be swallowed by the modal state.
+  void clickWorksWhileAModalDialogIsUp() {
+    QDialog dialog;
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    SetNoteTimings({15, 60000});
+    QPointer<TQorFormUIWithMsnMsg> note = ShowAndGet(QString::fromUtf8("口令错误"), 2);
+    SetNoteTimings({15, kStayMs});
+    QVERIFY(note);
+    QVERIFY(QTest::qWaitForWindowExposed(note));
+    // Through the window system's path, where modal blocking applies.
+    QTest::mouseClick(note->windowHandle(), Qt::LeftButton, {}, QPoint(20, 20));
+    QCOMPARE(note->Phase(), TQorFormUIWithMsnMsg::TPhase::SlidingOut);
+    QTRY_VERIFY_WITH_TIMEOUT(note.isNull(), kCourseTimeoutMs);
   }
 
   void neverTakesTheFocus() {

@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QTextLayout>
 #include <QThread>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 
@@ -261,6 +262,9 @@ void TQorFormUIWithMsnMsg::Start() {
   const int areaBottom = area.y() + area.height();
   move(area.x() + area.width() - width(), areaBottom - 1);
   show();
+  // While a modal dialog is up (a sign-in failure, say) the widgets of other
+  // windows get no clicks; the window itself still sees them first.
+  if (QWindow* window = windowHandle()) window->installEventFilter(this);
   m_stayTimer.setInterval(NoteTimings().stayMs);
   PaintBackground();
 }
@@ -316,6 +320,11 @@ void TQorFormUIWithMsnMsg::paintEvent(QPaintEvent*) {
   if (m_background.isNull()) return;
   QPainter painter(this);
   painter.drawPixmap(0, 0, m_background);
+}
+
+bool TQorFormUIWithMsnMsg::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == windowHandle() && event->type() == QEvent::MouseButtonPress) SlideOut();
+  return false;
 }
 
 void TQorFormUIWithMsnMsg::mousePressEvent(QMouseEvent* event) {

@@ -63,6 +63,7 @@ class TQorFormUIWithMsnMsg : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void SlideInTick();
