@@ -265,7 +265,6 @@ void TQorFormUIWithMsnMsg::Start() {
   // While a modal dialog is up (a sign-in failure, say) the widgets of other
   // windows get no clicks; the window itself still sees them first.
   if (QWindow* window = windowHandle()) window->installEventFilter(this);
-  m_stayTimer.setInterval(NoteTimings().stayMs);
   PaintBackground();
 }
 
