@@ -7,11 +7,13 @@
 #include <QtTest>
 #include <memory>
 
+#include "ModalAnswers.h"
 #include "NoteCheck.h"
 #include "UiStoredFile.h"
 #include "UiTestSupport.h"
 #include "session/Unit_Login.h"
 #include "session/Unit_PublicInfo.h"
+#include "ui/shell/TForm_Lock.h"
 #include "ui/shell/TForm_Tool_ChangePwd.h"
 #include "ui/shell/UiShell.h"
 
@@ -97,6 +99,30 @@ class ChangePwdTest : public QObject {
         m_env->Registry().ReadString(TRegistryRoot::LocalMachine, TSettingsStore::KeyOf("UserPwd"),
                                      TSettingsStore::ValueNameOf("UserPwd")),
         std::optional<std::string>("n3w-Pass"));
+  }
+
+  void lockDialogTakesTheNewPassword() {
+    int unlocks = 0;
+    m_shell->SetUnlockHandler([&] { ++unlocks; });
+    QVERIFY(Login(Info()));
+    Screen().Opening();
+    Change("secret1", "n3w-Pass", "n3w-Pass");
+    QVERIFY(HasNote(U("密码修改成功"), 0));
+
+    bool oldOneUnlocked = true;
+    auto seen = OnNextModal([&](QWidget* modal) {
+      auto* field = modal->findChild<QLineEdit*>("PasswordEdit");
+      field->setText("secret1");
+      ClickButton(modal, "UnlockButton");
+      oldOneUnlocked = unlocks > 0;
+      field->setText("n3w-Pass");
+      ClickButton(modal, "UnlockButton");
+    });
+    m_shell->ShowLock();
+    QVERIFY(seen->Seen);
+    QVERIFY(!oldOneUnlocked);
+    QCOMPARE(unlocks, 1);
+    QCOMPARE(m_shell->LockWindow()->result(), int(QDialog::Accepted));
   }
 
   void differingNewPasswordsAreNotSent() {
