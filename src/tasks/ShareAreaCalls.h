@@ -44,7 +44,8 @@ enum class TShareCallResult {
   kRefused,          // any other refusal
 };
 
-// The marker "TShareFolder.SelectFolder" returns for a protected folder.
+// The marker "TShareFolder.SelectFolder" returns for a protected folder;
+// sent back as "Pwd" by "TShareFolder.Update" it keeps the password.
 inline constexpr const char* kSharePasswordMarker = "******";
 
 // Every share folder, in the server's order (parents before children).
