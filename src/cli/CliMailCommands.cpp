@@ -63,7 +63,7 @@ std::string FolderPath(const TQorCustomMC& reader, const TQorMCFolderObject& fol
   std::set<std::int64_t> seen{folder.FolderID};
   for (const TQorMCFolderObject* p = reader.Folders.FindByID(folder.ParentID);
        p && seen.insert(p->FolderID).second; p = reader.Folders.FindByID(p->ParentID))
-    path = p->Name + "/" + path;
+    path.insert(0, p->Name + "/");
   return path;
 }
 
