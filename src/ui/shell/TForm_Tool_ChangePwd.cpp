@@ -96,7 +96,12 @@ void TForm_Tool_ChangePwd::ChangePassword() {
     return;
   }
   const std::string newPassword = m_newPwd->text().toStdString();
-  if (!ChangeUserPassword(info, *connection, m_oldPwd->text().toStdString(), newPassword)) {
+  // The wait for the reply keeps handling events: no second click meanwhile.
+  m_change->setEnabled(false);
+  const bool changed =
+      ChangeUserPassword(info, *connection, m_oldPwd->text().toStdString(), newPassword);
+  m_change->setEnabled(true);
+  if (!changed) {
     ShowNote(U("密码修改失败"), kNoteError);
     return;
   }
