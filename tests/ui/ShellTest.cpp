@@ -3,6 +3,7 @@
 // second-instance message, the network lights; and the single-instance
 // socket.
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -28,6 +29,8 @@
 #include "ui/shell/TForm_Login.h"
 #include "ui/shell/TForm_Main.h"
 #include "ui/shell/TForm_Process.h"
+#include "ui/shell/TForm_Tool_ChangePwd.h"
+#include "ui/shell/TForm_Tool_Option.h"
 #include "ui/shell/UiShell.h"
 
 using namespace solvane;
@@ -235,6 +238,35 @@ class ShellTest : public QObject {
     QVERIFY(report->Detail().contains(QString::fromStdString(start)));
   }
 
+  void toolSectionOpensItsScreensAndANewPasswordUnlocks() {
+    StartMain(true);
+    QVERIFY(WaitFirstShowing());
+    m_window->ShowSection(3);
+    auto* options = dynamic_cast<TForm_Tool_Option*>(Front(m_window->ContentPanel()));
+    QVERIFY(options);
+    QVERIFY(options->SaveUserBox()->isChecked());  // its opening ran
+
+    m_window->findChild<QPushButton*>("LinkChangePwd")->click();
+    auto* change = dynamic_cast<TForm_Tool_ChangePwd*>(Front(m_window->ContentPanel()));
+    QVERIFY(change);
+    change->OldPasswordField()->setText("secret1");
+    change->NewPasswordField()->setText("fresh42");
+    change->ConfirmPasswordField()->setText("fresh42");
+    change->ChangeButton()->click();
+    QCOMPARE(Info().Password(), std::string("fresh42"));
+
+    auto yes = AnswerNextQuestion(true);
+    m_window->LockAction();
+    QVERIFY(yes->Seen && m_window->Locked());
+    auto lock = OnNextModal([](QWidget* modal) {
+      modal->findChild<QLineEdit*>("PasswordEdit")->setText("fresh42");
+      ClickButton(modal, "UnlockButton");
+    });
+    m_window->TrayAction("TrayLock")->trigger();
+    QVERIFY(lock->Seen);
+    QVERIFY(!m_window->Locked());
+  }
+
   void closeButtonGoesToTrayNotToTheEnd() {
     StartMain(true);
     QVERIFY(WaitFirstShowing());
@@ -342,7 +374,7 @@ class ShellTest : public QObject {
     QVERIFY(WaitFirstShowing());
     auto yes = AnswerNextQuestion(true);
     m_window->LockAction();
-    QVERIFY(m_window->Locked());
+    QVERIFY(yes->Seen && m_window->Locked());
     auto lock = OnNextModal([](QWidget* modal) { modal->close(); });
     m_window->showNormal();  // e.g. its task bar button
     QTRY_VERIFY(lock->Seen);
