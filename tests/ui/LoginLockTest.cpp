@@ -147,12 +147,21 @@ class LoginLockTest : public QObject {
     QCOMPARE(Saved(m_env->Registry(), "UserPwd"), std::nullopt);
   }
 
+  void exitButtonEndsTheProgramAtOnce_data() {
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("button") << false;
+    QTest::newRow("Esc") << true;
+  }
   void exitButtonEndsTheProgramAtOnce() {
+    QFETCH(bool, escape);
     int ended = 0;
     m_shell->SetEndHandler([&] { ++ended; });
     TForm_Login dialog(*m_shell);
     dialog.show();
-    ClickButton(&dialog, "ExitButton");
+    if (escape)
+      QTest::keyClick(&dialog, Qt::Key_Escape);
+    else
+      ClickButton(&dialog, "ExitButton");
     QCOMPARE(ended, 1);
     QVERIFY(m_shell->EndingProgram());
     QCOMPARE(dialog.result(), int(QDialog::Rejected));

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLinearGradient>
@@ -197,6 +198,16 @@ void TForm_Login::LoginFailed() {
 void TForm_Login::ExitClicked() {
   done(QDialog::Rejected);
   m_shell.EndProgram();
+}
+
+void TForm_Login::keyPressEvent(QKeyEvent* event) {
+  // Esc is "退出" (the program ends), not a plain cancel as by the window's
+  // close button.
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    if (!m_busy) ExitClicked();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 void TForm_Login::reject() {
