@@ -138,8 +138,8 @@ class ShellTest : public QObject {
     TQorDynamicFormList& screens = m_shell->Screens();
     QPointer<TScreen_TaskList> transient = screens.Embed<TScreen_TaskList>(&panel, true);
     screens.Embed<TScreen_FileBackup>(&panel, false);
-    QVERIFY(transient.isNull());
     QCOMPARE(screens.Count(), 1);
+    QTRY_VERIFY(transient.isNull());
     QCOMPARE(screens.EmbedByName("TaskWatch", &panel, false), nullptr);
   }
 

@@ -56,11 +56,16 @@ QWidget* TQorDynamicFormList::EmbedByName(const QString& name, QWidget* panel, b
 
 void TQorDynamicFormList::RemoveTransientScreens(const TQorDynamicForm& keep) {
   auto doomed = [&](const std::unique_ptr<TQorDynamicForm>& r) {
-    return r.get() != &keep && r->Screen && r->Transient;
+    return r.get() != &keep && (!r->Screen || r->Transient);
   };
-  for (auto& record : m_records)
-    if (doomed(record)) delete record->Screen.data();
-  std::erase_if(m_records, [](const auto& r) { return !r->Screen; });
+  for (auto& record : m_records) {
+    if (!doomed(record) || !record->Screen) continue;
+    // Freed once the current event is done: the screen may be the one
+    // whose link asked for the new screen.
+    record->Screen->hide();
+    record->Screen->deleteLater();
+  }
+  std::erase_if(m_records, doomed);
 }
 
 void TQorDynamicFormList::Place(TQorDynamicForm& record, QWidget* panel, bool transient) {
