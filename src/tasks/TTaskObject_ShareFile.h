@@ -56,7 +56,8 @@ struct TShareFileChoice {
 
 // The one-off tasks the share screen and the command-line client make:
 // temporary, ID and name from now ("共享区任务" + date-time), the signed-in
-// user's, for share folder folderId.
+// user's, for share folder folderId. The ID is one not in the task list yet:
+// add the task to the list before making the next one.
 // Upload: one file object per local path (files and folders, kind from the
 // disk; a missing path is taken as a file and fails at transfer).
 std::shared_ptr<TTaskObject_ShareFile_UP> MakeShareUploadTask(
