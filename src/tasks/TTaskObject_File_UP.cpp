@@ -3,7 +3,6 @@
 // folder listing.
 
 #include <chrono>
-#include <deque>
 
 #include "engine/EngineContext.h"
 #include "platform/FileFacts.h"
@@ -14,6 +13,7 @@
 #include "tasks/TaskRunning.h"
 #include "tasks/TaskServerCall.h"
 #include "tasks/Unit_Handler_TaskObjectList.h"
+#include "tasks/UploadWalk.h"
 #include "wire/QorWithNetTCPClient.h"
 
 namespace solvane {
@@ -170,54 +170,17 @@ void TTaskObject_File_UP::DetectFolders(IEngineContext& ctx) {
 }
 
 void TTaskObject_File_UP::WalkFolder(IEngineContext& ctx, const std::string& folder) {
-  const std::string root = WithTrailingSeparator(folder);
-  if (PassesFilter(ctx, root, true)) IfRunning(*this, [&] { FolderList.AddFolder(root, true); });
-  // The root is walked even when it fails the filter; a subfolder that fails
-  // it is neither added nor walked.
-  std::deque<std::string> work{root};
-  std::vector<TLocalEntry> entries;
-  while (!work.empty() && IsRunning()) {
-    const std::string path = WithTrailingSeparator(work.front());
-    ListLocalFolder(path, entries);
-    for (const TLocalEntry& entry : entries) {
-      if (!IsRunning()) break;
-      if (entry.Kind == TLocalEntry::kFolder) {
-        const std::string sub = path + entry.Name;
-        if (PassesFilter(ctx, sub, true)) {
-          work.push_back(sub);
-          IfRunning(*this, [&] { FolderList.AddFolder(sub, true); });
-        }
-      }
-      ctx.Pace(1);
-    }
-    work.pop_front();
-    ctx.Pace(1);
-  }
+  WalkUploadFolder(*this, ctx, folder, [&](const std::string& path, bool isFolder) {
+    return PassesFilter(ctx, path, isFolder);
+  });
 }
 
 void TTaskObject_File_UP::CalcFolder(IEngineContext& ctx, const TFolderObjectPtr& folder) {
   if (!folder) return;
-  if (folder->IsWholeFolder) {
-    const std::string path = WithTrailingSeparator(folder->FolderPath);
-    std::vector<TLocalEntry> entries;
-    ListLocalFolder(path, entries);
-    for (const TLocalEntry& entry : entries) {
-      if (!IsRunning()) break;
-      if (entry.Kind == TLocalEntry::kFile) {
-        const std::string file = path + entry.Name;
-        if (PassesFilter(ctx, file, false)) IfRunning(*this, [&] { PostBag.AddLocalFile(file); });
-      }
-      ctx.Pace(1);
-    }
-    return;
-  }
-  for (const TTaskFileObject& object : SelectedObjects(*this)) {
-    if (!IsRunning()) break;
-    if (object.ObjectKind == 0 && LocalParentFolder(object.ObjectName) == folder->FolderPath &&
-        PassesFilter(ctx, object.ObjectName, false))
-      IfRunning(*this, [&] { PostBag.AddLocalFile(object.ObjectName); });
-    ctx.Pace(1);
-  }
+  QueueUploadFolderFiles(
+      *this, ctx, *folder,
+      [&](const std::string& path, bool isFolder) { return PassesFilter(ctx, path, isFolder); },
+      [&](const std::string& file) { PostBag.AddLocalFile(file); });
 }
 
 // ------------------------------------------------------- sync folder check

@@ -3,18 +3,23 @@
 // the check stage and the engines like any upload, with "TaskKind" 171 and
 // "ObjectData" = the share folder.
 
-#include <deque>
-
 #include "engine/EngineContext.h"
 #include "platform/FileFacts.h"
-#include "tasks/LocalFolderEntries.h"
 #include "tasks/TTaskObject_ShareFile.h"
 #include "tasks/TaskLocalPaths.h"
 #include "tasks/TaskRunning.h"
 #include "tasks/Unit_Handler_TaskObjectList.h"
+#include "tasks/UploadWalk.h"
 #include "wire/QorWithPack.h"
 
 namespace solvane {
+
+namespace {
+
+// Share uploads know no filter or policy.
+bool TakeEverything(const std::string&, bool) { return true; }
+
+}  // namespace
 
 void TTaskObject_ShareFile::SetShareFolder(std::int32_t folderId) {
   auto lock = Lock();
@@ -46,48 +51,14 @@ void TTaskObject_ShareFile_UP::DetectFolders(IEngineContext& ctx) {
 }
 
 void TTaskObject_ShareFile_UP::WalkFolder(IEngineContext& ctx, const std::string& folder) {
-  const std::string root = WithTrailingSeparator(folder);
-  IfRunning(*this, [&] { FolderList.AddFolder(root, true); });
-  std::deque<std::string> work{root};
-  std::vector<TLocalEntry> entries;
-  while (!work.empty() && IsRunning()) {
-    const std::string path = WithTrailingSeparator(work.front());
-    ListLocalFolder(path, entries);
-    for (const TLocalEntry& entry : entries) {
-      if (!IsRunning()) break;
-      if (entry.Kind == TLocalEntry::kFolder) {
-        const std::string sub = path + entry.Name;
-        work.push_back(sub);
-        IfRunning(*this, [&] { FolderList.AddFolder(sub, true); });
-      }
-      ctx.Pace(1);
-    }
-    work.pop_front();
-    ctx.Pace(1);
-  }
+  WalkUploadFolder(*this, ctx, folder, TakeEverything);
 }
 
 void TTaskObject_ShareFile_UP::CalcFolder(IEngineContext& ctx, const TFolderObjectPtr& folder) {
   if (!folder) return;
   const std::int32_t shareFolder = ShareFolder();
-  if (folder->IsWholeFolder) {
-    const std::string path = WithTrailingSeparator(folder->FolderPath);
-    std::vector<TLocalEntry> entries;
-    ListLocalFolder(path, entries);
-    for (const TLocalEntry& entry : entries) {
-      if (!IsRunning()) break;
-      if (entry.Kind == TLocalEntry::kFile)
-        IfRunning(*this, [&] { PostBag.AddShareFile(path + entry.Name, shareFolder); });
-      ctx.Pace(1);
-    }
-    return;
-  }
-  for (const TTaskFileObject& object : SelectedObjects(*this)) {
-    if (!IsRunning()) break;
-    if (object.ObjectKind == 0 && LocalParentFolder(object.ObjectName) == folder->FolderPath)
-      IfRunning(*this, [&] { PostBag.AddShareFile(object.ObjectName, shareFolder); });
-    ctx.Pace(1);
-  }
+  QueueUploadFolderFiles(*this, ctx, *folder, TakeEverything,
+                         [&](const std::string& file) { PostBag.AddShareFile(file, shareFolder); });
 }
 
 namespace {
