@@ -15,6 +15,7 @@
 
 #include "EngineTestSupport.h"
 #include "MailStoreFixture.h"
+#include "CliProcess.h"
 #include "ServerProcess.h"
 #include "mail/QorWithMCService.h"
 #include "platform/MemoryRegistry.h"
@@ -30,11 +31,7 @@ namespace {
 namespace fs = std::filesystem;
 using enginetest::ReadFile;
 
-struct TRun {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
+using TRun = TCliRun;
 
 // The nine counters of the summary line.
 std::map<std::string, long long> Summary(const std::string& err) {
@@ -72,49 +69,12 @@ class CliMail : public ::testing::Test {
   }
 
   TRun Run(std::vector<std::string> args) {
-    std::vector<std::string> argv = {
-        SOLVANE_CLI_BINARY, "--server", "127.0.0.1:" + std::to_string(port),
-        "--user",           "ann",      "--fast"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    int out[2], err[2];
-    if (::pipe(out) != 0 || ::pipe(err) != 0) return {};
-    pid_t pid = ::fork();
-    if (pid == 0) {
-      ::dup2(out[1], 1);
-      ::dup2(err[1], 2);
-      ::close(out[0]);
-      ::close(err[0]);
-      ::setenv("XDG_CONFIG_HOME", (work / "config").c_str(), 1);
-      ::setenv("SOLVANE_PASSWORD", "pw", 1);
-      std::vector<char*> a;
-      for (auto& s : argv) a.push_back(s.data());
-      a.push_back(nullptr);
-      ::execv(a[0], a.data());
-      ::_exit(127);
-    }
-    ::close(out[1]);
-    ::close(err[1]);
-    TRun r;
-    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-    for (int open = 2; open > 0;) {
-      ::poll(fds, 2, 20);
-      for (int i = 0; i < 2; ++i) {
-        if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
-        char buf[4096];
-        ssize_t n = ::read(fds[i].fd, buf, sizeof buf);
-        if (n <= 0) {
-          ::close(fds[i].fd);
-          fds[i].fd = -1;
-          --open;
-        } else {
-          (i == 0 ? r.out : r.err).append(buf, static_cast<std::size_t>(n));
-        }
-      }
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    TCliCall call;
+    call.argv = {SOLVANE_CLI_BINARY, "--server", "127.0.0.1:" + std::to_string(port),
+                 "--user", "ann", "--fast"};
+    call.argv.insert(call.argv.end(), args.begin(), args.end());
+    call.env = {{"XDG_CONFIG_HOME", (work / "config").string()}, {"SOLVANE_PASSWORD", "pw"}};
+    return RunCliProcess(call, work);
   }
 
   // What the kind's reader exports for each message of the folder.

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "EngineTestSupport.h"
+#include "CliProcess.h"
 #include "ServerProcess.h"
 #include "ShareCalls.h"
 
@@ -28,11 +29,7 @@ using enginetest::PatternBytes;
 using enginetest::ReadFile;
 using enginetest::WriteFile;
 
-struct TRun {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
+using TRun = TCliRun;
 
 struct TCall {
   std::vector<std::string> args;
@@ -56,33 +53,15 @@ class CliShare : public ::testing::Test {
   // Runs solvane-cli (fast pacing) with its settings, input and output
   // under the test folder.
   TRun Run(const TCall& call) {
-    std::vector<std::string> argv = {
-        SOLVANE_CLI_BINARY, "--server", "127.0.0.1:" + std::to_string(server.Port()),
-        "--user",           call.user,  "--fast"};
-    argv.insert(argv.end(), call.args.begin(), call.args.end());
-    const fs::path in = work / "stdin", out = work / "stdout", err = work / "stderr";
-    WriteFile(in.string(), call.stdinText);
-    pid_t pid = ::fork();
-    if (pid == 0) {
-      ::dup2(::open(in.c_str(), O_RDONLY), 0);
-      ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
-      ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
-      ::setenv("XDG_CONFIG_HOME", (work / "config").c_str(), 1);
-      ::setenv("SOLVANE_PASSWORD", "pw", 1);
-      if (call.envPassword.empty())
-        ::unsetenv("SOLVANE_SHARE_PASSWORD");
-      else
-        ::setenv("SOLVANE_SHARE_PASSWORD", call.envPassword.c_str(), 1);
-      std::vector<char*> a;
-      for (auto& s : argv) a.push_back(s.data());
-      a.push_back(nullptr);
-      ::execv(a[0], a.data());
-      ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out.string()),
-            ReadFile(err.string())};
+    TCliCall run;
+    run.argv = {SOLVANE_CLI_BINARY, "--server", "127.0.0.1:" + std::to_string(server.Port()),
+                "--user", call.user, "--fast"};
+    run.argv.insert(run.argv.end(), call.args.begin(), call.args.end());
+    run.env = {{"XDG_CONFIG_HOME", (work / "config").string()},
+               {"SOLVANE_PASSWORD", "pw"},
+               {"SOLVANE_SHARE_PASSWORD", call.envPassword}};
+    run.stdinText = call.stdinText;
+    return RunCliProcess(run, work);
   }
 
   TServerProcess server;

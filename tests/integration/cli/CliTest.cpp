@@ -16,6 +16,7 @@
 #include <sstream>
 #include <thread>
 
+#include "CliProcess.h"
 #include "ServerProcess.h"
 #include "session/Unit_LocalHelpers.h"
 
@@ -28,11 +29,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct TRun {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
+using TRun = TCliRun;
 
 std::string ReadFile(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -88,56 +85,14 @@ class Cli : public ::testing::Test {
   // send SIGINT (once) as soon as it holds.
   TRun Run(std::vector<std::string> args, bool fast = true,
            std::function<bool()> stopWhen = {}) {
-    std::vector<std::string> argv = {SOLVANE_CLI_BINARY, "--server",
-                                     "127.0.0.1:" + std::to_string(server.Port()), "--user",
-                                     "ann"};
-    if (fast) argv.push_back("--fast");
-    argv.insert(argv.end(), args.begin(), args.end());
-    int out[2], err[2];
-    if (::pipe(out) != 0 || ::pipe(err) != 0) return {};
-    pid_t pid = ::fork();
-    if (pid == 0) {
-      ::dup2(out[1], 1);
-      ::dup2(err[1], 2);
-      ::close(out[0]);
-      ::close(err[0]);
-      ::setenv("XDG_CONFIG_HOME", (work / "config").c_str(), 1);
-      ::setenv("SOLVANE_PASSWORD", "pw", 1);
-      std::vector<char*> a;
-      for (auto& s : argv) a.push_back(s.data());
-      a.push_back(nullptr);
-      ::execv(a[0], a.data());
-      ::_exit(127);
-    }
-    ::close(out[1]);
-    ::close(err[1]);
-    TRun r;
-    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-    int open = 2;
-    bool stopped = false;
-    while (open > 0) {
-      ::poll(fds, 2, 20);
-      if (stopWhen && !stopped && stopWhen()) {
-        ::kill(pid, SIGINT);
-        stopped = true;
-      }
-      for (int i = 0; i < 2; ++i) {
-        if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
-        char buf[4096];
-        ssize_t n = ::read(fds[i].fd, buf, sizeof buf);
-        if (n <= 0) {
-          ::close(fds[i].fd);
-          fds[i].fd = -1;
-          --open;
-        } else {
-          (i == 0 ? r.out : r.err).append(buf, static_cast<std::size_t>(n));
-        }
-      }
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    TCliCall call;
+    call.argv = {SOLVANE_CLI_BINARY, "--server", "127.0.0.1:" + std::to_string(server.Port()),
+                 "--user", "ann"};
+    if (fast) call.argv.push_back("--fast");
+    call.argv.insert(call.argv.end(), args.begin(), args.end());
+    call.env = {{"XDG_CONFIG_HOME", (work / "config").string()}, {"SOLVANE_PASSWORD", "pw"}};
+    call.stopWhen = std::move(stopWhen);
+    return RunCliProcess(call, work);
   }
 
   TServerProcess server;
