@@ -33,20 +33,6 @@ using enginetest::ReadFile;
 
 using TRun = TCliRun;
 
-// The nine counters of the summary line.
-std::map<std::string, long long> Summary(const std::string& err) {
-  std::map<std::string, long long> counters;
-  auto pos = err.rfind("summary:");
-  if (pos == std::string::npos) return counters;
-  std::istringstream in(err.substr(pos + 8, err.find('\n', pos) - pos - 8));
-  std::string pair;
-  while (in >> pair) {
-    auto eq = pair.find('=');
-    counters[pair.substr(0, eq)] = std::stoll(pair.substr(eq + 1));
-  }
-  return counters;
-}
-
 // Every file of a folder: name -> content.
 std::map<std::string, std::string> FilesIn(const fs::path& dir) {
   std::map<std::string, std::string> files;
@@ -125,12 +111,12 @@ TEST_F(CliMail, BackupAndRestoreBringTheMessagesBackAsTheReaderExportsThem) {
   TRun two = Run({"mail", "backup", "--kind", "foxmail", "--store", stores.FoxmailDir(),
                   "--message", "1001:2", "--message", "1001:4"});
   ASSERT_EQ(two.exitCode, 0) << two.err;
-  EXPECT_EQ(Summary(two.err)["FileDoneCount"], 2);
+  EXPECT_EQ(CliSummary(two.err)["FileDoneCount"], 2);
   TRun inbox =
       Run({"mail", "backup", "--kind", "foxmail", "--store", stores.FoxmailDir(), "ann/收件箱"});
   ASSERT_EQ(inbox.exitCode, 0) << inbox.err;
-  EXPECT_EQ(Summary(inbox.err)["FileDoneCount"], 2);
-  EXPECT_EQ(Summary(inbox.err)["FileCheckedAndNoChangeCount"], 2);
+  EXPECT_EQ(CliSummary(inbox.err)["FileDoneCount"], 2);
+  EXPECT_EQ(CliSummary(inbox.err)["FileCheckedAndNoChangeCount"], 2);
 
   TRun back = Run({"mail", "restore", "--kind", "foxmail", "--to", restored.string(), "1001"});
   ASSERT_EQ(back.exitCode, 0) << back.err;
@@ -150,7 +136,7 @@ TEST_F(CliMail, UnknownFoldersEndTheCommandWithAFailureStatus) {
   TRun unknownId =
       Run({"mail", "backup", "--kind", "foxmail", "--store", stores.FoxmailDir(), "4242"});
   EXPECT_EQ(unknownId.exitCode, 1) << unknownId.err;
-  EXPECT_EQ(Summary(unknownId.err)["FileErrorCount"], 1);
+  EXPECT_EQ(CliSummary(unknownId.err)["FileErrorCount"], 1);
 
   TRun unknownName =
       Run({"mail", "backup", "--kind", "foxmail", "--store", stores.FoxmailDir(), "nowhere"});
@@ -158,7 +144,7 @@ TEST_F(CliMail, UnknownFoldersEndTheCommandWithAFailureStatus) {
 
   TRun notStored = Run({"mail", "restore", "--kind", "oe", "--to", (work / "r").string(), "5"});
   EXPECT_EQ(notStored.exitCode, 1) << notStored.err;
-  EXPECT_EQ(Summary(notStored.err)["FileErrorCount"], 1);
+  EXPECT_EQ(CliSummary(notStored.err)["FileErrorCount"], 1);
 }
 
 }  // namespace

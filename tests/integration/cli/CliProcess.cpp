@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <sstream>
 
 namespace solvane::testing {
 namespace {
@@ -30,6 +31,19 @@ void StartChild(const TCliCall& call, const std::filesystem::path& input, int ou
 }
 
 }  // namespace
+
+std::map<std::string, long long> CliSummary(const std::string& err) {
+  std::map<std::string, long long> counters;
+  const auto pos = err.rfind("summary:");
+  if (pos == std::string::npos) return counters;
+  std::istringstream in(err.substr(pos + 8, err.find('\n', pos) - pos - 8));
+  std::string pair;
+  while (in >> pair) {
+    const auto eq = pair.find('=');
+    counters[pair.substr(0, eq)] = std::stoll(pair.substr(eq + 1));
+  }
+  return counters;
+}
 
 TCliRun RunCliProcess(const TCliCall& call, const std::filesystem::path& scratch) {
   const std::filesystem::path input = scratch / "stdin";

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -28,6 +29,10 @@ struct TCliCall {
   // Checked about every 20 ms while the program runs: SIGINT once it holds.
   std::function<bool()> stopWhen;
 };
+
+// The counters of the last summary line the client printed (name -> value);
+// empty when it printed none.
+std::map<std::string, long long> CliSummary(const std::string& err);
 
 // Runs the call to its end. scratch is a folder for the standard-input file.
 TCliRun RunCliProcess(const TCliCall& call, const std::filesystem::path& scratch);

@@ -58,20 +58,6 @@ std::map<std::string, std::string> Tree(const fs::path& root) {
   return files;
 }
 
-// The nine counters of the summary line.
-std::map<std::string, long long> Summary(const std::string& err) {
-  std::map<std::string, long long> counters;
-  auto pos = err.rfind("summary:");
-  if (pos == std::string::npos) return counters;
-  std::istringstream in(err.substr(pos + 8, err.find('\n', pos) - pos - 8));
-  std::string pair;
-  while (in >> pair) {
-    auto eq = pair.find('=');
-    counters[pair.substr(0, eq)] = std::stoll(pair.substr(eq + 1));
-  }
-  return counters;
-}
-
 class Cli : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -107,14 +93,14 @@ TEST_F(Cli, BackupThenUnchangedRunThenChangedFileMakesVersionTwo) {
 
   TRun first = Run({"backup", src.string()});
   ASSERT_EQ(first.exitCode, 0) << first.err;
-  auto c1 = Summary(first.err);
+  auto c1 = CliSummary(first.err);
   EXPECT_EQ(c1["TotalFileCount"], 3);
   EXPECT_EQ(c1["FileErrorCount"], 0);
   EXPECT_EQ(c1["TotalDoneFileSize"], 700005);
 
   TRun unchanged = Run({"backup", src.string()});
   ASSERT_EQ(unchanged.exitCode, 0) << unchanged.err;
-  auto c2 = Summary(unchanged.err);
+  auto c2 = CliSummary(unchanged.err);
   EXPECT_EQ(c2["FileCheckedAndNoChangeCount"], 3);
   EXPECT_EQ(c2["FileDispatchedCount"], 0);
   EXPECT_EQ(c2["TotalDoneFileSize"], 0);
@@ -123,7 +109,7 @@ TEST_F(Cli, BackupThenUnchangedRunThenChangedFileMakesVersionTwo) {
   WriteFile(src / "sub" / "b.txt", "hello, changed");
   TRun changed = Run({"backup", src.string()});
   ASSERT_EQ(changed.exitCode, 0) << changed.err;
-  EXPECT_EQ(Summary(changed.err)["FileDoneCount"], 1);
+  EXPECT_EQ(CliSummary(changed.err)["FileDoneCount"], 1);
   TRun ls = Run({"ls", (src / "sub").string()});
   ASSERT_EQ(ls.exitCode, 0) << ls.err;
   EXPECT_NE(ls.out.find("b.txt\t14\tversion 2"), std::string::npos) << ls.out;
@@ -178,7 +164,7 @@ TEST_F(Cli, StoppedUploadResumesAtASegmentBoundaryOnTheNextRun) {
   TRun stopped = Run({"backup", src.string()}, /*fast=*/false, staged);
   ASSERT_NE(stopped.err.find("stopping the task"), std::string::npos) << stopped.err;
   EXPECT_EQ(stopped.exitCode, 1) << stopped.err;
-  EXPECT_EQ(Summary(stopped.err)["FileErrorCount"], 1);
+  EXPECT_EQ(CliSummary(stopped.err)["FileErrorCount"], 1);
 
   // The server holds part of it, on a segment boundary.
   TTestClient client;
@@ -200,7 +186,7 @@ TEST_F(Cli, StoppedUploadResumesAtASegmentBoundaryOnTheNextRun) {
 
   TRun resumed = Run({"backup", src.string()});
   ASSERT_EQ(resumed.exitCode, 0) << resumed.err;
-  EXPECT_EQ(Summary(resumed.err)["FileDoneCount"], 1);
+  EXPECT_EQ(CliSummary(resumed.err)["FileDoneCount"], 1);
 
   TRun back = Run({"restore", "--to", (work / "back").string(), "--flat", src.string()});
   ASSERT_EQ(back.exitCode, 0) << back.err;
