@@ -2,14 +2,14 @@
 
 #include "cli/CliMailCommands.h"
 #include "cli/CliShareCommands.h"
-
-#include <unistd.h>
+#include "platform/Terminal.h"
 
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <thread>
 
@@ -84,7 +84,7 @@ void PrintSummary(TTaskObject& task) {
 // Waits for the task's run to end: a one-off task leaves the task list after
 // its end report; a named task is terminated and no longer current.
 bool WaitForEnd(TPublicInfo& info, const TTaskObjectPtr& task) {
-  const bool tty = ::isatty(2);
+  const bool tty = IsErrorTerminal();
   auto start = std::chrono::steady_clock::now();
   auto lastPrint = start - std::chrono::hours(1);
   const auto printEvery = tty ? std::chrono::milliseconds(250) : std::chrono::seconds(2);
@@ -147,9 +147,10 @@ bool ListServerFolder(TPublicInfo& info, int kind, const std::string& path,
 
 std::string AbsoluteLocal(const std::string& path) {
   if (!path.empty() && path[0] == '/') return path;
-  char buf[4096];
-  if (!::getcwd(buf, sizeof buf)) return path;
-  return std::string(buf) + "/" + path;
+  std::error_code error;
+  const std::filesystem::path here = std::filesystem::current_path(error);
+  if (error) return path;
+  return here.string() + "/" + path;
 }
 
 std::string WithoutTrailingSlash(std::string p) {

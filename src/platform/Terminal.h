@@ -13,4 +13,8 @@ namespace solvane {
 // an interrupt (Ctrl-C) came while typing.
 std::optional<std::string> ReadSecretLine(const std::string& prompt);
 
+// Whether the standard error is a terminal (progress may then be redrawn
+// often; a log file gets fewer lines).
+bool IsErrorTerminal();
+
 }  // namespace solvane

@@ -79,4 +79,6 @@ std::optional<std::string> ReadSecretLine(const std::string& prompt) {
   return ReadLine();
 }
 
+bool IsErrorTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
 }  // namespace solvane
