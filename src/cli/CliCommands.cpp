@@ -30,6 +30,13 @@ namespace {
 
 std::atomic<bool> g_interrupted{false};
 std::atomic<bool> g_stoppedByUser{false};
+std::atomic<bool> g_reloadRequested{false};
+
+// How often the daemon reloads the task list by itself (SIGHUP: at once).
+constexpr auto kTaskListReloadEvery = std::chrono::hours(1);
+// How soon a reload that could not be done (a run going on, no server) is
+// tried again.
+constexpr auto kReloadRetry = std::chrono::seconds(30);
 
 class TStderrNotes : public INoteSink {
  public:
@@ -54,11 +61,11 @@ void PrintProgress(TTaskObject& task, std::chrono::steady_clock::time_point star
   const auto& c = task.PostBag.Counters();
   double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::int64_t done = c.TotalDoneFileSize.load();
+  std::int64_t done = c.BytesMoved.load();
   std::string line = "files " + std::to_string(c.FileDoneCount.load() + c.FileCheckedAndNoChangeCount.load()) +
                      "/" + std::to_string(c.TotalFileCount.load()) + " (" +
                      std::to_string(c.FileErrorCount.load()) + " failed), " + Megabytes(done) +
-                     " sent, " + Megabytes(seconds > 0 ? static_cast<std::int64_t>(done / seconds) : 0) +
+                     (task.TaskDirection == 1 ? " received, " : " sent, ") + Megabytes(seconds > 0 ? static_cast<std::int64_t>(done / seconds) : 0) +
                      "/s";
   std::string current;
   for (int i = 0; i < 5; ++i) {
@@ -131,7 +138,7 @@ bool ListServerFolder(TPublicInfo& info, int kind, const std::string& path,
   p.AddString(1, "RelatePath", ToSlashes(path));
   p.AddString(1, "IsInlcudeSubFolder", "1");
   TQorTCPClientLease c = info.Pool().AcquireFree(-1);
-  if (!c || !c->Connected() || !c->Call(p) || p.ErrNo() != 1) return false;
+  if (!c.Ready() || !c->Call(p) || p.ErrNo() != 1) return false;
   for (int n = 1; n <= p.RecordSetCount(); ++n) {
     TServerEntry e;
     e.name = p.FieldByName(n, "ObjectName").AsString();
@@ -271,8 +278,25 @@ int RunNamed(TPublicInfo& info, const TCliOptions& o) {
   return WaitForEnd(info, task) ? 0 : 1;
 }
 
+// Tasks an administrator assigns meanwhile appear without a restart: the list
+// is reloaded on SIGHUP and every hour, between runs.
+void ReloadTaskListWhenDue(TPublicInfo& info, std::chrono::steady_clock::time_point& due) {
+  const auto now = std::chrono::steady_clock::now();
+  if (g_reloadRequested.exchange(false)) due = now;
+  if (now < due) return;
+  if (!info.Tasks().ReloadWhenIdle(info)) {
+    due = now + kReloadRetry;
+    return;
+  }
+  std::cerr << "task list reloaded: " << info.Tasks().Count() << " tasks\n";
+  due = now + kTaskListReloadEvery;
+}
+
 int Daemon(TPublicInfo& info) {
-  std::cerr << "running the scheduled tasks of " << info.UserCode() << "; Ctrl-C stops\n";
+  std::cerr << "running the scheduled tasks of " << info.UserCode()
+            << "; Ctrl-C stops, SIGHUP reloads the task list\n";
+  std::signal(SIGHUP, [](int) { g_reloadRequested = true; });
+  auto reloadDue = std::chrono::steady_clock::now() + kTaskListReloadEvery;
   TTaskObjectPtr last;
   while (!g_interrupted) {
     auto current = info.CurrentTask();
@@ -280,6 +304,7 @@ int Daemon(TPublicInfo& info) {
       std::cerr << "task " << current->TaskID << " (" << current->TaskName << ") started\n";
     if (last && current != last) PrintSummary(*last);
     last = current;
+    ReloadTaskListWhenDue(info, reloadDue);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
   }
   return 0;

@@ -25,7 +25,7 @@ std::shared_ptr<TPostBagItem> TPostBagItem::CopyForErrorBag() const {
 void TPostBagCounters::Clear() {
   for (auto* c : {&TotalFileCount, &TotalDoneFileSize, &FileWaitedCount, &FileCheckedCount,
                   &FileCheckedAndNoChangeCount, &FileCheckedAndNeedUpCount, &FileDispatchedCount,
-                  &FileDoneCount, &FileErrorCount})
+                  &FileDoneCount, &FileErrorCount, &BytesMoved})
     c->store(0);
 }
 
@@ -95,12 +95,31 @@ TPostBagItemPtr TPostBag::AddMailMessage(const std::string& filePath, const std:
   return item;
 }
 
+std::string PartialDownloadPath(const std::string& target, std::int64_t size, std::int64_t date) {
+  return target + "." + std::to_string(size) + "-" + std::to_string(date) + ".part";
+}
+
+bool IsPartialDownloadOf(const std::string& name, const std::string& target) {
+  if (name.size() <= target.size() + 1 || name.compare(0, target.size(), target) != 0 ||
+      name[target.size()] != '.' || !name.ends_with(".part"))
+    return false;
+  const std::string_view middle = std::string_view(name).substr(
+      target.size() + 1, name.size() - target.size() - 1 - 5);
+  const auto dash = middle.find('-', 1);
+  auto allDigits = [](std::string_view t, bool signOk) {
+    if (signOk && !t.empty() && t[0] == '-') t.remove_prefix(1);
+    return !t.empty() && std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
+  };
+  return dash != std::string_view::npos && allDigits(middle.substr(0, dash), false) &&
+         allDigits(middle.substr(dash + 1), true);
+}
+
 TPostBagItemPtr TPostBag::AddDownload(const std::string& serverPath, const std::string& localPath,
                                       std::int32_t objectData, std::int64_t version,
                                       std::int64_t date, std::int64_t size) {
   std::int64_t resumeAt = 0;
   if (FileSizeOf(localPath) < 0) {
-    std::int64_t partial = FileSizeOf(localPath + ".tmp");
+    std::int64_t partial = FileSizeOf(PartialDownloadPath(localPath, size, date));
     if (partial > 0) resumeAt = partial - partial % kSegmentSize;
   }
   std::lock_guard g(m_mutex);

@@ -64,11 +64,22 @@ struct TPostBagCounters {
   std::atomic<std::int64_t> FileDispatchedCount{0};
   std::atomic<std::int64_t> FileDoneCount{0};
   std::atomic<std::int64_t> FileErrorCount{0};
+  // Not a run counter of the reports: the segment bytes this run actually
+  // moved (a resumed file counts only what was left to move).
+  std::atomic<std::int64_t> BytesMoved{0};
 
   void Clear();
   // Name/value pairs in wire order ("TotalFileCount", ...).
   std::vector<std::pair<const char*, std::int64_t>> InOrder() const;
 };
+
+// Where an unfinished download of one stored version is kept: the target's
+// name followed by the version's size and date and ".part". Only a partial
+// file of the same version is ever continued; the "<target>.tmp" copy an
+// overwriting restore keeps is never taken for one.
+std::string PartialDownloadPath(const std::string& target, std::int64_t size, std::int64_t date);
+// Whether name is a partial download's name of a file named target.
+bool IsPartialDownloadOf(const std::string& name, const std::string& target);
 
 class TPostBag {
  public:
@@ -82,8 +93,9 @@ class TPostBag {
                                  std::int32_t mailFolderId, int mailClientKind,
                                  const std::string& description);
   // Queued already checked (state 11, Action 1). When the local path does
-  // not exist and "<local>.tmp" does, refPosition = that file's size rounded
-  // down to a whole segment (the partial download resumes there).
+  // not exist and a partial download of this very version does
+  // (PartialDownloadPath), refPosition = that file's size rounded down to a
+  // whole segment (the download resumes there).
   TPostBagItemPtr AddDownload(const std::string& serverPath, const std::string& localPath,
                               std::int32_t objectData, std::int64_t version, std::int64_t date,
                               std::int64_t size);

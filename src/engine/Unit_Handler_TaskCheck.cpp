@@ -43,7 +43,7 @@ bool TTaskCheckEngine::CheckOne() {
   if (!run.Task) return false;
   TTaskObject& task = *run.Task;
   TPostBagItemPtr item;
-  TCheckRequest request{m_ctx.UserCode()};
+  TCheckRequest request{task.RunUser(m_ctx)};
   {
     auto lock = task.Lock();
     if (!m_engine.IsCurrentRunning(task, run.Serial) || task.TaskDirection != 0) return false;
@@ -54,7 +54,7 @@ bool TTaskCheckEngine::CheckOne() {
   }
 
   auto lease = m_ctx.Pool().AcquireFree(-1);
-  if (!lease || !lease->Connected()) return false;  // tried again next step
+  if (!lease.Ready()) return false;  // tried again next step
   BuildCheck(m_frame, request, *item);
   const bool ok = lease->Call(m_frame) && m_frame.ErrNo() == 1;
   lease.Release();

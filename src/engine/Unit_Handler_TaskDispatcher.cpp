@@ -5,6 +5,7 @@
 
 #include "engine/TaskEngine.h"
 #include "platform/CompletionSound.h"
+#include "wire/QorWithNetTCPClient.h"
 #include "tasks/TaskReports.h"
 #include "tasks/Unit_Handler_TaskObjectList.h"
 
@@ -197,22 +198,48 @@ bool TTaskDispatcher::AdvanceTasks() {
 
 bool TTaskDispatcher::StartWaitingTask(const TTaskObjectPtr& task) {
   bool windowPassed = false;
+  std::string name;
   {
     auto lock = task->Lock();
     const TTaskScheduleInfo& s = task->ScheduleInfo;
     windowPassed = s.IsEnableSchedule && s.DelayExcuteMinute >= 2 &&
                    std::ceil(MinutesSinceStart(*task, m_ctx.Now()) - 1) > s.DelayExcuteMinute;
+    name = task->TaskName;
   }
-  if (windowPassed) {
+  const bool waitedForServer = m_serverWait && m_serverWait->Task == task.get();
+  if (windowPassed || (waitedForServer && ServerWaitExpired(*task))) {
+    m_serverWait.reset();
     task->RequestStop(true);
+    if (waitedForServer)
+      m_ctx.Notes().ShowNote("任务“" + name + "”没有运行：到期后一直无法连接服务器。", kNoteError);
     return true;
+  }
+  // The run is made as the user signed in now, whoever signs in later.
+  {
+    auto lock = task->Lock();
+    task->RunUserCode = m_ctx.UserCode();
   }
   bool started = false;
   IgnoringErrors([&] { started = m_reports.Start(m_ctx, *task); });
   if (!started) {
+    const bool reachable = m_reports.ServerReachable ? m_reports.ServerReachable(m_ctx)
+                                                     : m_ctx.Pool().AnyConnected();
+    if (!reachable) {
+      // The server cannot be reached: the task stays due and starts when
+      // it answers again.
+      if (!waitedForServer) {
+        m_serverWait = TServerWait{task.get(), m_ctx.Now()};
+        m_ctx.Notes().ShowNote("无法连接服务器，任务“" + name + "”将在服务器恢复后运行。",
+                               kNoteWarning);
+      }
+      return false;
+    }
+    m_serverWait.reset();
     task->RequestStop(true);
+    m_ctx.Notes().ShowNote("任务“" + name + "”没有运行：服务器拒绝了它的启动。", kNoteError);
     return true;
   }
+  m_serverWait.reset();
   {
     auto lock = task->Lock();
     if (!task->MarkRunning()) return true;  // paused or stopped meanwhile
@@ -221,6 +248,17 @@ bool TTaskDispatcher::StartWaitingTask(const TTaskObjectPtr& task) {
   }
   m_engine.SetPipelineRunning(true);
   return true;
+}
+
+// A task without a start window of its own (a one-off task) waits for the
+// server a bounded time; a scheduled one as long as its window allows.
+bool TTaskDispatcher::ServerWaitExpired(const TTaskObject& task) {
+  bool temporary = false;
+  {
+    auto lock = task.Lock();
+    temporary = task.IsTemporary;
+  }
+  return temporary && m_ctx.Now() - m_serverWait->Since >= kOneOffServerWait;
 }
 
 bool TTaskDispatcher::EndCurrentTask(const TTaskObjectPtr& task) {

@@ -38,10 +38,13 @@ enum class TScheduleVerdict { Due, NotDue, PassedOver };
 TScheduleVerdict EvaluateSchedule(const TTaskScheduleInfo& schedule, DateTime now);
 bool IsScheduleDue(const TTaskScheduleInfo& schedule, DateTime now);
 
-// The run reports the dispatcher sends (ReportStart, ReportStop by default).
+// The run reports the dispatcher sends (ReportStart, ReportStop by default),
+// and how it tells, after a failed start report, whether the server was
+// reachable at all (by default: whether any connection is up).
 struct TRunReports {
   std::function<bool(IEngineContext&, TTaskObject&)> Start;
   std::function<bool(IEngineContext&, TTaskObject&)> Stop;
+  std::function<bool(IEngineContext&)> ServerReachable;
 };
 
 class TTaskDispatcher : public TLoopingWorker {
@@ -51,6 +54,9 @@ class TTaskDispatcher : public TLoopingWorker {
   static constexpr int kFeedLimit = 5;  // queue items that hold back the calc stage
   // How long the end report waits for the stages to let go of the run.
   static constexpr std::chrono::seconds kSettleLimit{15};
+  // How long a one-off task waits for an unreachable server before it is
+  // given up (scheduled tasks wait within their start window).
+  static constexpr std::chrono::seconds kOneOffServerWait{120};
 
   TTaskDispatcher(IEngineContext& ctx, TTaskEngine& engine);
   ~TTaskDispatcher() override { Stop(); }
@@ -71,6 +77,7 @@ class TTaskDispatcher : public TLoopingWorker {
 
  private:
   bool StartWaitingTask(const TTaskObjectPtr& task);
+  bool ServerWaitExpired(const TTaskObject& task);
   bool EndCurrentTask(const TTaskObjectPtr& task);
   bool RemoveOneTerminatedTemporary();
 
@@ -78,6 +85,13 @@ class TTaskDispatcher : public TLoopingWorker {
   TRunReports m_reports;
   // When the current run was first seen terminated with stages still busy.
   std::optional<std::chrono::steady_clock::time_point> m_settleSince;
+  // The waiting task that could not start because the server was
+  // unreachable, and since when (identity only; never dereferenced).
+  struct TServerWait {
+    const TTaskObject* Task = nullptr;
+    DateTime Since;  // the engine's clock
+  };
+  std::optional<TServerWait> m_serverWait;
 };
 
 }  // namespace solvane

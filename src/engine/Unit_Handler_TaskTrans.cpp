@@ -38,24 +38,37 @@ bool IsQueued(const TPostBag& bag, const TPostBagItemPtr& item) {
 }
 
 // Puts the complete download in place of the target. When the target
-// existed and overwrite is on, the previous copy stays under the partial
-// file's name.
+// existed and overwrite is on, the previous copy is kept as "<target>.tmp".
 bool PutInPlace(const std::string& target, const std::string& partial, bool keepPrevious) {
   std::error_code ec;
   if (keepPrevious && fs::exists(target, ec)) {
-    const std::string aside = partial + "~";
-    fs::rename(target, aside, ec);
+    const std::string kept = target + ".tmp";
+    fs::rename(target, kept, ec);
     if (ec) return false;
     fs::rename(partial, target, ec);
     if (ec) {
-      fs::rename(aside, target, ec);
+      fs::rename(kept, target, ec);
       return false;
     }
-    fs::rename(aside, partial, ec);
     return true;
   }
   fs::rename(partial, target, ec);
   return !ec;
+}
+
+// Partial downloads of other versions of the target are of no further use
+// once it is restored.
+void RemoveStalePartials(const std::string& target) {
+  std::error_code ec;
+  const fs::path path(target);
+  const std::string name = path.filename().string();
+  fs::directory_iterator it(path.parent_path().empty() ? fs::path(".") : path.parent_path(), ec);
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    if (IsPartialDownloadOf(it->path().filename().string(), name)) {
+      std::error_code ignored;
+      fs::remove(it->path(), ignored);
+    }
+  }
 }
 
 }  // namespace
@@ -148,7 +161,7 @@ TTaskTransEngine::TOutcome TTaskTransEngine::Upload(const TJob& job, std::stop_t
   const TPostBagItem& item = *job.Item;
   if (IsFileLocked(item.SourcePath)) return TOutcome::Failed;
   auto lease = m_ctx.Pool().FindByName("Trans" + std::to_string(m_index), kConnectionWait);
-  if (!lease || !lease->Connected()) return TOutcome::Failed;
+  if (!lease.Ready()) return TOutcome::Failed;
   std::ifstream in(item.SourcePath, std::ios::binary);
   if (!in) return TOutcome::Failed;
 
@@ -159,7 +172,7 @@ TTaskTransEngine::TOutcome TTaskTransEngine::Upload(const TJob& job, std::stop_t
   const std::int64_t start = pos;
   const auto t0 = std::chrono::steady_clock::now();
   const std::string shown = job.TaskKind == kKindMailClient ? item.ObjectCargo2 : item.SourcePath;
-  const std::string userCode = m_ctx.UserCode();
+  const std::string userCode = job.Task->RunUser(m_ctx);
   std::string buffer(static_cast<std::size_t>(kSegmentSize), '\0');
 
   while (StillRunning(job, stop)) {
@@ -189,6 +202,7 @@ TTaskTransEngine::TOutcome TTaskTransEngine::Upload(const TJob& job, std::stop_t
     if (!lease->CallUpload(m_frame, segment) || m_frame.ErrNo() != 1) break;
     ++k;
     pos += got;
+    job.Task->PostBag.Counters().BytesMoved += got;
     ShowProgress(job, shown, pos, start, t0);
     m_ctx.Pace(kSegmentPauseMs);
     if (pos >= size) break;
@@ -199,19 +213,18 @@ TTaskTransEngine::TOutcome TTaskTransEngine::Upload(const TJob& job, std::stop_t
 TTaskTransEngine::TOutcome TTaskTransEngine::Download(const TJob& job, std::stop_token stop) {
   const TPostBagItem& item = *job.Item;
   auto lease = m_ctx.Pool().FindByName("Trans" + std::to_string(m_index), kConnectionWait);
-  if (!lease || !lease->Connected()) return TOutcome::Failed;
+  if (!lease.Ready()) return TOutcome::Failed;
 
   const std::string& target = item.ObjectCargo;
-  const std::string partial = target + ".tmp";
   const std::int64_t size = item.ObjectSize;
+  const std::string partial = PartialDownloadPath(target, size, item.ObjectDate);
   const bool overwrite = m_ctx.SharedParam("RestoreParams.Overwrite") == "1";
   if (!overwrite && FileSizeOf(target) >= 0 && FileSizeOf(target) == size) return TOutcome::Left;
 
-  // Only a partial download resumes: it holds exactly the whole segments
-  // received so far. Anything else under that name (the previous copy an
-  // overwrite kept, a torn write) is replaced from the start.
+  // Only a partial download of this version resumes, from its whole
+  // segments; anything else starts from the first byte.
   std::int64_t pos = AlignToSegment(item.refPosition);
-  if (pos >= size || FileSizeOf(partial) != pos) pos = 0;
+  if (pos >= size || FileSizeOf(partial) < pos) pos = 0;
   std::error_code ec;
   const fs::path parent = fs::path(target).parent_path();
   if (!parent.empty()) fs::create_directories(parent, ec);
@@ -249,6 +262,7 @@ TTaskTransEngine::TOutcome TTaskTransEngine::Download(const TJob& job, std::stop
     }
     ++k;
     pos += static_cast<std::int64_t>(data.size());
+    job.Task->PostBag.Counters().BytesMoved += static_cast<std::int64_t>(data.size());
     ShowProgress(job, item.SourcePath, pos, start, t0);
     m_ctx.Pace(kSegmentPauseMs);
     if (data.empty() || k == count || pos >= size) break;
@@ -256,9 +270,12 @@ TTaskTransEngine::TOutcome TTaskTransEngine::Download(const TJob& job, std::stop
   out.close();
   const bool complete = (pos == size && k == count) || (count == 0 && answered);
   if (!complete || out.fail()) return TOutcome::Failed;
-  fs::resize_file(partial, static_cast<std::uintmax_t>(size), ec);  // a longer old partial
-  if (ec) return TOutcome::Failed;
-  return PutInPlace(target, partial, overwrite) ? TOutcome::Done : TOutcome::Failed;
+  // Beyond the received bytes a resumed partial may hold a torn tail.
+  fs::resize_file(partial, static_cast<std::uintmax_t>(size), ec);
+  if (ec || FileSizeOf(partial) != size) return TOutcome::Failed;
+  if (!PutInPlace(target, partial, overwrite)) return TOutcome::Failed;
+  RemoveStalePartials(target);
+  return TOutcome::Done;
 }
 
 void TTaskTransEngine::Finish(const TJob& job, TOutcome outcome) {

@@ -4,6 +4,7 @@
 
 #include "session/Unit_PublicInfo.h"
 #include "wire/QorWithPack.h"
+#include "wire/QorWithProtocol.h"
 
 namespace solvane {
 
@@ -45,16 +46,9 @@ TQorTCPClientLease ConnectedConnection(TPublicInfo& info) {
 
 }  // namespace
 
-bool Login(TPublicInfo& info) {
-  info.Pool().SetConnectText(ConnectText(info));
-  TQorTCPClientLease connection = ConnectedConnection(info);
-  if (!connection) return false;
-
-  ReadProfile(info, *connection);
-
+void FillLoginRequest(TPublicInfo& info, TQorPack& p) {
   const TSettings s = info.Settings();
-  TQorPack p;
-  p.SetFunNo("TUser.Login");
+  p.SetFunNo(kLoginOperation);
   p.AddString(1, "UCode", s.UserCode);
   p.AddString(1, "UPwd", s.UserPwd);
   p.AddString(1, "UIPAddr", info.LocalIPAddress());
@@ -62,6 +56,17 @@ bool Login(TPublicInfo& info) {
   p.AddString(1, "UEncryptPwd", "1");
   p.AddString(1, "USystemKind", "1");
   p.AddDateTime(1, "LoginTime", std::chrono::system_clock::now());
+}
+
+bool Login(TPublicInfo& info) {
+  info.Pool().SetConnectText(ConnectText(info));
+  TQorTCPClientLease connection = ConnectedConnection(info);
+  if (!connection) return false;
+
+  ReadProfile(info, *connection);
+
+  TQorPack p;
+  FillLoginRequest(info, p);
   if (!Succeeded(connection->Call(p), p)) return false;
   connection.Release();
 
@@ -73,7 +78,8 @@ bool Login(TPublicInfo& info) {
   profile.IsAdmin = p.FieldByName(1, "IsAdmin").AsBoolean();
   profile.IsCanDelete = p.FieldByName(1, "IsCanDelete").AsBoolean();
   info.SetProfile(profile);
-  info.Pool().SetToken(p.FieldByName(1, "Token").AsString());
+  info.Pool().SetToken(p.FieldByName(1, kTokenField).AsString());
+  info.SessionStarted();
 
   info.ConnectServer();
   info.StartEngine();
@@ -100,6 +106,7 @@ void Logout(TPublicInfo& info) {
   p.AddString(1, "UMAC", info.LocalMacAddress());
   p.AddString(1, "UCode", info.UserCode());
   if (TQorTCPClientLease c = ConnectedConnection(info)) c->Call(p);
+  info.SessionEnded();
   info.Pool().SetToken({});
 }
 

@@ -7,9 +7,13 @@
 namespace solvane {
 
 class TPublicInfo;
+class TQorPack;
 
 // The operation name of the system profile call.
 inline constexpr const char* kProfileOperation = "TSystem.GetProfile";
+
+// The "TUser.Login" request of the signed-in (or signing-in) user.
+void FillLoginRequest(TPublicInfo& info, TQorPack& request);
 
 // Signs in with the host, port, time-out, user code and password held by the
 // shared state. On success: logged in, user settings saved, profile and

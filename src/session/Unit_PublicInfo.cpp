@@ -5,6 +5,9 @@
 
 #include "engine/TaskEngine.h"
 #include "platform/FileFacts.h"
+#include "session/Unit_Login.h"
+#include "wire/QorWithPack.h"
+#include "wire/QorWithProtocol.h"
 #include "wire/QorWithUiPump.h"
 
 namespace solvane {
@@ -15,6 +18,7 @@ TPublicInfo::TPublicInfo(TPublicInfoDeps deps)
 }
 
 TPublicInfo::~TPublicInfo() {
+  m_pool.SetReauthenticator(nullptr);
   // The engine's threads use the pool and the task list: stop them first.
   if (m_engine) m_engine->Stop();
   m_engine.reset();
@@ -37,6 +41,51 @@ bool TPublicInfo::StartEngine() {
 }
 
 bool TPublicInfo::ConnectServer() { return m_pool.ConnectAll(-1); }
+
+void TPublicInfo::SessionStarted() {
+  m_renewalNoted = false;
+  m_pool.SetReauthenticator(this);
+  m_pool.SetAutoReconnect(true);
+}
+
+void TPublicInfo::SessionEnded() {
+  m_pool.SetAutoReconnect(false);
+  m_pool.SetReauthenticator(nullptr);
+}
+
+bool TPublicInfo::StopAllTasks(std::chrono::milliseconds limit) {
+  for (const auto& task : m_tasks.Snapshot()) {
+    const std::uint8_t state = task->State();
+    if (state == kStateWaiting || state == kStateRunning || state == kStatePaused)
+      task->RequestStop(false);
+  }
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  bool idle = false;
+  while (!(idle = !m_engine->CurrentTask() && m_engine->IsPipelineSettled()) &&
+         std::chrono::steady_clock::now() < deadline) {
+    PumpUi();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (idle) m_engine->SetEngineActive(false);
+  return idle;
+}
+
+bool TPublicInfo::BuildLogin(TQorPack& request) {
+  const TSettings s = Settings();
+  if (s.UserCode.empty() || s.UserPwd.empty()) {
+    if (!m_renewalNoted.exchange(true))
+      Notes().ShowNote("与服务器的会话已失效，请重新登录。", kNoteWarning);
+    return false;
+  }
+  FillLoginRequest(*this, request);
+  return true;
+}
+
+void TPublicInfo::LoginAnswered(const TQorPack& reply) {
+  if (reply.ErrNo() == kErrNoOk) return;
+  if (!m_renewalNoted.exchange(true))
+    Notes().ShowNote("与服务器的会话已失效，自动重新登录未成功，请重新登录。", kNoteWarning);
+}
 
 std::string TPublicInfo::RelativeToCache(const std::string& path) const {
   const std::size_t n = CacheFolder().size();

@@ -8,6 +8,7 @@
 // pool, the task list and the engine guard themselves.
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -55,7 +56,7 @@ struct TPublicInfoDeps {
   std::function<DateTime()> clock;
 };
 
-class TPublicInfo : public IEngineContext {
+class TPublicInfo : public IEngineContext, private IQorReauthenticator {
  public:
   explicit TPublicInfo(TPublicInfoDeps deps);
   ~TPublicInfo() override;
@@ -70,6 +71,16 @@ class TPublicInfo : public IEngineContext {
   bool StartEngine();
   // After a successful login: connects all eight connections.
   bool ConnectServer();
+  // After a successful login: dropped connections come back by themselves
+  // and a session the server no longer knows is renewed with the user's
+  // credentials. SessionEnded (logout) turns both off.
+  void SessionStarted();
+  void SessionEnded();
+  // Before another user signs in: stops every waiting, running or paused
+  // task, waits (the user interface stays live) until the engine has ended
+  // the current run with its report, then lets the engine idle until the
+  // next sign-in. False when the engine did not settle within limit.
+  bool StopAllTasks(std::chrono::milliseconds limit = std::chrono::seconds(60));
   // path without the leading characters of the cache folder text.
   std::string RelativeToCache(const std::string& path) const;
 
@@ -116,6 +127,10 @@ class TPublicInfo : public IEngineContext {
   bool IsCalcSlotEmpty() override;
 
  private:
+  // IQorReauthenticator
+  bool BuildLogin(TQorPack& request) override;
+  void LoginAnswered(const TQorPack& reply) override;
+
   TPublicInfoDeps m_deps;
   TSettingsStore m_store;
   mutable std::mutex m_mutex;
@@ -125,6 +140,7 @@ class TPublicInfo : public IEngineContext {
   TConfig_Of_AuthArea m_authArea;
   std::map<std::string, std::string> m_sharedParams;
   std::atomic<bool> m_loggedIn{false};
+  std::atomic<bool> m_renewalNoted{false};  // the user was told once
 
   TQorTCPClientPool m_pool;
   TTaskObjectList m_tasks;

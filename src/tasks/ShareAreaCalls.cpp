@@ -17,7 +17,7 @@ constexpr int kErrTooManyAttempts = 8;
 // Sends pack on a connected pool connection; the result of the reply.
 TShareCallResult Call(IEngineContext& ctx, TQorPack& pack) {
   TQorTCPClientLease lease = ctx.Pool().AcquireFree(-1);
-  if (!lease || !lease->Connected()) return TShareCallResult::kNoConnection;
+  if (!lease.Ready()) return TShareCallResult::kNoConnection;
   if (!lease->Call(pack)) return TShareCallResult::kRefused;
   switch (pack.ErrNo()) {
     case 1:

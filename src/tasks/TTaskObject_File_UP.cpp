@@ -72,7 +72,7 @@ bool TTaskObject_File_UP::LoadObjects(IEngineContext& ctx) {
     FileObjects.Clear();
   }
   TQorTCPClientLease lease = ctx.Pool().AcquireFree(-1);
-  if (!lease || !lease->Connected()) return false;
+  if (!lease.Ready()) return false;
   auto call = [&](const char* operation, TQorPack& pack) {
     pack.SetFunNo(operation);
     pack.AddInteger(1, "TaskID", TaskID);
@@ -194,7 +194,7 @@ bool TTaskObject_FileSync_UP::FolderCheck(IEngineContext& ctx, const TFolderObje
   TQorPack& frame = Frame1;
   frame.Reset();
   frame.SetFunNo("TUpDown.FolderCheck");
-  const std::string userCode = ctx.UserCode();
+  const std::string userCode = RunUser(ctx);
   const std::string serverFolder = ToServerSeparators(path);
   int n = 1;
   for (const TLocalEntry& entry : entries) {

@@ -136,7 +136,7 @@ TTaskObject_MC_UP::TTaskObject_MC_UP(std::string userCode) : TTaskObject(std::mo
 
 bool TTaskObject_MC_UP::LoadObjects(IEngineContext& ctx) {
   TQorTCPClientLease lease = ctx.Pool().AcquireFree(-1);
-  if (!lease || !lease->Connected()) return false;
+  if (!lease.Ready()) return false;
 
   TTaskMCInfo info;
   {

@@ -59,7 +59,7 @@ void FailedObjectPlace(const TPostBagItem& item, bool isDownload, std::string& n
 
 bool ReportStart(IEngineContext& ctx, TTaskObject& task) {
   const TReportHead head = HeadOf(task);
-  const std::string userCode = ctx.UserCode();
+  const std::string userCode = task.RunUser(ctx);
   return SendWithAttempts(ctx, [&](TQorPack& p) {
     p.SetFunNo("TTask.Start");
     p.AddString(1, "UCode", userCode);
@@ -74,7 +74,7 @@ bool ReportStart(IEngineContext& ctx, TTaskObject& task) {
 
 bool ReportStop(IEngineContext& ctx, TTaskObject& task) {
   const TReportHead head = HeadOf(task);
-  const std::string userCode = ctx.UserCode();
+  const std::string userCode = task.RunUser(ctx);
   const bool sent = SendWithAttempts(ctx, [&](TQorPack& p) {
     p.SetFunNo("TTask.Stop");
     p.AddString(1, "UCode", userCode);
@@ -97,7 +97,7 @@ bool ReportStop(IEngineContext& ctx, TTaskObject& task) {
 
 bool ReportErrors(IEngineContext& ctx, TTaskObject& task) {
   const TReportHead head = HeadOf(task);
-  const std::string userCode = ctx.UserCode();
+  const std::string userCode = task.RunUser(ctx);
   const bool isDownload = head.TaskDirection == 1;
   bool result = true;
   TQorPack frame;

@@ -7,13 +7,13 @@ namespace solvane {
 
 bool CallServer(IEngineContext& ctx, TQorPack& pack) {
   TQorTCPClientLease lease = ctx.Pool().AcquireFree(-1);
-  if (!lease || !lease->Connected()) return false;
+  if (!lease.Ready()) return false;
   return lease->Call(pack) && pack.ErrNo() == 1;
 }
 
 bool HasConnectedConnection(IEngineContext& ctx) {
   TQorTCPClientLease lease = ctx.Pool().AcquireFree(-1);
-  return lease && lease->Connected();
+  return lease.Ready();
 }
 
 std::string LineBreaksToWire(const std::string& text) {

@@ -19,6 +19,14 @@ void TTaskObject::ResetRuntime() {
   Frame2.Reset();
 }
 
+std::string TTaskObject::RunUser(IEngineContext& ctx) const {
+  {
+    auto lock = Lock();
+    if (!RunUserCode.empty()) return RunUserCode;
+  }
+  return ctx.UserCode();
+}
+
 double MinutesSincePacked(std::int32_t packed, DateTime now) {
   DateTime then;
   if (!DosToDateTime(static_cast<std::uint32_t>(packed), then)) return 1e9;

@@ -186,6 +186,11 @@ class TTaskObject {
   TTaskScheduleInfo ScheduleInfo;
   TTaskRestoreInfo RestoreInfo;
   std::string UCode;  // owner of the server store the task reads
+  // The signed-in user the current run is made as, set when it starts:
+  // every request of the run names this user, whoever signs in meanwhile.
+  std::string RunUserCode;
+  // RunUserCode; the signed-in user before any run started. Takes the lock.
+  std::string RunUser(IEngineContext& ctx) const;
 
  private:
   mutable std::recursive_mutex m_mutex;

@@ -1,5 +1,7 @@
 #include "tasks/Unit_Handler_TaskObjectList.h"
 
+#include <map>
+
 #include <algorithm>
 #include <chrono>
 #include <limits>
@@ -196,6 +198,23 @@ bool TTaskObjectList::RemoveTask(IEngineContext& ctx, std::int32_t taskId) {
   return true;
 }
 
+bool TTaskObjectList::ReloadWhenIdle(IEngineContext& ctx) {
+  std::map<std::int32_t, std::int32_t> lastStarts;
+  for (const auto& task : Snapshot()) {
+    const std::uint8_t state = task->State();
+    if (state == kStateWaiting || state == kStateRunning || state == kStatePaused) return false;
+    auto lock = task->Lock();
+    lastStarts[task->TaskID] = task->SessionID;
+  }
+  if (ctx.CurrentTask()) return false;
+  const bool loaded = LoadFromServer(ctx);
+  for (const auto& task : Snapshot()) {
+    auto lock = task->Lock();
+    if (auto it = lastStarts.find(task->TaskID); it != lastStarts.end()) task->SessionID = it->second;
+  }
+  return loaded;
+}
+
 bool TTaskObjectList::LoadFromServer(IEngineContext& ctx) {
   ClearTasks();
   const std::string userCode = ctx.UserCode();
@@ -203,7 +222,7 @@ bool TTaskObjectList::LoadFromServer(IEngineContext& ctx) {
   bool listed = false;
   {
     TQorTCPClientLease lease = ctx.Pool().AcquireFree(-1);
-    if (!lease || !lease->Connected()) return false;
+    if (!lease.Ready()) return false;
     reply.SetFunNo("TTask.SelectByUser");
     reply.AddString(1, "UCode", userCode);
     reply.AddBoolean(1, "IsIncludePolicy", true);

@@ -65,6 +65,10 @@ class TTaskObjectList {
   // Reloads tasks (with objects and filters) and the policy from the server.
   // Records of kinds without a task class here are skipped.
   bool LoadFromServer(IEngineContext& ctx);
+  // LoadFromServer while no task is waiting, running or paused (false and
+  // nothing changed otherwise). A task that stays keeps the start of its
+  // last run, so it does not run twice within its start window.
+  bool ReloadWhenIdle(IEngineContext& ctx);
 
   TDefaultPolicy Policy() const;
   void SetPolicy(TDefaultPolicy policy);

@@ -23,7 +23,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   app.setApplicationName("Solvane");
   app.setOrganizationName("Kestrune");
-  app.setApplicationDisplayName(QString::fromUtf8("Solvane桌面备份系统"));
+  // No display name: Qt would append it to every window caption, and each
+  // window names itself.
   app.setQuitOnLastWindowClosed(false);  // the program lives on in the tray
 
   // The shared state comes first: a second instance builds it too.

@@ -7,6 +7,7 @@
 
 #include "wire/QorWithHeaderLine.h"
 #include "wire/QorWithPack.h"
+#include "wire/QorWithProtocol.h"
 #include "wire/QorWithReplyParser.h"
 #include "wire/QorWithUiPump.h"
 
@@ -53,7 +54,7 @@ struct TQorTCPClient::TSocket {
 
 TQorTCPClient::TQorTCPClient() : TQorTCPClient(nullptr, 0) {}
 
-TQorTCPClient::TQorTCPClient(const TQorTCPClientPool* pool, int index)
+TQorTCPClient::TQorTCPClient(TQorTCPClientPool* pool, int index)
     : m_pool(pool), m_index(index), m_socket(std::make_unique<TSocket>()) {}
 
 TQorTCPClient::~TQorTCPClient() { Disconnect(); }
@@ -217,19 +218,36 @@ bool TQorTCPClient::CallDownload(TQorPack& pack, std::string& extra) {
   return true;
 }
 
-bool TQorTCPClient::Exchange(TQorPack& pack, std::string_view extra, std::string* replyExtra) {
-  if (!m_connected.load()) return false;
-  TQorNetContextList::TContext context = m_contexts.Start();
-  if (!context) return false;
-
+bool TQorTCPClient::Exchange(TQorPack& pack, std::string_view extra, std::string* replyExtra,
+                             bool mayReauthenticate) {
+  if (!m_connected.load() && !(m_pool && m_pool->EnsureConnected(*this))) return false;
   std::string body;
   pack.SaveToStream(body);
   const std::size_t frameSize = body.size();
   body.append(extra);
-  if (!Send(BuildRequestHeader(context->Id, frameSize, extra.size()), body)) {
+
+  std::string token = m_pool ? m_pool->Token() : std::string();
+  TTransmit result = Transmit(body, frameSize, extra.size(), token, pack, replyExtra);
+  if (result == TTransmit::Arrived && mayReauthenticate && m_pool &&
+      pack.ErrNo() == kErrNoNotSignedIn && m_pool->Reauthenticate(*this, token)) {
+    // The request itself was refused before it did anything: send it again
+    // with the new session's token.
+    if (!m_connected.load() && !m_pool->EnsureConnected(*this)) return false;
+    token = m_pool->Token();
+    result = Transmit(body, frameSize, extra.size(), token, pack, replyExtra);
+  }
+  return result == TTransmit::Arrived;
+}
+
+TQorTCPClient::TTransmit TQorTCPClient::Transmit(const std::string& body, std::size_t frameSize,
+                                                 std::size_t extraSize, const std::string& token,
+                                                 TQorPack& pack, std::string* replyExtra) {
+  TQorNetContextList::TContext context = m_contexts.Start();
+  if (!context) return TTransmit::NotSent;
+  if (!Send(BuildRequestHeader(context->Id, frameSize, extraSize, token), body)) {
     m_contexts.CountFailed();
     m_contexts.Remove(context);
-    return false;
+    return TTransmit::NotSent;
   }
 
   pack.Reset();
@@ -237,21 +255,22 @@ bool TQorTCPClient::Exchange(TQorPack& pack, std::string_view extra, std::string
   m_contexts.Remove(context);
   if (result != TWaitResult::Arrived) {
     m_contexts.CountFailed();
-    return false;
+    return TTransmit::NoReply;
   }
   pack.LoadFromStream(context->Buffer);
   if (replyExtra) *replyExtra = std::move(context->Extra);
-  return true;
+  return TTransmit::Arrived;
 }
 
 std::string TQorTCPClient::BuildRequestHeader(std::int64_t id, std::size_t frameSize,
-                                              std::size_t extraSize) const {
+                                              std::size_t extraSize,
+                                              const std::string& token) const {
   THeaderLine header;
   header.bindingHandle = m_handle.load();
   header.id = id;
   header.frameSize = static_cast<std::int64_t>(frameSize);
   header.extraSize = static_cast<std::int64_t>(extraSize);
-  if (m_pool) header.token = m_pool->Token();
+  header.token = token;
   return BuildHeaderLine(header);
 }
 

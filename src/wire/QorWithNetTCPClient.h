@@ -96,19 +96,26 @@ class TQorTCPClient {
   struct TSocket;
   enum class TWaitResult { Arrived, NoReply };
 
-  TQorTCPClient(const TQorTCPClientPool* pool, int index);
+  TQorTCPClient(TQorTCPClientPool* pool, int index);
 
-  bool Exchange(TQorPack& pack, std::string_view extra, std::string* replyExtra);
+  enum class TTransmit { NotSent, NoReply, Arrived };
+  // A dropped connection of a pool that reconnects is connected first; a
+  // reply saying the session is unknown makes the pool sign in again once
+  // and the request is sent again.
+  bool Exchange(TQorPack& pack, std::string_view extra, std::string* replyExtra,
+                bool mayReauthenticate = true);
+  TTransmit Transmit(const std::string& body, std::size_t frameSize, std::size_t extraSize,
+                     const std::string& token, TQorPack& pack, std::string* replyExtra);
   bool Send(const std::string& header, const std::string& body);
   TWaitResult WaitForReply(const TQorNetContext& context);
-  std::string BuildRequestHeader(std::int64_t id, std::size_t frameSize,
-                                 std::size_t extraSize) const;
+  std::string BuildRequestHeader(std::int64_t id, std::size_t frameSize, std::size_t extraSize,
+                                 const std::string& token) const;
   bool OpenSocket(std::chrono::milliseconds connectTimeOut);
   void StopReader();
   void ReaderLoop(std::stop_token stop);
   void ConnectionLost();
 
-  const TQorTCPClientPool* const m_pool;  // token source; null without a pool
+  TQorTCPClientPool* const m_pool;  // token, reconnection; null without a pool
   const int m_index;
   int m_kind = 0;
   std::string m_name;
@@ -146,6 +153,9 @@ class TQorTCPClientLease {
   ~TQorTCPClientLease() { Release(); }
 
   explicit operator bool() const { return m_client != nullptr; }
+  // True when the lease holds a connection that is connected, or that the
+  // pool could connect again now (TQorTCPClientPool::EnsureConnected).
+  bool Ready() const;
   TQorTCPClient* Get() const { return m_client; }
   TQorTCPClient* operator->() const { return m_client; }
   TQorTCPClient& operator*() const { return *m_client; }
@@ -159,6 +169,19 @@ class TQorTCPClientLease {
 
   TQorTCPClientPool* m_pool = nullptr;
   TQorTCPClient* m_client = nullptr;
+};
+
+// Signs in again for the pool when the server no longer knows the session
+// (it was removed, or the server lost it). Implemented by the session.
+class IQorReauthenticator {
+ public:
+  virtual ~IQorReauthenticator() = default;
+  // Fills a "TUser.Login" request; false when there is nothing to sign in
+  // with.
+  virtual bool BuildLogin(TQorPack& request) = 0;
+  // The sign-in's reply (ErrNo 1 or not); the pool has already taken its
+  // token on success.
+  virtual void LoginAnswered(const TQorPack& reply) = 0;
 };
 
 // Host, port and call time-out taken from the connect text.
@@ -205,8 +228,28 @@ class TQorTCPClientPool {
   // and stops at the first that cannot connect. True when all tried are
   // connected.
   bool ConnectAll(int kind);
+  // Also turns reconnection off: the connections stay down until connected
+  // on purpose.
   void DisconnectAll(int kind);
   bool AnyConnected() const;
+
+  // Reconnection (off until a sign-in turns it on): a call on a dropped
+  // connection connects it first, and a keeper thread brings dropped, unused
+  // connections back every second, so the state shown is the server's.
+  // Failed attempts back off (1 s doubling to 60 s by default) for the whole
+  // pool, so a server that is down is not hammered and callers fail at once
+  // meanwhile.
+  void SetAutoReconnect(bool on);
+  bool AutoReconnect() const;
+  void SetReconnectBackoff(std::chrono::milliseconds first, std::chrono::milliseconds limit);
+  // Connected already, or connected now when reconnection is on and the
+  // back-off allows an attempt.
+  bool EnsureConnected(TQorTCPClient& client);
+  // Where a lost session is renewed; null: calls answered "not signed in"
+  // fail as they are. REQUIRES: outlives its use by the pool.
+  void SetReauthenticator(IQorReauthenticator* reauthenticator);
+  // How often the pool signed in again by itself.
+  std::uint64_t Reauthentications() const { return m_reauthentications.load(); }
 
   // Leases the first connection in pool order that is not leased and has no
   // waiting call (of that kind when kind > 0). Does not look at the
@@ -221,7 +264,15 @@ class TQorTCPClientPool {
 
  private:
   friend class TQorTCPClientLease;
+  friend class TQorTCPClient;
   bool IsFree(const TQorTCPClient& client) const;
+  // Signs in again on client unless another caller already did since
+  // tokenSent went out. True when the request may be sent again.
+  bool Reauthenticate(TQorTCPClient& client, const std::string& tokenSent);
+  void KeeperLoop(std::stop_token stop);
+  void KeepOnce();
+  void StopKeeper();
+  void NoteAttempt(bool connected);
   TQorTCPClientLease LeaseLocked(TQorTCPClient& client);
   void Return(TQorTCPClient& client);
   std::vector<TQorTCPClient*> Snapshot(int kind) const;
@@ -231,6 +282,21 @@ class TQorTCPClientPool {
   std::vector<std::unique_ptr<TQorTCPClient>> m_clients;
   std::string m_connectText;
   std::string m_token;
+
+  bool m_autoReconnect = false;  // guarded by m_mutex
+  std::chrono::milliseconds m_firstBackoff{1000};
+  std::chrono::milliseconds m_backoffLimit{60000};
+  std::chrono::milliseconds m_backoff{0};
+  std::chrono::steady_clock::time_point m_retryAt{};
+
+  std::mutex m_reauthMutex;  // one renewal at a time
+  IQorReauthenticator* m_reauthenticator = nullptr;
+  bool m_reauthRefused = false;  // until a new token is set
+  std::atomic<std::uint64_t> m_reauthentications{0};
+
+  std::mutex m_keeperMutex;
+  std::condition_variable_any m_keeperWake;
+  std::jthread m_keeper;  // last: stopped before the connections go
 };
 
 }  // namespace solvane

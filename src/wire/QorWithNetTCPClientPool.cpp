@@ -7,6 +7,8 @@
 #include <utility>
 
 #include "wire/QorWithNetTCPClient.h"
+#include "wire/QorWithPack.h"
+#include "wire/QorWithProtocol.h"
 #include "wire/QorWithText.h"
 #include "wire/QorWithUiPump.h"
 
@@ -15,6 +17,7 @@ namespace solvane {
 namespace {
 
 constexpr std::chrono::milliseconds kFindSlice{10};
+constexpr std::chrono::milliseconds kKeeperInterval{1000};
 
 bool SameNameNoCase(std::string_view a, std::string_view b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
@@ -66,6 +69,11 @@ TQorTCPClientLease& TQorTCPClientLease::operator=(TQorTCPClientLease&& other) no
   return *this;
 }
 
+bool TQorTCPClientLease::Ready() const {
+  if (!m_client) return false;
+  return m_pool ? m_pool->EnsureConnected(*m_client) : m_client->Connected();
+}
+
 void TQorTCPClientLease::Release() {
   if (m_pool && m_client) m_pool->Return(*m_client);
   m_pool = nullptr;
@@ -75,6 +83,7 @@ void TQorTCPClientLease::Release() {
 // ---------------------------------------------------------------------- pool
 
 TQorTCPClientPool::~TQorTCPClientPool() {
+  StopKeeper();
   while (!m_clients.empty()) m_clients.pop_back();
 }
 
@@ -120,6 +129,7 @@ std::string TQorTCPClientPool::ConnectText() const {
 
 void TQorTCPClientPool::SetToken(std::string token) {
   std::lock_guard lock(m_mutex);
+  if (!token.empty() && token != m_token) m_reauthRefused = false;
   m_token = std::move(token);
 }
 
@@ -146,7 +156,127 @@ bool TQorTCPClientPool::ConnectAll(int kind) {
 }
 
 void TQorTCPClientPool::DisconnectAll(int kind) {
+  SetAutoReconnect(false);
   for (TQorTCPClient* client : Snapshot(kind)) client->Disconnect();
+}
+
+// ------------------------------------------------------------- reconnection
+
+void TQorTCPClientPool::SetAutoReconnect(bool on) {
+  {
+    std::lock_guard lock(m_mutex);
+    m_autoReconnect = on;
+    m_backoff = std::chrono::milliseconds{0};
+    m_retryAt = {};
+  }
+  std::lock_guard keeperLock(m_keeperMutex);
+  if (on && !m_keeper.joinable())
+    m_keeper = std::jthread([this](std::stop_token stop) { KeeperLoop(stop); });
+}
+
+bool TQorTCPClientPool::AutoReconnect() const {
+  std::lock_guard lock(m_mutex);
+  return m_autoReconnect;
+}
+
+void TQorTCPClientPool::SetReconnectBackoff(std::chrono::milliseconds first,
+                                            std::chrono::milliseconds limit) {
+  std::lock_guard lock(m_mutex);
+  m_firstBackoff = first;
+  m_backoffLimit = std::max(first, limit);
+}
+
+bool TQorTCPClientPool::EnsureConnected(TQorTCPClient& client) {
+  if (client.Connected()) return true;
+  {
+    std::lock_guard lock(m_mutex);
+    if (!m_autoReconnect || std::chrono::steady_clock::now() < m_retryAt) return false;
+  }
+  const bool connected = Connect(client);
+  NoteAttempt(connected);
+  return connected;
+}
+
+void TQorTCPClientPool::NoteAttempt(bool connected) {
+  std::lock_guard lock(m_mutex);
+  if (connected) {
+    m_backoff = std::chrono::milliseconds{0};
+    m_retryAt = {};
+    return;
+  }
+  m_backoff = m_backoff.count() == 0 ? m_firstBackoff : std::min(m_backoff * 2, m_backoffLimit);
+  m_retryAt = std::chrono::steady_clock::now() + m_backoff;
+}
+
+void TQorTCPClientPool::SetReauthenticator(IQorReauthenticator* reauthenticator) {
+  std::lock_guard reauthLock(m_reauthMutex);
+  m_reauthenticator = reauthenticator;
+}
+
+bool TQorTCPClientPool::Reauthenticate(TQorTCPClient& client, const std::string& tokenSent) {
+  std::lock_guard reauthLock(m_reauthMutex);
+  {
+    std::lock_guard lock(m_mutex);
+    if (m_token != tokenSent) return !m_token.empty();  // renewed meanwhile
+    if (m_reauthRefused || !m_autoReconnect) return false;
+  }
+  if (!m_reauthenticator) return false;
+  TQorPack login;
+  bool renewed = m_reauthenticator->BuildLogin(login) &&
+                 client.Exchange(login, {}, nullptr, /*mayReauthenticate=*/false) &&
+                 login.ErrNo() == kErrNoOk;
+  std::string token = renewed ? login.FieldByName(1, kTokenField).AsString() : std::string();
+  renewed = renewed && !token.empty();
+  {
+    std::lock_guard lock(m_mutex);
+    if (renewed) {
+      m_token = std::move(token);
+    } else {
+      m_reauthRefused = true;  // once: a refused password is not tried again and again
+    }
+  }
+  if (renewed) m_reauthentications.fetch_add(1);
+  m_reauthenticator->LoginAnswered(login);
+  return renewed;
+}
+
+void TQorTCPClientPool::KeeperLoop(std::stop_token stop) {
+  std::unique_lock lock(m_keeperMutex);
+  while (!stop.stop_requested()) {
+    m_keeperWake.wait_for(lock, stop, kKeeperInterval, [] { return false; });
+    if (stop.stop_requested()) break;
+    lock.unlock();
+    KeepOnce();
+    lock.lock();
+  }
+}
+
+// Reconnects the dropped connections nobody uses, in pool order, until one
+// attempt fails (the back-off then holds further ones).
+void TQorTCPClientPool::KeepOnce() {
+  if (!AutoReconnect()) return;
+  for (TQorTCPClient* client : Snapshot(0)) {
+    if (client->Connected()) continue;
+    TQorTCPClientLease lease;
+    {
+      std::lock_guard lock(m_mutex);
+      if (!IsFree(*client)) continue;
+      lease = LeaseLocked(*client);
+    }
+    if (!EnsureConnected(*client)) return;
+  }
+}
+
+void TQorTCPClientPool::StopKeeper() {
+  std::jthread keeper;
+  {
+    std::lock_guard keeperLock(m_keeperMutex);
+    keeper = std::move(m_keeper);
+  }
+  if (keeper.joinable()) {
+    keeper.request_stop();
+    keeper.join();
+  }
 }
 
 bool TQorTCPClientPool::AnyConnected() const {

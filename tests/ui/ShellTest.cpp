@@ -216,6 +216,26 @@ class ShellTest : public QObject {
         5000);
   }
 
+  // The lights tell the truth every second: grey while the server is away,
+  // green again once it answers, without anybody signing in again.
+  void lightsFollowTheServerAwayAndBack() {
+    StartMain(true);
+    QVERIFY(WaitFirstShowing());
+    Info().Pool().SetReconnectBackoff(std::chrono::milliseconds(200), std::chrono::seconds(1));
+    auto all = [&](TNetLight wanted) {
+      for (int i = 0; i < TNetLights::kCount; ++i)
+        if (m_window->Lights()->Light(i) != wanted) return false;
+      return true;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(all(TNetLight::Idle), 5000);
+    const int port = m_env->Server().Port();
+    m_env->Server().Stop();
+    QTRY_VERIFY_WITH_TIMEOUT(all(TNetLight::NotConnected), 5000);
+    QVERIFY(m_env->Server().StartOnPort(port));
+    QTRY_VERIFY_WITH_TIMEOUT(all(TNetLight::Idle), 10000);
+    QVERIFY(Info().LoggedIn());
+  }
+
   void menuLinksEmbedOnceAndTaskReportGetsItsRange() {
     StartMain(true);
     QVERIFY(WaitFirstShowing());

@@ -15,6 +15,7 @@
 #include "session/Unit_PublicInfo.h"
 #include "ui/shell/MenuScreen.h"
 #include "ui/shell/QorWithUIDialogs.h"
+#include "ui/shell/QorWithUIMsnMsg.h"
 #include "ui/shell/ShellPictures.h"
 #include "ui/shell/SingleInstance.h"
 #include "ui/shell/StatusPanes.h"
@@ -224,6 +225,18 @@ void TForm_Main::LoggedIn() {
 }
 
 void TForm_Main::SwitchUser() {
+  TPublicInfo& info = m_shell.Info();
+  if (info.LoggedIn()) {
+    // A run goes on as the user who started it, never into another store:
+    // it ends before anybody else signs in.
+    if (info.CurrentTask() &&
+        !AskYesNo(U("当前还有任务未运行结束?\r\n\r\n确认要停止所有任务并切换用户?"), U("提示信息")))
+      return;
+    if (!info.StopAllTasks()) {
+      ShowNote(U("任务未能及时停止，请稍后再切换用户。"), 1);
+      return;
+    }
+  }
   if (RunLoginDialog())
     LoggedIn();
   else if (!m_shell.EndingProgram())

@@ -13,7 +13,7 @@ bool Succeeded(bool called, const TQorPack& p) { return called && p.ErrNo() == 1
 
 TQorTCPClientLease FreeConnectedConnection(TPublicInfo& info) {
   TQorTCPClientLease lease = info.Pool().AcquireFree(-1);
-  if (lease && !lease->Connected()) lease.Release();
+  if (lease && !lease.Ready()) lease.Release();
   return lease;
 }
 

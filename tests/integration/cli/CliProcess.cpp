@@ -63,6 +63,7 @@ TCliRun RunCliProcess(const TCliCall& call, const std::filesystem::path& scratch
   bool stopped = false;
   for (int open = 2; open > 0;) {
     ::poll(fds, 2, 20);
+    if (call.whileRunning) call.whileRunning(pid, run.err);
     if (call.stopWhen && !stopped && call.stopWhen()) {
       ::kill(pid, SIGINT);
       stopped = true;

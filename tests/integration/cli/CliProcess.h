@@ -28,6 +28,9 @@ struct TCliCall {
   std::optional<std::string> stdinText;
   // Checked about every 20 ms while the program runs: SIGINT once it holds.
   std::function<bool()> stopWhen;
+  // Called about every 20 ms while the program runs, with its process ID
+  // and what it wrote to standard error so far (to signal it on cue).
+  std::function<void(int pid, const std::string& err)> whileRunning;
 };
 
 // The counters of the last summary line the client printed (name -> value);

@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
+#include <ctime>
 #include <random>
 #include <sstream>
 #include <thread>
@@ -56,6 +58,24 @@ std::map<std::string, std::string> Tree(const fs::path& root) {
   for (const auto& e : fs::recursive_directory_iterator(root))
     if (e.is_regular_file()) files[fs::relative(e.path(), root).string()] = ReadFile(e.path());
   return files;
+}
+
+// The last "12.3 MB sent" (or received) figure of the progress lines.
+double LastMegabytes(const std::string& err, const std::string& unit) {
+  const auto at = err.rfind(unit);
+  if (at == std::string::npos) return -1;
+  auto start = err.find_last_of(" (", at - 1);
+  return std::stod(err.substr(start + 1, at - start - 1));
+}
+
+// Local time in the admin command's form, seconds from now.
+std::string LocalTimeIn(std::chrono::seconds from) {
+  const std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now() + from);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
+  return text;
 }
 
 class Cli : public ::testing::Test {
@@ -187,10 +207,83 @@ TEST_F(Cli, StoppedUploadResumesAtASegmentBoundaryOnTheNextRun) {
   TRun resumed = Run({"backup", src.string()});
   ASSERT_EQ(resumed.exitCode, 0) << resumed.err;
   EXPECT_EQ(CliSummary(resumed.err)["FileDoneCount"], 1);
+  // The progress counts what moved, not the whole file.
+  const double leftMB = static_cast<double>(content.size() - resumeAt) / (1 << 20);
+  EXPECT_NEAR(LastMegabytes(resumed.err, " MB sent"), leftMB, 0.1) << resumed.err;
 
   TRun back = Run({"restore", "--to", (work / "back").string(), "--flat", src.string()});
   ASSERT_EQ(back.exitCode, 0) << back.err;
   EXPECT_EQ(ReadFile(work / "back" / "big.bin"), content);
+}
+
+// An overwriting restore keeps the previous copy as "f.bin.tmp", two whole
+// segments long; a later restore of the deleted target must not take that
+// copy for a partial download of the newest version.
+TEST_F(Cli, RestoreNeverResumesFromTheCopyAnOverwriteKept) {
+  const fs::path src = work / "repro";
+  const std::string first = Random(524288, 4), second = Random(1000000, 5);
+  WriteFile(src / "f.bin", first);
+  ASSERT_EQ(Run({"backup", src.string()}).exitCode, 0);
+  std::this_thread::sleep_for(std::chrono::seconds(2));  // a new 2-second DOS stamp
+  WriteFile(src / "f.bin", second);
+  ASSERT_EQ(Run({"backup", src.string()}).exitCode, 0);
+  WriteFile(src / "f.bin", first);
+
+  TRun overwrite = Run({"restore", "--overwrite", (src / "f.bin").string()});
+  ASSERT_EQ(overwrite.exitCode, 0) << overwrite.err;
+  ASSERT_EQ(ReadFile(src / "f.bin"), second);
+  ASSERT_EQ(ReadFile(src / "f.bin.tmp"), first);
+
+  fs::remove(src / "f.bin");
+  TRun again = Run({"restore", (src / "f.bin").string()});
+  ASSERT_EQ(again.exitCode, 0) << again.err;
+  EXPECT_EQ(CliSummary(again.err)["FileDoneCount"], 1);
+  EXPECT_EQ(CliSummary(again.err)["FileErrorCount"], 0);
+  EXPECT_TRUE(ReadFile(src / "f.bin") == second) << "the restored file is not the stored version";
+  EXPECT_NEAR(LastMegabytes(again.err, " MB received"), 1000000.0 / (1 << 20), 0.1);
+}
+
+// A daemon whose connections the server closed as idle runs a task an
+// administrator assigned after its sign-in (SIGHUP reloads the list), due
+// about 20 s after the sign-in.
+TEST_F(Cli, DaemonRunsATaskAssignedLaterAfterItsIdleConnectionsWereClosed) {
+  server.SetExtraArgs({"--idle-timeout", "5"});
+  ASSERT_TRUE(server.Restart());
+  const fs::path src = work / "daily";
+  WriteFile(src / "ledger.txt", "ledger");
+
+  TCliCall call;
+  call.argv = {SOLVANE_CLI_BINARY, "--server", "127.0.0.1:" + std::to_string(server.Port()),
+               "--user", "ann", "--fast", "daemon"};
+  call.env = {{"XDG_CONFIG_HOME", (work / "config").string()}, {"SOLVANE_PASSWORD", "pw"}};
+  std::string seen;
+  const auto t0 = std::chrono::steady_clock::now();
+  std::optional<std::chrono::steady_clock::time_point> signedIn;
+  bool assigned = false;
+  call.whileRunning = [&](int pid, const std::string& err) {
+    seen = err;
+    const auto now = std::chrono::steady_clock::now();
+    if (!signedIn && err.find("running the scheduled tasks") != std::string::npos) signedIn = now;
+    if (signedIn && !assigned && now - *signedIn >= std::chrono::seconds(7)) {
+      // Due from 60 s before its start time on: about 20 s after the sign-in.
+      auto added = server.Admin({"task", "add-default", "daily", "--kind", "100", "--folder",
+                                 src.string(), "--delay", "5", "--periodical", "0:0:10", "--start",
+                                 LocalTimeIn(std::chrono::seconds(73)), "--assign", "ann"});
+      EXPECT_EQ(added.exitCode, 0) << added.err;
+      ::kill(pid, SIGHUP);
+      assigned = true;
+    }
+  };
+  call.stopWhen = [&] {
+    return seen.find("summary:") != std::string::npos ||
+           std::chrono::steady_clock::now() - t0 > std::chrono::seconds(120);
+  };
+  TRun daemon = RunCliProcess(call, work);
+  EXPECT_NE(daemon.err.find("task list reloaded: 1 tasks"), std::string::npos) << daemon.err;
+  EXPECT_NE(daemon.err.find("(daily) started"), std::string::npos) << daemon.err;
+  EXPECT_EQ(CliSummary(daemon.err)["FileDoneCount"], 1) << daemon.err;
+  TRun ls = Run({"ls", src.string()});
+  EXPECT_NE(ls.out.find("ledger.txt"), std::string::npos) << ls.out;
 }
 
 TEST_F(Cli, SyncMirrorsLocalDeletions) {

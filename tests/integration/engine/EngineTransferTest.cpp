@@ -143,28 +143,35 @@ TEST_F(EngineOnServer, DownloadReplacesItsTargetOnlyWithACompleteFile) {
     const char* what;
     const char* overwrite;
     std::string before;   // the target's content first; none when empty
-    std::string partial;  // the ".tmp" file's content first; none when empty
+    std::string partial;  // this version's partial download first; none when empty
+    std::string tmp;      // the "<target>.tmp" file's content first; none when empty
     std::string after;    // the target's content at the end
     std::string kept;     // the ".tmp" file's content at the end; none when empty
     int segments;
   };
   const std::string old = PatternBytes(600000, 6);
+  const std::string oldWhole = PatternBytes(524288, 7);  // two whole segments
   const TCase cases[] = {
-      {"same size, overwrite off: untouched", "0", old, "", old, "", 0},
-      {"overwrite on keeps the previous copy", "1", old, "", content, old, 3},
-      {"other size, overwrite off: replaced", "0", "short", "", content, "", 3},
-      {"no target: fresh download", "0", "", "", content, "", 3},
-      {"partial download resumes after its whole segments", "0", "", content.substr(0, 262144),
-       content, "", 2},
-      {"anything else beside a missing target starts over", "0", "", old.substr(0, 300000), content,
-       "", 3},
+      {"same size, overwrite off: untouched", "0", old, "", "", old, "", 0},
+      {"overwrite on keeps the previous copy", "1", old, "", "", content, old, 3},
+      {"other size, overwrite off: replaced", "0", "short", "", "", content, "", 3},
+      {"no target: fresh download", "0", "", "", "", content, "", 3},
+      {"partial download of this version resumes after its whole segments", "0", "",
+       content.substr(0, 262144) + "torn", "", content, "", 2},
+      {"a kept previous copy of whole segments is never resumed from", "0", "", "", oldWhole,
+       content, oldWhole, 3},
+      {"an odd-sized .tmp beside a missing target is left alone", "0", "", "",
+       old.substr(0, 300000), content, old.substr(0, 300000), 3},
   };
+  const std::int64_t date = FileDateStamp(original, false);
   int n = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     const std::string target = restoreDir.Path("case" + std::to_string(++n) + ".xls");
+    const std::string partial = PartialDownloadPath(target, 600000, date);
     if (!c.before.empty()) WriteFile(target, c.before);
-    if (!c.partial.empty()) WriteFile(target + ".tmp", c.partial);
+    if (!c.partial.empty()) WriteFile(partial, c.partial);
+    if (!c.tmp.empty()) WriteFile(target + ".tmp", c.tmp);
     ctx.SetSharedParam("RestoreParams.Overwrite", c.overwrite);
     auto task = DownloadTask(original, target);
     EXPECT_EQ(RunToEnd(task), c.segments);
@@ -173,6 +180,7 @@ TEST_F(EngineOnServer, DownloadReplacesItsTargetOnlyWithACompleteFile) {
     if (!c.kept.empty()) {
       EXPECT_EQ(ReadFile(target + ".tmp"), c.kept);
     }
+    EXPECT_FALSE(std::filesystem::exists(partial));
     EXPECT_EQ(task->PostBag.Counters().FileErrorCount, 0);
     EXPECT_EQ(task->PostBag.Counters().FileDoneCount, c.segments > 0 ? 1 : 0);
   }
@@ -188,11 +196,14 @@ TEST_F(EngineOnServer, DownloadStoppedMidwayLeavesNoTargetAndResumesFromTheParti
   EXPECT_EQ(RunToEnd(first, 3), 3);
   EXPECT_EQ(first->PostBag.Counters().FileErrorCount, 1);
   EXPECT_FALSE(std::filesystem::exists(target));
-  EXPECT_EQ(FileSizeOf(target + ".tmp"), 3 * 262144);
+  const std::string partial =
+      PartialDownloadPath(target, 3 * 1048576, FileDateStamp(original, false));
+  EXPECT_EQ(FileSizeOf(partial), 3 * 262144);
 
   auto second = DownloadTask(original, target);
   EXPECT_EQ(RunToEnd(second), 9);
   EXPECT_EQ(ReadFile(target), ReadFile(original));
+  EXPECT_FALSE(std::filesystem::exists(partial));
   EXPECT_FALSE(std::filesystem::exists(target + ".tmp"));
 }
 

@@ -93,7 +93,8 @@ bool TServerProcess::Start() {
     ::dup2(out[1], 1);
     ::close(out[0]);
     std::vector<std::string> args = {SOLVANE_SERVER_BINARY, "--data", m_dataDir.string(),
-                                     "--listen", "127.0.0.1:0"};
+                                     "--listen",
+                                     "127.0.0.1:" + std::to_string(m_listenPort)};
     args.insert(args.end(), m_extraArgs.begin(), m_extraArgs.end());
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
@@ -156,6 +157,24 @@ void TServerProcess::Kill() {
 bool TServerProcess::Restart() {
   Stop();
   return Start();
+}
+
+bool TServerProcess::RestartOnSamePort() {
+  const int port = m_port;
+  Stop();
+  return StartOnPort(port);
+}
+
+bool TServerProcess::StartOnPort(int port) {
+  m_listenPort = port;
+  // The port was just released: a moment may pass before it binds again.
+  bool started = false;
+  for (int attempt = 0; attempt < 20 && !(started = Start()); ++attempt) {
+    Stop();
+    ::usleep(100000);
+  }
+  m_listenPort = 0;
+  return started;
 }
 
 TServerProcess::TAdminResult TServerProcess::Admin(const std::vector<std::string>& args) const {

@@ -28,6 +28,11 @@ class TServerProcess {
   int Stop();
   // Stop and start on the same data directory (the port may change).
   bool Restart();
+  // Stop, then start again on the same data directory and the same port,
+  // as a server restarted at night comes back for its clients.
+  bool RestartOnSamePort();
+  // Start on the port the server had before it was stopped.
+  bool StartOnPort(int port);
   // SIGKILL: an abrupt end, as a crash or power loss would cause.
   void Kill();
 
@@ -54,6 +59,7 @@ class TServerProcess {
   int m_stdout = -1;
   std::string m_adminPassword;
   std::vector<std::string> m_extraArgs;
+  int m_listenPort = 0;  // 0: an ephemeral port
 };
 
 // One connection through the client's call channel (solvane_wire), plus a

@@ -25,7 +25,6 @@ using namespace solvane::testing;
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  app.setApplicationDisplayName(QString::fromUtf8("Solvane桌面备份系统"));
   if (argc < 2 || argc > 3) {
     std::fprintf(stderr, "usage: %s <png> [password|help]\n", argv[0]);
     return 2;

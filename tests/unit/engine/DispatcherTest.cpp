@@ -35,7 +35,8 @@ class Dispatcher : public ::testing::Test {
                                   ++stops;
                                   stoppedWithErrors = t.PostBag.Counters().FileErrorCount.load();
                                   return true;
-                                }});
+                                },
+                                [this](IEngineContext&) { return serverReachable.load(); }});
   }
 
   TTaskDispatcher& dispatcher() { return ctx.Engine().Dispatcher(); }
@@ -56,6 +57,7 @@ class Dispatcher : public ::testing::Test {
   TEngineTestContext ctx;
   std::atomic<int> starts{0}, stops{0};
   std::atomic<bool> startSucceeds{true};
+  std::atomic<bool> serverReachable{true};
   std::atomic<std::int64_t> stoppedWithErrors{-1};
 };
 
@@ -97,7 +99,7 @@ TEST_F(Dispatcher, WaitingTaskThatCannotStartIsTerminatedWithoutEndReport) {
       {"Ceil(11 - 1) is not above 10", true, 10, 11min, true, kStateRunning},
       {"delay below 2 never expires", true, 1, 11min + 1s, true, kStateRunning},
       {"unscheduled never expires", false, 10, 11min + 1s, true, kStateRunning},
-      {"start report failed", true, 10, 0min, false, kStateTerminated},
+      {"start report refused", true, 10, 0min, false, kStateTerminated},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -114,6 +116,56 @@ TEST_F(Dispatcher, WaitingTaskThatCannotStartIsTerminatedWithoutEndReport) {
     EXPECT_EQ(task->State(), c.expected);
     EXPECT_EQ(engine().CurrentTask() != nullptr, c.expected == kStateRunning);
     EXPECT_EQ(stops, 0);
+    ctx.SetNow(At(2024, 3, 29, 8, 59, 30));
+  }
+}
+
+// A server that cannot be reached when the task is due does not cost the
+// run: the task stays waiting and starts when the server answers within its
+// window; past the window (or, for a one-off task, past a bounded wait) it
+// ends with a note that says why.
+TEST_F(Dispatcher, TaskDueWhileTheServerIsAwayWaitsForItWithinItsWindow) {
+  struct TCase {
+    const char* what;
+    bool scheduled;
+    std::chrono::seconds awayFor;
+    std::uint8_t expected;
+  };
+  const TCase cases[] = {
+      {"server back inside the window: the run starts", true, 9min, kStateRunning},
+      {"window passed while away: given up", true, 11min + 1s, kStateTerminated},
+      {"one-off task, server back within two minutes", false, 1min, kStateRunning},
+      {"one-off task, server away for longer: given up", false, 2min + 1s, kStateTerminated},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    engine().ClearCurrentTask();
+    ctx.Tasks().ClearTasks();
+    const std::size_t notesBefore = ctx.RecordedNotes().size();
+    starts = 0;
+    auto task = AddTask(!c.scheduled);
+    task->ScheduleInfo.IsEnableSchedule = c.scheduled;
+    task->ScheduleInfo.DelayExcuteMinute = 10;
+    ASSERT_TRUE(task->RequestStart(false, ctx.Now()));
+    startSucceeds = false;
+    serverReachable = false;
+    Cycle();
+    Cycle();
+    EXPECT_EQ(task->State(), kStateWaiting);
+    EXPECT_EQ(starts, 2) << "tried again every cycle";
+    ASSERT_EQ(ctx.RecordedNotes().size(), notesBefore + 1) << "told once that it waits";
+    ctx.Advance(c.awayFor);
+    startSucceeds = true;
+    serverReachable = true;
+    Cycle();
+    EXPECT_EQ(task->State(), c.expected);
+    const auto notes = ctx.RecordedNotes();
+    if (c.expected == kStateTerminated) {
+      ASSERT_EQ(notes.size(), notesBefore + 2);
+      EXPECT_NE(notes.back().Text.find("无法连接服务器"), std::string::npos) << notes.back().Text;
+    } else {
+      EXPECT_EQ(notes.size(), notesBefore + 1);
+    }
     ctx.SetNow(At(2024, 3, 29, 8, 59, 30));
   }
 }

@@ -1,0 +1,17 @@
+#pragma once
+// Values of the protocol that the client and the server must agree on.
+
+#include <cstdint>
+
+namespace solvane {
+
+// ErrNo of a reply: 1 is success, anything else a failure.
+inline constexpr std::int64_t kErrNoOk = 1;
+// The request's session token is missing or unknown to the server.
+inline constexpr std::int64_t kErrNoNotSignedIn = 3;
+
+// The sign-in operation and the reply field that carries the session token.
+inline constexpr const char* kLoginOperation = "TUser.Login";
+inline constexpr const char* kTokenField = "Token";
+
+}  // namespace solvane
