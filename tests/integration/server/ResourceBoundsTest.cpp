@@ -139,6 +139,7 @@ struct TProbeWorld {
 };
 
 struct TProbe {
+  const char* id;  // the test's name
   const char* name;
   std::function<void(TProbeWorld&)> run;
 };
@@ -147,28 +148,28 @@ struct TProbe {
 // few seconds.
 const std::vector<TProbe>& Probes() {
   static const std::vector<TProbe> probes = {
-      {"20 anonymous headers claiming 16 MB + 4 MB, then silence",
+      {"AnonymousClaims", "20 anonymous headers claiming 16 MB + 4 MB, then silence",
        [](TProbeWorld& w) {
          for (int i = 0; i < 20; ++i)
            w.NewPeer().Push(Header(1, 16000000, 4000000), milliseconds(500));
        }},
-      {"20 signed-in headers claiming 16 MB + 4 MB, each followed by 1 MB only",
+      {"SignedInClaims", "20 signed-in headers claiming 16 MB + 4 MB, each followed by 1 MB only",
        [](TProbeWorld& w) {
          const std::string part(kMiB, 'x');
          for (int i = 0; i < 20; ++i)
            w.NewPeer().Push(Header(1, 16000000, 4000000, w.token) + part, milliseconds(500));
        }},
-      {"anonymous 16 MB profile call padded with line feeds",
+      {"AnonymousLineFeeds", "anonymous 16 MB profile call padded with line feeds",
        [](TProbeWorld& w) {
          std::string frame = PaddedFrame("TSystem.GetProfile", 16000000, false);
          w.NewPeer().Push(Header(1, frame.size(), 0) + frame, milliseconds(1500));
        }},
-      {"anonymous 16 MB profile call with empty field names",
+      {"AnonymousEmptyFieldNames", "anonymous 16 MB profile call with empty field names",
        [](TProbeWorld& w) {
          std::string frame = PaddedFrame("TSystem.GetProfile", 16000000, true);
          w.NewPeer().Push(Header(1, frame.size(), 0) + frame, milliseconds(1500));
        }},
-      {"signed-in 6 MB frames, line feeds and empty field names, two of each pipelined",
+      {"SignedInPaddedFramesPipelined", "signed-in 6 MB frames, line feeds and empty field names, two of each pipelined",
        [](TProbeWorld& w) {
          std::string bytes;
          for (bool names : {false, true, false, true}) {
@@ -177,7 +178,7 @@ const std::vector<TProbe>& Probes() {
          }
          w.NewPeer().Push(bytes, milliseconds(2000));
        }},
-      {"200 pipelined unknown operations of 1 000 000 characters, answers never read",
+      {"AnonymousUnknownOperationsUnread", "200 pipelined unknown operations of 1 000 000 characters, answers never read",
        [](TProbeWorld& w) {
          TQorPack p;
          p.SetFunNo(std::string(1000000, 'F'));
@@ -186,7 +187,7 @@ const std::vector<TProbe>& Probes() {
          for (int i = 0; i < 200; ++i) bytes += one;
          w.NewPeer(4096).Push(bytes, milliseconds(1500));
        }},
-      {"signed-in: the same 200 unknown operations, answers never read",
+      {"SignedInUnknownOperationsUnread", "signed-in: the same 200 unknown operations, answers never read",
        [](TProbeWorld& w) {
          TQorPack p;
          p.SetFunNo(std::string(1000000, 'F'));
@@ -195,7 +196,7 @@ const std::vector<TProbe>& Probes() {
          for (int i = 0; i < 200; ++i) bytes += one;
          w.NewPeer(4096).Push(bytes, milliseconds(1500));
        }},
-      {"signed-in: 2000 pipelined downloads of a 256 KiB segment, 4 KB receive window",
+      {"SignedInDownloadsUnread", "signed-in: 2000 pipelined downloads of a 256 KiB segment, 4 KB receive window",
        [](TProbeWorld& w) {
          TQorPack p = DownloadRequest(w.stored, w.stored.Size(), w.stored.date, 1);
          std::string one = Request(1, p, w.token);
@@ -203,7 +204,7 @@ const std::vector<TProbe>& Probes() {
          for (int i = 0; i < 2000; ++i) bytes += one;
          w.NewPeer(4096).Push(bytes, milliseconds(1500));
        }},
-      {"4 anonymous connections sending two 16 MB padded frames each",
+      {"FourAnonymousSendersOfPaddedFrames", "4 anonymous connections sending two 16 MB padded frames each",
        [](TProbeWorld& w) {
          std::vector<std::thread> senders;
          for (int i = 0; i < 4; ++i) {
@@ -221,45 +222,75 @@ const std::vector<TProbe>& Probes() {
 }
 
 // Sign-in, check, upload and download of a small file; the time it took.
-milliseconds ServeWellBehavedClient(int port, int round) {
+milliseconds ServeWellBehavedClient(int port) {
   const auto start = Clock::now();
   TTestClient good;
   EXPECT_TRUE(good.Connect(port));
   EXPECT_TRUE(good.Login("good", "pw"));
-  TFileSpec f{"good", 100, "C:/docs", "note" + std::to_string(round) + ".txt", Bytes(5000, 7)};
+  TFileSpec f{"good", 100, "C:/docs", "note.txt", Bytes(5000, 7)};
   Backup(good, f);
   EXPECT_EQ(Restore(good, f), f.content);
   return std::chrono::duration_cast<milliseconds>(Clock::now() - start);
 }
 
-TEST(ServerResourceBounds, HostileClientsNeitherInflateMemoryNorStarveOthers) {
-  int round = 0;
-  for (const TProbe& probe : Probes()) {
-    SCOPED_TRACE(probe.name);
-    TServerProcess server;
-    ASSERT_TRUE(server.Start());
-    server.AddUser("prober", "pw");
-    server.AddUser("good", "pw");
-    TTestClient prober;
-    ASSERT_TRUE(prober.Connect(server.Port()));
-    ASSERT_TRUE(prober.Login("prober", "pw"));
-    TProbeWorld world{server, prober.Token(), {"prober", 100, "C:/big", "seg.bin", Bytes(262144, 3)},
-                      {}};
-    Backup(prober, world.stored);
+class ServerResourceBounds : public ::testing::TestWithParam<std::size_t> {};
 
-    probe.run(world);
-    // Give the server time to take in what it will of the probe.
-    std::this_thread::sleep_for(milliseconds(500));
-    const milliseconds served = ServeWellBehavedClient(server.Port(), ++round);
-    // The peak is read once the server had time to take in and answer the rest.
-    std::this_thread::sleep_for(milliseconds(1500));
-    const std::int64_t peak = ProcStatusBytes(server.Pid(), "VmHWM");
-    std::cout << "[ probe ] " << probe.name << ": peak RSS " << peak / kMiB
-              << " MiB, well-behaved client " << served.count() << " ms" << std::endl;
-    EXPECT_GT(peak, 0);
-    EXPECT_LT(peak, kMemoryBound);
-    EXPECT_LT(served, kServedWithin);
-  }
+TEST_P(ServerResourceBounds, HostileClientNeitherInflatesMemoryNorStarvesOthers) {
+  const TProbe& probe = Probes()[GetParam()];
+  TServerProcess server;
+  ASSERT_TRUE(server.Start());
+  server.AddUser("prober", "pw");
+  server.AddUser("good", "pw");
+  TTestClient prober;
+  ASSERT_TRUE(prober.Connect(server.Port()));
+  ASSERT_TRUE(prober.Login("prober", "pw"));
+  TProbeWorld world{server, prober.Token(), {"prober", 100, "C:/big", "seg.bin", Bytes(262144, 3)},
+                    {}};
+  Backup(prober, world.stored);
+
+  probe.run(world);
+  // Give the server time to take in what it will of the probe.
+  std::this_thread::sleep_for(milliseconds(500));
+  const milliseconds served = ServeWellBehavedClient(server.Port());
+  // The peak is read once the server had time to take in and answer the rest.
+  std::this_thread::sleep_for(milliseconds(1500));
+  const std::int64_t peak = ProcStatusBytes(server.Pid(), "VmHWM");
+  std::cout << "[ probe ] " << probe.name << ": peak RSS " << peak / kMiB
+            << " MiB, well-behaved client " << served.count() << " ms" << std::endl;
+  EXPECT_GT(peak, 0);
+  EXPECT_LT(peak, kMemoryBound);
+  EXPECT_LT(served, kServedWithin);
+}
+
+INSTANTIATE_TEST_SUITE_P(Probes, ServerResourceBounds,
+                         ::testing::Range<std::size_t>(0, Probes().size()),
+                         [](const auto& probe) { return std::string(Probes()[probe.param].id); });
+
+// Reading stops while replies wait for a peer that never takes them; with no
+// byte moving either way the connection counts as idle and is closed.
+TEST(ServerBacklog, APeerThatNeverTakesItsRepliesIsClosedAfterTheIdleTimeOut) {
+  TServerProcess server;
+  server.SetExtraArgs({"--idle-timeout", "2"});
+  ASSERT_TRUE(server.Start());
+  server.AddUser("prober", "pw");
+  TTestClient prober;
+  ASSERT_TRUE(prober.Connect(server.Port()));
+  ASSERT_TRUE(prober.Login("prober", "pw"));
+  TFileSpec f{"prober", 100, "C:/big", "seg.bin", Bytes(262144, 3)};
+  Backup(prober, f);
+
+  // Requests padded (an unknown field) so they outgrow the socket buffers.
+  TQorPack p = DownloadRequest(f, f.Size(), f.date, 1);
+  p.AddString(1, "Padding", std::string(32768, 'p'));
+  std::string one = Request(1, p, prober.Token());
+  std::string bytes;
+  for (int i = 0; i < 400; ++i) bytes += one;
+  TRawPeer peer;
+  ASSERT_TRUE(peer.Connect(server.Port(), 4096));
+  const std::size_t taken = peer.Push(bytes, milliseconds(1000));
+  EXPECT_LT(taken, bytes.size()) << "reading pauses while the replies wait";
+  // The idle time-out counts from the last byte that moved.
+  EXPECT_TRUE(peer.ClosedWithin(milliseconds(8000)));
 }
 
 }  // namespace
