@@ -67,20 +67,20 @@ std::optional<std::string> TSessionStore::LoadSaved(const std::string& hash) {
                "SELECT user_code, address, created, last_seen FROM sessions WHERE token_hash = ?");
   st.Bind(1, hash);
   if (!st.Step()) return std::nullopt;
-  TLive live{st.Text(0), st.Text(1), st.Int(2), st.Int(3), true, Clock::now()};
+  TLive live{st.Text(0), st.Text(1), st.Int(2), st.Int(3), Clock::now()};
   std::lock_guard g(m_mutex);
   if (m_removed.count(hash)) return std::nullopt;
   return m_live.emplace(hash, std::move(live)).first->second.userCode;
 }
 
-// Notes the use in memory; true when the session's row is due to be written
-// (never written yet, or its last-seen time is older than the interval).
+// Notes the use in memory; true when the last attempt to write the session's
+// row (successful or not) is an interval old.
 bool TSessionStore::Touch(const std::string& hash) {
   std::lock_guard g(m_mutex);
   auto it = m_live.find(hash);
   if (it == m_live.end()) return false;
   it->second.lastSeen = NowSeconds();
-  return !it->second.saved || Clock::now() - it->second.savedAt >= kSaveInterval;
+  return Clock::now() - it->second.savedAt >= kSaveInterval;
 }
 
 // Writes the session's row. A failure (a full disk) is reported on the
@@ -107,8 +107,6 @@ void TSessionStore::Save(const std::string& hash) {
         .Bind(4, live.created)
         .Bind(5, live.lastSeen)
         .Run();
-    std::lock_guard g(m_mutex);
-    if (auto it = m_live.find(hash); it != m_live.end()) it->second.saved = true;
   } catch (const DatabaseError& e) {
     std::cerr << "session not saved: " << e.what() << std::endl;
   }

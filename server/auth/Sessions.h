@@ -54,8 +54,7 @@ class TSessionStore {
     std::string address;
     std::int64_t created = 0;
     std::int64_t lastSeen = 0;
-    bool saved = false;           // the row exists
-    Clock::time_point savedAt{};  // when lastSeen was last written
+    Clock::time_point savedAt{};  // the last attempt to write the row
   };
   std::optional<std::string> LiveUser(const std::string& hash);
   std::optional<std::string> LoadSaved(const std::string& hash);
