@@ -14,6 +14,7 @@
 #include <random>
 #include <thread>
 
+#include "CliProcess.h"
 #include "ServerProcess.h"
 #include "StoreCalls.h"
 
@@ -21,6 +22,30 @@ namespace solvane::testing {
 namespace {
 
 namespace fs = std::filesystem;
+
+#ifndef SOLVANE_CLI_BINARY
+#error "SOLVANE_CLI_BINARY must name the command-line client"
+#endif
+
+// solvane-cli as user u1, its settings in `work`.
+TCliRun Cli(const TServerProcess& server, const fs::path& work, std::vector<std::string> args) {
+  TCliCall call;
+  call.argv = {SOLVANE_CLI_BINARY, "--server", "127.0.0.1:" + std::to_string(server.Port()),
+               "--user", "u1", "--fast"};
+  call.argv.insert(call.argv.end(), args.begin(), args.end());
+  call.env = {{"XDG_CONFIG_HOME", (work / "config").string()}, {"SOLVANE_PASSWORD", "pw1"}};
+  return RunCliProcess(call, work);
+}
+
+void WriteFile(const fs::path& p, const std::string& bytes) {
+  fs::create_directories(p.parent_path());
+  std::ofstream(p, std::ios::binary) << bytes;
+}
+
+std::string ReadFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 // A tmpfs of `size` mounted on a fresh folder for the fixture's life.
 class TSmallFileSystem {
@@ -71,6 +96,10 @@ TEST(ServerFullDisk, UploadsAreRefusedWhileEverythingElseGoesOn) {
   const std::vector<TFileSpec> stored = {{"u1", 100, "C:/docs", "a.bin", Bytes(300000, 1)},
                                          {"u1", 100, "C:/docs", "b.txt", "small"}};
   for (const auto& f : stored) Backup(client, f);
+  // The client's own restore runs a download task, whose run is reported.
+  const fs::path work = fs::temp_directory_path() / ("solvane-full-work-" + std::to_string(server.Port()));
+  WriteFile(work / "src" / "c.txt", "restored by the client");
+  ASSERT_EQ(Cli(server, work, {"backup", (work / "src").string()}).exitCode, 0);
 
   disk.Fill();
   // Long enough for anything written lazily to come due (the fault showed
@@ -91,6 +120,11 @@ TEST(ServerFullDisk, UploadsAreRefusedWhileEverythingElseGoesOn) {
     for (const auto& f : stored) EXPECT_EQ(Restore(other, f), f.content) << f.name;
     std::this_thread::sleep_for(std::chrono::milliseconds(600));
   }
+  TCliRun restore = Cli(server, work, {"restore", "--to", (work / "back").string(), "--flat",
+                                       (work / "src").string()});
+  EXPECT_EQ(restore.exitCode, 0) << restore.err;
+  EXPECT_EQ(ReadFile(work / "back" / "c.txt"), "restored by the client");
+  fs::remove_all(work);
 
   disk.Free();
   Backup(client, fresh);
