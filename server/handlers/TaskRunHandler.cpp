@@ -100,9 +100,8 @@ void Stop(TRequestContext& ctx) {
       {"FileErrorCount", &c.fileErrorCount}};
   for (auto [name, value] : counters)
     if (!ReadIntInRange(ctx, name, 0, kMaxCounter, *value)) return;
-  WriteRun(run, [&] {
-    StopRun(ctx.Db(), run.user, run.taskId, run.sessionId, run.head, comment, c);
-  });
+  WriteRun(run,
+           [&] { StopRun(ctx.Db(), run.user, run.taskId, run.sessionId, run.head, comment, c); });
 }
 
 void ErrorReport(TRequestContext& ctx) {

@@ -41,8 +41,7 @@ void TServerConnection::Stop() {
   m_idle.cancel();
   m_socket.shutdown(tcp::socket::shutdown_both, ec);
   m_socket.close(ec);
-  m_waiting.clear();
-  m_incoming.reset();
+  m_waiting.clear();  // never started; the request being read stays until its read ends
 }
 
 void TServerConnection::Close() { m_manager.Stop(shared_from_this()); }
@@ -85,7 +84,8 @@ void TServerConnection::OnHeader(std::error_code ec, std::size_t lineLength) {
     return Close();
   m_incoming = std::make_shared<TRequest>();
   m_incoming->header = std::move(*header);
-  m_bodySize = static_cast<std::size_t>(m_incoming->header.frameSize + m_incoming->header.extraSize);
+  m_bodySize =
+      static_cast<std::size_t>(m_incoming->header.frameSize + m_incoming->header.extraSize);
   const std::string& token = m_incoming->header.token;
   if (m_bodySize <= m_backlog.RequestLimit(false) || m_services.sessions.IsLive(token))
     return AdmitBody(true);

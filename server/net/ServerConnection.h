@@ -28,9 +28,9 @@ class TConnectionManager;
 
 class TServerConnection : public std::enable_shared_from_this<TServerConnection> {
  public:
-  TServerConnection(asio::ip::tcp::socket socket, const TServerConfig& config,
-                    TServices& services, const TDispatcher& dispatcher,
-                    asio::thread_pool& workers, TConnectionManager& manager);
+  TServerConnection(asio::ip::tcp::socket socket, const TServerConfig& config, TServices& services,
+                    const TDispatcher& dispatcher, asio::thread_pool& workers,
+                    TConnectionManager& manager);
 
   void Start();
   void Stop();
@@ -66,8 +66,8 @@ class TServerConnection : public std::enable_shared_from_this<TServerConnection>
   std::int64_t m_handle = 0;
   TConnectionBacklog m_backlog;
   bool m_reading = false;
-  std::shared_ptr<TRequest> m_incoming;  // the request being read
-  std::size_t m_bodySize = 0;            // frame + extra of m_incoming
+  std::shared_ptr<TRequest> m_incoming;             // the request being read
+  std::size_t m_bodySize = 0;                       // frame + extra of m_incoming
   std::deque<std::shared_ptr<TRequest>> m_waiting;  // read, waiting for a worker
   std::deque<std::string> m_writeQueue;
 };

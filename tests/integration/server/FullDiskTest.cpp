@@ -31,7 +31,7 @@ namespace fs = std::filesystem;
 TCliRun Cli(const TServerProcess& server, const fs::path& work, std::vector<std::string> args) {
   TCliCall call;
   call.argv = {SOLVANE_CLI_BINARY, "--server", "127.0.0.1:" + std::to_string(server.Port()),
-               "--user", "u1", "--fast"};
+               "--user",           "u1",       "--fast"};
   call.argv.insert(call.argv.end(), args.begin(), args.end());
   call.env = {{"XDG_CONFIG_HOME", (work / "config").string()}, {"SOLVANE_PASSWORD", "pw1"}};
   return RunCliProcess(call, work);
@@ -97,7 +97,8 @@ TEST(ServerFullDisk, UploadsAreRefusedWhileEverythingElseGoesOn) {
                                          {"u1", 100, "C:/docs", "b.txt", "small"}};
   for (const auto& f : stored) Backup(client, f);
   // The client's own restore runs a download task, whose run is reported.
-  const fs::path work = fs::temp_directory_path() / ("solvane-full-work-" + std::to_string(server.Port()));
+  const fs::path work =
+      fs::temp_directory_path() / ("solvane-full-work-" + std::to_string(server.Port()));
   WriteFile(work / "src" / "c.txt", "restored by the client");
   ASSERT_EQ(Cli(server, work, {"backup", (work / "src").string()}).exitCode, 0);
 
@@ -120,8 +121,9 @@ TEST(ServerFullDisk, UploadsAreRefusedWhileEverythingElseGoesOn) {
     for (const auto& f : stored) EXPECT_EQ(Restore(other, f), f.content) << f.name;
     std::this_thread::sleep_for(std::chrono::milliseconds(600));
   }
-  TCliRun restore = Cli(server, work, {"restore", "--to", (work / "back").string(), "--flat",
-                                       (work / "src").string()});
+  TCliRun restore =
+      Cli(server, work,
+          {"restore", "--to", (work / "back").string(), "--flat", (work / "src").string()});
   EXPECT_EQ(restore.exitCode, 0) << restore.err;
   EXPECT_EQ(ReadFile(work / "back" / "c.txt"), "restored by the client");
   fs::remove_all(work);

@@ -169,7 +169,8 @@ const std::vector<TProbe>& Probes() {
          std::string frame = PaddedFrame("TSystem.GetProfile", 16000000, true);
          w.NewPeer().Push(Header(1, frame.size(), 0) + frame, milliseconds(1500));
        }},
-      {"SignedInPaddedFramesPipelined", "signed-in 6 MB frames, line feeds and empty field names, two of each pipelined",
+      {"SignedInPaddedFramesPipelined",
+       "signed-in 6 MB frames, line feeds and empty field names, two of each pipelined",
        [](TProbeWorld& w) {
          std::string bytes;
          for (bool names : {false, true, false, true}) {
@@ -178,7 +179,8 @@ const std::vector<TProbe>& Probes() {
          }
          w.NewPeer().Push(bytes, milliseconds(2000));
        }},
-      {"AnonymousUnknownOperationsUnread", "200 pipelined unknown operations of 1 000 000 characters, answers never read",
+      {"AnonymousUnknownOperationsUnread",
+       "200 pipelined unknown operations of 1 000 000 characters, answers never read",
        [](TProbeWorld& w) {
          TQorPack p;
          p.SetFunNo(std::string(1000000, 'F'));
@@ -187,7 +189,8 @@ const std::vector<TProbe>& Probes() {
          for (int i = 0; i < 200; ++i) bytes += one;
          w.NewPeer(4096).Push(bytes, milliseconds(1500));
        }},
-      {"SignedInUnknownOperationsUnread", "signed-in: the same 200 unknown operations, answers never read",
+      {"SignedInUnknownOperationsUnread",
+       "signed-in: the same 200 unknown operations, answers never read",
        [](TProbeWorld& w) {
          TQorPack p;
          p.SetFunNo(std::string(1000000, 'F'));
@@ -196,7 +199,8 @@ const std::vector<TProbe>& Probes() {
          for (int i = 0; i < 200; ++i) bytes += one;
          w.NewPeer(4096).Push(bytes, milliseconds(1500));
        }},
-      {"SignedInDownloadsUnread", "signed-in: 2000 pipelined downloads of a 256 KiB segment, 4 KB receive window",
+      {"SignedInDownloadsUnread",
+       "signed-in: 2000 pipelined downloads of a 256 KiB segment, 4 KB receive window",
        [](TProbeWorld& w) {
          TQorPack p = DownloadRequest(w.stored, w.stored.Size(), w.stored.date, 1);
          std::string one = Request(1, p, w.token);
@@ -204,7 +208,8 @@ const std::vector<TProbe>& Probes() {
          for (int i = 0; i < 2000; ++i) bytes += one;
          w.NewPeer(4096).Push(bytes, milliseconds(1500));
        }},
-      {"FourAnonymousSendersOfPaddedFrames", "4 anonymous connections sending two 16 MB padded frames each",
+      {"FourAnonymousSendersOfPaddedFrames",
+       "4 anonymous connections sending two 16 MB padded frames each",
        [](TProbeWorld& w) {
          std::vector<std::thread> senders;
          for (int i = 0; i < 4; ++i) {
@@ -244,8 +249,8 @@ TEST_P(ServerResourceBounds, HostileClientNeitherInflatesMemoryNorStarvesOthers)
   TTestClient prober;
   ASSERT_TRUE(prober.Connect(server.Port()));
   ASSERT_TRUE(prober.Login("prober", "pw"));
-  TProbeWorld world{server, prober.Token(), {"prober", 100, "C:/big", "seg.bin", Bytes(262144, 3)},
-                    {}};
+  TProbeWorld world{
+      server, prober.Token(), {"prober", 100, "C:/big", "seg.bin", Bytes(262144, 3)}, {}};
   Backup(prober, world.stored);
 
   probe.run(world);
