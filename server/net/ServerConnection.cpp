@@ -93,7 +93,11 @@ void TServerConnection::OnHeader(std::error_code ec, std::size_t lineLength) {
   // A session saved by an earlier run is looked up in the database, which is
   // the workers' business, not the network thread's.
   asio::post(m_workers, [self = shared_from_this(), token] {
-    const bool valid = self->m_services.sessions.Find(token).has_value();
+    bool valid = false;
+    try {
+      valid = self->m_services.sessions.Find(token).has_value();
+    } catch (const std::exception&) {  // unreadable store: treated as no session
+    }
     asio::post(self->m_socket.get_executor(), [self, valid] { self->AdmitBody(valid); });
   });
 }
