@@ -2,6 +2,9 @@
 // solvane-server admin --data DIR <command> ...
 
 #include <cstring>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <iostream>
 #include <string>
 #include <vector>
@@ -44,7 +47,18 @@ int RunAdmin(int argc, char** argv) {
   return registry.Run(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
 }
 
+// Request and reply buffers of a megabyte and more are mapped and unmapped
+// on their own, so memory freed after a large request goes back to the
+// system instead of staying in the free lists of one worker thread's arena
+// (glibc would otherwise raise this threshold after the first such buffer).
+void ReturnLargeBuffersToTheSystem() {
+#if defined(__GLIBC__)
+  mallopt(M_MMAP_THRESHOLD, 1 << 20);
+#endif
+}
+
 int RunServer(int argc, char** argv) {
+  ReturnLargeBuffersToTheSystem();
   TServerConfig cfg;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];

@@ -1,6 +1,7 @@
 #include "auth/Sessions.h"
 
 #include <algorithm>
+#include <iostream>
 
 #include "auth/PasswordHash.h"
 #include "storage/BlobStore.h"
@@ -15,46 +16,113 @@ std::int64_t NowSeconds() {
 }
 }  // namespace
 
+// Lock order: the database before m_mutex, never the other way round, so a
+// session's row and its memory entry change together.
+
 std::string TSessionStore::Create(const std::string& userCode, const std::string& address) {
   std::string token = RandomHex(32);
-  std::int64_t now = NowSeconds();
-  auto lock = m_db.Lock();
-  Statement(m_db,
-            "INSERT INTO sessions(token_hash, user_code, address, created, last_seen) "
-            "VALUES(?,?,?,?,?)")
-      .Bind(1, Sha256Hex(token))
-      .Bind(2, userCode)
-      .Bind(3, address)
-      .Bind(4, now)
-      .Bind(5, now)
-      .Run();
+  const std::string hash = Sha256Hex(token);
+  {
+    std::lock_guard g(m_mutex);
+    m_live[hash] = TLive{userCode, address, NowSeconds(), NowSeconds()};
+  }
+  Save(hash);
   return token;
 }
 
 std::optional<TSession> TSessionStore::Find(const std::string& token) {
   if (token.size() != 64) return std::nullopt;
-  std::string hash = Sha256Hex(token);
-  auto lock = m_db.Lock();
-  Statement st(m_db,
-               "SELECT s.user_code, u.is_admin, u.can_delete FROM sessions s "
-               "JOIN users u ON u.code = s.user_code WHERE s.token_hash = ?");
-  st.Bind(1, hash);
-  if (!st.Step()) return std::nullopt;
-  TSession s{hash, st.Text(0), st.Int(1) != 0, st.Int(2) != 0};
-  Statement(m_db, "UPDATE sessions SET last_seen = ? WHERE token_hash = ?")
-      .Bind(1, NowSeconds())
-      .Bind(2, hash)
-      .Run();
+  const std::string hash = Sha256Hex(token);
+  auto user = LiveUser(hash);
+  if (!user) user = LoadSaved(hash);
+  if (!user) return std::nullopt;
+  TSession s{hash, *user};
+  {
+    auto lock = m_db.Lock();
+    Statement st(m_db, "SELECT is_admin, can_delete FROM users WHERE code = ?");
+    st.Bind(1, *user);
+    if (!st.Step()) return std::nullopt;  // the user was removed meanwhile
+    s.isAdmin = st.Int(0) != 0;
+    s.canDelete = st.Int(1) != 0;
+  }
+  if (Touch(hash)) Save(hash);
   return s;
 }
 
-void TSessionStore::Remove(const std::string& tokenHash) {
-  {
-    auto lock = m_db.Lock();
-    Statement(m_db, "DELETE FROM sessions WHERE token_hash = ?").Bind(1, tokenHash).Run();
-  }
+bool TSessionStore::IsLive(const std::string& token) {
+  return token.size() == 64 && LiveUser(Sha256Hex(token)).has_value();
+}
+
+std::optional<std::string> TSessionStore::LiveUser(const std::string& hash) {
   std::lock_guard g(m_mutex);
-  m_unlocked.erase(tokenHash);
+  auto it = m_live.find(hash);
+  if (it == m_live.end()) return std::nullopt;
+  return it->second.userCode;
+}
+
+// A session saved by an earlier run of the server becomes live again.
+std::optional<std::string> TSessionStore::LoadSaved(const std::string& hash) {
+  auto lock = m_db.Lock();
+  Statement st(m_db,
+               "SELECT user_code, address, created, last_seen FROM sessions WHERE token_hash = ?");
+  st.Bind(1, hash);
+  if (!st.Step()) return std::nullopt;
+  TLive live{st.Text(0), st.Text(1), st.Int(2), st.Int(3), Clock::now()};
+  std::lock_guard g(m_mutex);
+  if (m_removed.count(hash)) return std::nullopt;
+  return m_live.emplace(hash, std::move(live)).first->second.userCode;
+}
+
+// Notes the use in memory; true when the last attempt to write the session's
+// row (successful or not) is an interval old.
+bool TSessionStore::Touch(const std::string& hash) {
+  std::lock_guard g(m_mutex);
+  auto it = m_live.find(hash);
+  if (it == m_live.end()) return false;
+  it->second.lastSeen = NowSeconds();
+  return Clock::now() - it->second.savedAt >= kSaveInterval;
+}
+
+// Writes the session's row. A failure (a full disk) is reported on the
+// console only: the session lives on in memory, and the next attempt comes
+// an interval later.
+void TSessionStore::Save(const std::string& hash) {
+  try {
+    auto lock = m_db.Lock();
+    TLive live;
+    {
+      std::lock_guard g(m_mutex);
+      auto it = m_live.find(hash);
+      if (it == m_live.end()) return;  // ended meanwhile: no row again
+      it->second.savedAt = Clock::now();
+      live = it->second;
+    }
+    Statement(m_db,
+              "INSERT INTO sessions(token_hash, user_code, address, created, last_seen) "
+              "VALUES(?,?,?,?,?) ON CONFLICT(token_hash) DO UPDATE SET last_seen = "
+              "excluded.last_seen")
+        .Bind(1, hash)
+        .Bind(2, live.userCode)
+        .Bind(3, live.address)
+        .Bind(4, live.created)
+        .Bind(5, live.lastSeen)
+        .Run();
+  } catch (const DatabaseError& e) {
+    std::cerr << "session not saved: " << e.what() << std::endl;
+  }
+}
+
+void TSessionStore::Remove(const std::string& tokenHash) {
+  auto lock = m_db.Lock();
+  {
+    std::lock_guard g(m_mutex);
+    m_live.erase(tokenHash);
+    m_unlocked.erase(tokenHash);
+    m_removed.insert(tokenHash);
+  }
+  Statement(m_db, "DELETE FROM sessions WHERE token_hash = ?").Bind(1, tokenHash).Run();
+  std::lock_guard g(m_mutex);
+  m_removed.erase(tokenHash);  // the row is gone: nothing left to bring it back
 }
 
 void TSessionStore::Unlock(const std::string& tokenHash, std::int64_t folderId) {

@@ -2,6 +2,11 @@
 // Signed-in sessions. A token is handed to the client once; the database
 // keeps only its SHA-256, so a copied database yields no usable token.
 // Failed logins are slowed down per user code and per address.
+//
+// Live sessions are kept in memory; the database copy lets them outlive a
+// restart. Looking a session up never needs a write: its last-seen time is
+// saved now and then, and a session whose row cannot be written (a full
+// disk) still works until the server stops.
 
 #include <chrono>
 #include <cstdint>
@@ -24,11 +29,19 @@ struct TSession {
 
 class TSessionStore {
  public:
+  using Clock = std::chrono::steady_clock;
+  // How long a session's last-seen time may go unsaved.
+  static constexpr std::chrono::seconds kSaveInterval{60};
+
   explicit TSessionStore(Database& db) : m_db(db) {}
   // Creates a session and returns its token.
   std::string Create(const std::string& userCode, const std::string& address);
   // The session of a token, with the user's current rights; touches it.
   std::optional<TSession> Find(const std::string& token);
+  // Whether the token names a session live in memory; no database access,
+  // so the network thread may ask. False may still be a session saved by an
+  // earlier run of the server: Find knows.
+  bool IsLive(const std::string& token);
   void Remove(const std::string& tokenHash);
 
   // Share folders unlocked by a password during this session (in memory).
@@ -36,8 +49,22 @@ class TSessionStore {
   bool IsUnlocked(const std::string& tokenHash, std::int64_t folderId);
 
  private:
+  struct TLive {
+    std::string userCode;
+    std::string address;
+    std::int64_t created = 0;
+    std::int64_t lastSeen = 0;
+    Clock::time_point savedAt{};  // the last attempt to write the row
+  };
+  std::optional<std::string> LiveUser(const std::string& hash);
+  std::optional<std::string> LoadSaved(const std::string& hash);
+  bool Touch(const std::string& hash);
+  void Save(const std::string& hash);
+
   Database& m_db;
   std::mutex m_mutex;
+  std::map<std::string, TLive> m_live;  // by token hash
+  std::set<std::string> m_removed;      // ended, their row not yet deleted
   std::map<std::string, std::set<std::int64_t>> m_unlocked;
 };
 

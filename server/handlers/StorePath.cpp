@@ -73,6 +73,18 @@ bool NormaliseDosDateTime(std::int64_t& value) {
   return true;
 }
 
+bool IsPackedDateTime(std::int64_t value) {
+  static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const auto date = static_cast<std::uint32_t>(value) >> 16;
+  const auto time = static_cast<std::uint32_t>(value) & 0xFFFF;
+  const int year = 1980 + static_cast<int>(date >> 9);
+  const int month = static_cast<int>(date >> 5 & 0x0F), day = static_cast<int>(date & 0x1F);
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  if (month < 1 || month > 12 || day < 1 || day > kDays[month - 1]) return false;
+  if (month == 2 && day == 29 && !leap) return false;
+  return (time >> 11) <= 23 && (time >> 5 & 0x3F) <= 59 && (time & 0x1F) <= 29;
+}
+
 std::optional<std::string> ResolveStoreOwner(TRequestContext& ctx, StoreAccess access) {
   std::string owner = ctx.Str("UCode");
   if (owner.empty()) owner = ctx.UserCode();

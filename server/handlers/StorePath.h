@@ -32,6 +32,9 @@ bool IsValidObjectName(std::string_view name);
 // Packed DOS date-times ("ObjectDate") are unsigned 32-bit; a client may send
 // one that went through a signed 32-bit integer. False when out of range.
 bool NormaliseDosDateTime(std::int64_t& value);
+// Whether a normalised value names a real date and time (1980-01-01 to
+// 2107-12-31, seconds in 2 s steps).
+bool IsPackedDateTime(std::int64_t value);
 
 enum class StoreAccess {
   kRead,   // list, search, download

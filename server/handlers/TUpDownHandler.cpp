@@ -50,7 +50,9 @@ bool ReadSizeAndDate(TRequestContext& ctx, TFileFields& f) {
     return false;
   if (f.size < 0 || f.size > kMaxObjectSize)
     return ctx.Fail(kErrBadRequest, "ObjectSize is out of range");
-  if (!NormaliseDosDateTime(f.objectDate))
+  // 0 is what the client sends for a last-write time the packed form cannot
+  // hold (before 1980): such a file is still backed up.
+  if (!NormaliseDosDateTime(f.objectDate) || (f.objectDate != 0 && !IsPackedDateTime(f.objectDate)))
     return ctx.Fail(kErrBadRequest, "ObjectDate is not a packed date-time");
   return true;
 }
@@ -193,8 +195,9 @@ void SendSegment(TRequestContext& ctx, TFileFields& f) {
   if (last) LogInRun(ctx, f, version->size, 1);
 }
 
-// Record sets 1..n: the entries of one local folder. A frame without records
-// names no folder and changes nothing.
+// Record sets 1..n: the entries of one local folder. An empty folder comes
+// as one record with an empty ObjectName; a frame without records names no
+// folder and changes nothing.
 void FolderCheck(TRequestContext& ctx) {
   const int count = ctx.RecordSets();
   if (count == 0) return;
@@ -204,8 +207,9 @@ void FolderCheck(TRequestContext& ctx) {
     return (void)ctx.Fail(kErrBadRequest, "only the sync store mirrors folders");
   auto folder = NormaliseFolder(ctx.Str("ObjectFolder"));
   if (!folder) return (void)ctx.Fail(kErrBadRequest, "ObjectFolder is not a valid path");
+  const bool emptyFolder = count == 1 && ctx.Str("ObjectName").empty();
   std::vector<TListingEntry> listing;
-  for (int n = 1; n <= count; ++n) {
+  for (int n = 1; n <= count && !emptyFolder; ++n) {
     const std::string user = ctx.Str("UCode", n);
     if (!user.empty() && user != store->user)
       return (void)ctx.Fail(kErrForbidden, "the listing names another user's store");

@@ -4,6 +4,7 @@
 // report repeated after a lost reply changes nothing more.
 
 #include <algorithm>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "handlers/TaskRequest.h"
 #include "handlers/TaskRuns.h"
 #include "protocol/Dispatcher.h"
+#include "storage/Database.h"
 
 namespace solvane::server {
 
@@ -59,10 +61,22 @@ bool ReadRunOfRequest(TRequestContext& ctx, bool withDirection, TRunRef& run) {
   return ReadRunRef(ctx, 1, withDirection, run);
 }
 
+// A restore only reads: when its run cannot be written (a full disk) it goes
+// on unlogged rather than not at all. An upload run needs the disk anyway.
+template <class Write>
+void WriteRun(const TRunRef& run, Write write) {
+  if (run.head.taskDirection != 1) return write();
+  try {
+    write();
+  } catch (const DatabaseError& e) {
+    std::cerr << "run of task " << run.taskId << " not logged: " << e.what() << std::endl;
+  }
+}
+
 void Start(TRequestContext& ctx) {
   TRunRef run;
   if (!ReadRunOfRequest(ctx, true, run)) return;
-  StartRun(ctx.Db(), run.user, run.taskId, run.sessionId, run.head);
+  WriteRun(run, [&] { StartRun(ctx.Db(), run.user, run.taskId, run.sessionId, run.head); });
 }
 
 void Stop(TRequestContext& ctx) {
@@ -86,7 +100,8 @@ void Stop(TRequestContext& ctx) {
       {"FileErrorCount", &c.fileErrorCount}};
   for (auto [name, value] : counters)
     if (!ReadIntInRange(ctx, name, 0, kMaxCounter, *value)) return;
-  StopRun(ctx.Db(), run.user, run.taskId, run.sessionId, run.head, comment, c);
+  WriteRun(run,
+           [&] { StopRun(ctx.Db(), run.user, run.taskId, run.sessionId, run.head, comment, c); });
 }
 
 void ErrorReport(TRequestContext& ctx) {

@@ -12,14 +12,26 @@ struct TServerConfig {
   std::filesystem::path dataDir;
   std::string host = "0.0.0.0";
   std::uint16_t port = 8090;
+  // A connection that neither sends nor takes bytes for this long, with no
+  // request of it at work, is closed.
   std::chrono::seconds idleTimeout{600};
   int workerThreads = 4;
   std::size_t maxHeaderLine = 1024;
   std::size_t maxFrame = 16u << 20;
   std::size_t maxExtra = 4u << 20;
-  // Requests of one connection handled at the same time; reading pauses
+  // Frame plus extra data of a request without a valid session token: the
+  // profile call and TUser.Login need far less.
+  std::size_t maxRequestBeforeSignIn = 64u << 10;
+  // Requests of one connection read but not yet answered; reading pauses
   // beyond this, so a fast client cannot pile up memory.
   int maxInFlightPerConnection = 8;
+  // Requests of one connection handled by workers at the same time, so one
+  // connection's costly requests leave the other workers to the others.
+  int maxRunningPerConnection = 1;
+  // Bytes one connection may hold before its next request is read: requests
+  // read but not answered plus replies its peer has not taken yet. A peer
+  // that does not read its replies is not read from until they drain.
+  std::size_t maxBacklogBytes = 8u << 20;
 };
 
 }  // namespace solvane::server

@@ -1,35 +1,16 @@
 #pragma once
-// The listening server: accepts connections, reads header line + frame +
-// extra data, hands each request to a worker thread and writes the replies
-// back in the order they are finished (matched by Id on the client).
+// The listening server: accepts connections (net/ServerConnection) and runs
+// their requests on a pool of worker threads.
 
 #include <asio.hpp>
 
-#include <memory>
-#include <mutex>
-#include <set>
 #include <string>
-#include <thread>
-#include <vector>
 
 #include "net/ServerConfig.h"
+#include "net/ServerConnection.h"
 #include "protocol/Dispatcher.h"
 
 namespace solvane::server {
-
-class TServerConnection;
-
-// Owns the live connections so that a stop can close them all.
-class TConnectionManager {
- public:
-  void Start(std::shared_ptr<TServerConnection> c);
-  void Stop(const std::shared_ptr<TServerConnection>& c);
-  void StopAll();
-
- private:
-  std::mutex m_mutex;
-  std::set<std::shared_ptr<TServerConnection>> m_connections;
-};
 
 class TServer {
  public:

@@ -224,6 +224,15 @@ bool TTaskObject_FileSync_UP::FolderCheck(IEngineContext& ctx, const TFolderObje
     ctx.Pace(1);
   }
   if (!complete || !IsRunning()) return false;
+  // An empty folder (nothing passed the filter) still names itself, so the
+  // server can empty its copy; a frame without records changes nothing.
+  if (n == 1) {
+    frame.AddString(1, "UCode", userCode);
+    frame.AddInteger(1, "TaskID", TaskID);
+    frame.AddString(1, "TaskKind", std::to_string(TaskKind));
+    frame.AddString(1, "ObjectName", "");
+    frame.AddString(1, "ObjectFolder", serverFolder);
+  }
   return CallServer(ctx, frame);
 }
 

@@ -37,32 +37,41 @@ std::size_t FindNoCase(std::string_view hay, std::string_view needle) {
   return std::string_view::npos;
 }
 
-// The text between the first <name> and the first </name>; empty when the
-// closing tag is missing.
-std::string ElementText(std::string_view line, std::string_view name) {
+// Where the text between the first <name> and the first </name> lies in
+// line: {offset, length}; {0, 0} when the closing tag is missing.
+std::pair<std::size_t, std::size_t> ElementSpan(std::string_view line, std::string_view name) {
   std::string open = "<" + std::string(name) + ">";
   std::string close = "</" + std::string(name) + ">";
   std::size_t a = FindNoCase(line, open);
   std::size_t b = FindNoCase(line, close);
-  if (a == std::string_view::npos || b == std::string_view::npos) return {};
+  if (a == std::string_view::npos || b == std::string_view::npos) return {0, 0};
   a += open.size();
-  if (b < a) return {};
-  return std::string(line.substr(a, b - a));
+  if (b < a) return {0, 0};
+  return {a, b - a};
 }
 
-std::vector<std::string> SplitValues(std::string_view text) {
-  std::vector<std::string> out;
+std::string_view ElementView(std::string_view line, std::string_view name) {
+  auto [offset, length] = ElementSpan(line, name);
+  return line.substr(offset, length);
+}
+
+std::string ElementText(std::string_view line, std::string_view name) {
+  return std::string(ElementView(line, name));
+}
+
+// Values separated by 0x01: the end of each (relative to text). A last
+// value without its separator counts only when it is not empty.
+std::vector<std::uint32_t> ValueEnds(std::string_view text) {
+  std::vector<std::uint32_t> ends;
+  ends.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), kSep)) + 1);
   std::size_t start = 0;
   while (start < text.size()) {
     std::size_t p = text.find(kSep, start);
-    if (p == std::string_view::npos) {
-      out.emplace_back(text.substr(start));
-      break;
-    }
-    out.emplace_back(text.substr(start, p - start));
+    if (p == std::string_view::npos) p = text.size();
+    ends.push_back(static_cast<std::uint32_t>(p));
     start = p + 1;
   }
-  return out;
+  return ends;
 }
 
 std::string JoinValues(const std::vector<std::string>& values) {
@@ -72,6 +81,26 @@ std::string JoinValues(const std::vector<std::string>& values) {
     s += kSep;
   }
   return s;
+}
+
+// Line breaks: CR LF, a lone CR or a lone LF. A break at the very end opens
+// no further line.
+std::size_t NextBreak(std::string_view text, std::size_t from, std::size_t& breakLength) {
+  std::size_t p = text.find_first_of("\r\n", from);
+  if (p == std::string_view::npos) return p;
+  breakLength = (text[p] == '\r' && p + 1 < text.size() && text[p + 1] == '\n') ? 2 : 1;
+  return p;
+}
+
+std::size_t CountLines(std::string_view text) {
+  std::size_t lines = 0, from = 0, breakLength = 0;
+  while (from < text.size()) {
+    ++lines;
+    const std::size_t p = NextBreak(text, from, breakLength);
+    if (p == std::string_view::npos) break;
+    from = p + breakLength;
+  }
+  return lines;
 }
 
 }  // namespace
@@ -134,10 +163,47 @@ DateTime TQorPackField::AsDateTime() const {
   return std::chrono::time_point_cast<std::chrono::seconds>(std::chrono::system_clock::now());
 }
 
+void TQorPackFieldDefList::Clear() {
+  m_text.clear();
+  m_ends.clear();
+  m_recent.clear();
+}
+
+std::string_view TQorPackFieldDefList::Name(std::size_t i) const {
+  const std::size_t start = i == 0 ? 0 : m_ends[i - 1] + 1;
+  return std::string_view(m_text).substr(start, m_ends[i] - start);
+}
+
 int TQorPackFieldDefList::IndexOf(std::string_view name) const {
-  for (std::size_t i = 0; i < m_names.size(); ++i)
-    if (EqualsNoCase(m_names[i], name)) return static_cast<int>(i);
-  return -1;
+  for (const auto& [known, pos] : m_recent)
+    if (EqualsNoCase(known, name)) return pos;
+  int found = -1;
+  for (std::size_t i = 0; i < m_ends.size() && found < 0; ++i)
+    if (EqualsNoCase(Name(i), name)) found = static_cast<int>(i);
+  constexpr std::size_t kRecentNames = 64;
+  if (m_recent.size() == kRecentNames) m_recent.erase(m_recent.begin());
+  m_recent.emplace_back(std::string(name), found);
+  return found;
+}
+
+void TQorPackFieldDefList::Add(std::string_view name) {
+  m_text += name;
+  m_ends.push_back(static_cast<std::uint32_t>(m_text.size()));
+  m_text += kSep;
+  m_recent.clear();
+}
+
+void TQorPackFieldDefList::Assign(std::string_view joined) {
+  m_recent.clear();
+  m_text.assign(joined);
+  m_ends = ValueEnds(joined);
+}
+
+std::vector<std::string> TQorPackFieldDefList::Names() const {
+  std::vector<std::string> out;
+  out.reserve(m_ends.size());
+  for (std::size_t i = 0; i < m_ends.size(); ++i) out.emplace_back(Name(i));
+  return out;
 }
 
 void TQorPack::Reset() {
@@ -149,43 +215,69 @@ void TQorPack::Reset() {
   m_funNo.clear();
   m_errMsg.clear();
   m_errNo = kNoResult;
-  m_lines = {
-      R"(<?xml version="1.0" encoding="GB2312"?>)",
-      "<Frame>",
-      "  <FunNo></FunNo>",
-      "  <ErrNo>-1</ErrNo>",
-      "  <ErrMsg></ErrMsg>",
-      "  <Fields></Fields>",
-      "  <RecordSets>",
-      "  </RecordSets>",
-      "</Frame>",
-  };
+  m_text.clear();
+  m_lineEnds.clear();
+  for (std::string_view line : {R"(<?xml version="1.0" encoding="GB2312"?>)", "<Frame>",
+                                "  <FunNo></FunNo>", "  <ErrNo>-1</ErrNo>", "  <ErrMsg></ErrMsg>",
+                                "  <Fields></Fields>", "  <RecordSets>", "  </RecordSets>",
+                                "</Frame>"}) {
+    m_text += line;
+    m_lineEnds.push_back(static_cast<std::uint32_t>(m_text.size()));
+  }
+}
+
+std::string_view TQorPack::LineAt(std::size_t i) const {
+  const std::size_t start = i == 0 ? 0 : m_lineEnds[i - 1];
+  return std::string_view(m_text).substr(start, m_lineEnds[i] - start);
+}
+
+void TQorPack::SetLine(std::size_t i, std::string_view text) {
+  const std::size_t start = i == 0 ? 0 : m_lineEnds[i - 1];
+  const std::size_t oldLength = m_lineEnds[i] - start;
+  m_text.replace(start, oldLength, text);
+  for (std::size_t j = i; j < m_lineEnds.size(); ++j)
+    m_lineEnds[j] = static_cast<std::uint32_t>(m_lineEnds[j] - oldLength + text.size());
+  m_loaded = false;
+}
+
+void TQorPack::InsertLine(std::size_t i, std::string_view text) {
+  const std::size_t start = i == 0 ? 0 : m_lineEnds[i - 1];
+  m_text.insert(start, text);
+  m_lineEnds.insert(m_lineEnds.begin() + static_cast<std::ptrdiff_t>(i),
+                    static_cast<std::uint32_t>(start));
+  for (std::size_t j = i; j < m_lineEnds.size(); ++j)
+    m_lineEnds[j] = static_cast<std::uint32_t>(m_lineEnds[j] + text.size());
+  m_loaded = false;
 }
 
 void TQorPack::SetFunNo(std::string_view name) {
   m_funNo = std::string(name);
-  if (m_lines.size() > kFunNoLine) m_lines[kFunNoLine] = "  <FunNo>" + m_funNo + "</FunNo>";
+  if (m_lineEnds.size() > kFunNoLine) SetLine(kFunNoLine, "  <FunNo>" + m_funNo + "</FunNo>");
 }
 
 void TQorPack::SetResult(std::int32_t errNo, std::string_view errMsg) {
   m_errNo = errNo;
   m_errMsg = std::string(errMsg);
-  if (m_lines.size() > kErrMsgLine) {
-    m_lines[kErrNoLine] = "  <ErrNo>" + std::to_string(errNo) + "</ErrNo>";
-    m_lines[kErrMsgLine] = "  <ErrMsg>" + m_errMsg + "</ErrMsg>";
+  if (m_lineEnds.size() > kErrMsgLine) {
+    SetLine(kErrNoLine, "  <ErrNo>" + std::to_string(errNo) + "</ErrNo>");
+    SetLine(kErrMsgLine, "  <ErrMsg>" + m_errMsg + "</ErrMsg>");
   }
 }
 
 void TQorPack::RewriteFieldsLine() {
+  if (m_lineEnds.size() <= kFieldsLine) return;
   std::string line = "  <Fields>";
-  line += JoinValues(m_fields.Names());
+  for (std::size_t i = 0; i < m_fields.Count(); ++i) {
+    line += m_fields.Name(i);
+    line += kSep;
+  }
   line += "</Fields>";
-  if (m_lines.size() > kFieldsLine) m_lines[kFieldsLine] = std::move(line);
+  SetLine(kFieldsLine, line);
 }
 
 void TQorPack::AddString(int n, std::string_view name, std::string_view value) {
   if (n == 1 && m_fields.IndexOf(name) < 0) {
-    m_fields.Add(std::string(name));
+    m_fields.Add(name);
     RewriteFieldsLine();
   }
   if (n != m_recordIndex || m_loaded) {
@@ -214,8 +306,9 @@ void TQorPack::FlushRecord() {
   if (m_clean) return;
   std::string line = "    <RecordSet>" + JoinValues(m_record) + "</RecordSet>";
   std::size_t pos = static_cast<std::size_t>(kFirstRecordLine + m_recordIndex);
-  pos = std::min(pos, m_lines.size() >= 2 ? m_lines.size() - 2 : m_lines.size());
-  m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(pos), std::move(line));
+  const std::size_t count = m_lineEnds.size();
+  pos = std::min(pos, count >= 2 ? count - 2 : count);
+  InsertLine(pos, line);
   m_clean = true;
   m_recordIndex = 1;
   m_record.clear();
@@ -223,75 +316,98 @@ void TQorPack::FlushRecord() {
 
 int TQorPack::RecordSetCount() {
   FlushRecord();
-  int n = static_cast<int>(m_lines.size()) - kEmptyFrameLines;
+  int n = static_cast<int>(m_lineEnds.size()) - kEmptyFrameLines;
   return n > 0 ? n : 0;
 }
 
 void TQorPack::LoadRecord(int n) {
-  m_record.clear();
+  m_loadedEnds.clear();
+  m_loadedStart = 0;
   m_loaded = true;
   m_recordIndex = n;
   if (n < 1 || n > RecordSetCount()) return;
-  m_record = SplitValues(ElementText(m_lines[kFirstRecordLine + n], "RecordSet"));
+  const std::size_t i = static_cast<std::size_t>(kFirstRecordLine + n);
+  const std::string_view line = LineAt(i);
+  auto [offset, length] = ElementSpan(line, "RecordSet");
+  m_loadedStart = (i == 0 ? 0 : m_lineEnds[i - 1]) + offset;
+  m_loadedEnds = ValueEnds(line.substr(offset, length));
 }
 
 const TQorPackField& TQorPack::FieldByName(int n, std::string_view name) {
   FlushRecord();
   if (!m_loaded || m_recordIndex != n) LoadRecord(n);
-  int pos = m_fields.IndexOf(name);
-  if (pos < 0 || static_cast<std::size_t>(pos) >= m_record.size())
+  const int pos = m_fields.IndexOf(name);
+  if (pos < 0 || static_cast<std::size_t>(pos) >= m_loadedEnds.size()) {
     m_field.Assign({});
-  else
-    m_field.Assign(m_record[pos]);
+    return m_field;
+  }
+  const std::size_t start = pos == 0 ? 0 : m_loadedEnds[pos - 1] + 1;
+  m_field.Assign(m_text.substr(m_loadedStart + start, m_loadedEnds[pos] - start));
   return m_field;
 }
 
-const std::vector<std::string>& TQorPack::Lines() {
+std::size_t TQorPack::LineCount() {
   FlushRecord();
-  return m_lines;
+  return m_lineEnds.size();
+}
+
+std::string_view TQorPack::Line(std::size_t i) {
+  FlushRecord();
+  return LineAt(i);
+}
+
+std::vector<std::string> TQorPack::Lines() {
+  FlushRecord();
+  std::vector<std::string> lines;
+  for (std::size_t i = 0; i < m_lineEnds.size(); ++i) lines.emplace_back(LineAt(i));
+  return lines;
 }
 
 void TQorPack::SaveToStream(std::string& out) {
   FlushRecord();
   std::string text;
-  for (const auto& line : m_lines) {
-    text += line;
+  text.reserve(m_text.size() + 2 * m_lineEnds.size());
+  for (std::size_t i = 0; i < m_lineEnds.size(); ++i) {
+    text += LineAt(i);
     text += "\r\n";
   }
   out += Utf8ToGb18030(text);
 }
 
 bool TQorPack::LoadFromStream(std::string_view bytes) {
-  m_lines.clear();
+  m_text.clear();
+  m_lineEnds.clear();
   m_record.clear();
   m_loaded = false;
   m_clean = true;
   m_recordIndex = 1;
   if (bytes.empty()) return false;
-  std::string text = Gb18030ToUtf8(bytes);
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t p = text.find_first_of("\r\n", start);
-    if (p == std::string::npos) {
-      m_lines.emplace_back(text.substr(start));
-      break;
-    }
-    m_lines.emplace_back(text.substr(start, p - start));
-    start = p + ((text[p] == '\r' && p + 1 < text.size() && text[p + 1] == '\n') ? 2 : 1);
+  // The lines are moved together inside the decoded text, dropping the line
+  // breaks: no copy beyond the decoded text and one offset per line.
+  m_text = Gb18030ToUtf8(bytes);
+  m_lineEnds.reserve(CountLines(m_text));
+  std::size_t kept = 0, from = 0, breakLength = 0;
+  while (from < m_text.size()) {
+    const std::size_t p = NextBreak(m_text, from, breakLength);
+    const std::size_t end = p == std::string::npos ? m_text.size() : p;
+    std::copy(m_text.begin() + from, m_text.begin() + end, m_text.begin() + kept);
+    kept += end - from;
+    m_lineEnds.push_back(static_cast<std::uint32_t>(kept));
+    if (p == std::string::npos) break;
+    from = p + breakLength;
   }
+  m_text.resize(kept);
   // Fixed positions, read in this order: FunNo, ErrMsg, ErrNo, Fields.
   // Parsing stops at the first missing line; what follows keeps its value.
-  if (m_lines.size() <= kFunNoLine) return true;
-  m_funNo = ElementText(m_lines[kFunNoLine], "FunNo");
-  if (m_lines.size() <= kErrMsgLine) return true;
-  m_errMsg = ElementText(m_lines[kErrMsgLine], "ErrMsg");
+  if (m_lineEnds.size() <= kFunNoLine) return true;
+  m_funNo = ElementText(LineAt(kFunNoLine), "FunNo");
+  if (m_lineEnds.size() <= kErrMsgLine) return true;
+  m_errMsg = ElementText(LineAt(kErrMsgLine), "ErrMsg");
   std::int64_t err = 0;
-  bool isNumber = ParseInt64(ElementText(m_lines[kErrNoLine], "ErrNo"), err);
+  bool isNumber = ParseInt64(ElementView(LineAt(kErrNoLine), "ErrNo"), err);
   m_errNo = isNumber && err >= INT32_MIN && err <= INT32_MAX ? static_cast<std::int32_t>(err) : 0;
-  if (m_lines.size() <= kFieldsLine) return true;
-  m_fields.Clear();
-  for (auto& name : SplitValues(ElementText(m_lines[kFieldsLine], "Fields")))
-    m_fields.Add(std::move(name));
+  if (m_lineEnds.size() <= kFieldsLine) return true;
+  m_fields.Assign(ElementView(LineAt(kFieldsLine), "Fields"));
   return true;
 }
 

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace solvane {
@@ -39,16 +40,28 @@ class TQorPackField {
 };
 
 // The field names of record set 1, looked up without regard to letter case.
+// Kept as the names' text, each followed by 0x01, and the end of each name,
+// so a frame of many (even empty) names costs a few bytes per name.
 class TQorPackFieldDefList {
  public:
-  void Clear() { m_names.clear(); }
+  void Clear();
   // Position of the name (ASCII case ignored), or -1.
   int IndexOf(std::string_view name) const;
-  void Add(std::string name) { m_names.push_back(std::move(name)); }
-  const std::vector<std::string>& Names() const { return m_names; }
+  void Add(std::string_view name);
+  // The names of a <Fields> element: each followed by 0x01 (the last one's
+  // separator may be missing).
+  void Assign(std::string_view joined);
+  std::size_t Count() const { return m_ends.size(); }
+  std::string_view Name(std::size_t i) const;
+  // A copy of every name.
+  std::vector<std::string> Names() const;
 
  private:
-  std::vector<std::string> m_names;
+  std::string m_text;
+  std::vector<std::uint32_t> m_ends;
+  // Names looked up lately with their positions: handlers ask for the same
+  // few names in every record set.
+  mutable std::vector<std::pair<std::string, int>> m_recent;
 };
 
 class TQorPack {
@@ -96,17 +109,30 @@ class TQorPack {
   void SetResult(std::int32_t errNo, std::string_view errMsg);
 
   // The frame's lines as they stand (pending record written first).
-  const std::vector<std::string>& Lines();
+  std::size_t LineCount();
+  std::string_view Line(std::size_t i);
+  // A copy of every line.
+  std::vector<std::string> Lines();
   const TQorPackFieldDefList& Fields() const { return m_fields; }
 
  private:
   void FlushRecord();
   void LoadRecord(int n);
   void RewriteFieldsLine();
+  std::string_view LineAt(std::size_t i) const;
+  void SetLine(std::size_t i, std::string_view text);
+  void InsertLine(std::size_t i, std::string_view text);
 
-  std::vector<std::string> m_lines;
+  // The lines one after the other without their line ends, and where each
+  // ends: a few bytes per line however short the lines are.
+  std::string m_text;
+  std::vector<std::uint32_t> m_lineEnds;
   TQorPackFieldDefList m_fields;
-  std::vector<std::string> m_record;
+  std::vector<std::string> m_record;  // values of the record being added
+  // The record set last read by FieldByName: where its values start in
+  // m_text and where each ends (relative to that start).
+  std::size_t m_loadedStart = 0;
+  std::vector<std::uint32_t> m_loadedEnds;
   int m_recordIndex = 1;
   bool m_clean = true;
   bool m_loaded = false;

@@ -2,6 +2,13 @@
 // operation of the server gets fuzzed fields and extra data. The server must
 // answer every request (a reply frame) and never crash.
 //
+// The connection's model comes along where it applies: a request small
+// enough to be read before sign-in is also sent without a token and must be
+// refused as not signed in (but for the profile call and the sign-in); and
+// every request and reply passes through one connection's backlog, whose
+// peer takes its replies only now and then, so reading must pause while too
+// much is held and resume once the replies are taken.
+//
 // Input layout: byte 0 picks the operation; the rest, up to a NUL byte, is
 // lines "name=value" for record set 1 ("2:name=value" for record set 2);
 // what follows the NUL is the request's extra data.
@@ -14,6 +21,8 @@
 #include <vector>
 
 #include "auth/Sessions.h"
+#include "handlers/Operations.h"
+#include "net/ConnectionBacklog.h"
 #include "net/ServerConfig.h"
 #include "protocol/Dispatcher.h"
 #include "storage/DataDirectory.h"
@@ -46,11 +55,29 @@ struct TFuzzServer {
   TDispatcher dispatcher;
   std::string token;
   std::vector<std::string> operations;
+  TConnectionBacklog backlog{config};
+  std::vector<std::size_t> unsent;  // replies the peer has not taken yet
 };
 
 TFuzzServer& Server() {
   static TFuzzServer s;
   return s;
+}
+
+// The reply joins the peer's unsent ones; the peer takes them all when
+// drain is set. Reading stops while the backlog is full and resumes once
+// the replies are taken; what is held never exceeds the bound by more than
+// the request just read and its reply.
+void CheckBacklog(TFuzzServer& s, std::size_t requestBytes, std::size_t replyBytes, bool drain) {
+  s.backlog.RequestAnswered(requestBytes, replyBytes);
+  s.unsent.push_back(replyBytes);
+  if (s.backlog.HeldBytes() >= s.config.maxBacklogBytes + requestBytes + replyBytes)
+    __builtin_trap();
+  if (s.backlog.HeldBytes() >= s.config.maxBacklogBytes && s.backlog.MayRead()) __builtin_trap();
+  if (!drain && s.backlog.MayRead()) return;
+  for (std::size_t bytes : s.unsent) s.backlog.ReplySent(bytes);
+  s.unsent.clear();
+  if (s.backlog.HeldBytes() != 0 || !s.backlog.MayRead()) __builtin_trap();
 }
 
 }  // namespace
@@ -85,10 +112,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     request.AddString(set, line.substr(0, eq), line.substr(eq + 1));
   }
   // Through the codec, as the network would deliver it.
+  const std::string frame = request.SaveToString();
   TQorPack received;
-  received.LoadFromStream(request.SaveToString());
+  received.LoadFromStream(frame);
+  const std::size_t requestBytes = frame.size() + extra.size();
+  if (!s.backlog.MayRead()) __builtin_trap();  // the peer drained below
+  s.backlog.RequestRead(requestBytes);
+  s.backlog.RequestStarted();
   TRequestContext ctx(*s.services, received, extra, "127.0.0.1");
   s.dispatcher.Handle(ctx, s.token);
-  if (ctx.Reply().SaveToString().empty()) __builtin_trap();
+  const std::size_t replyBytes = ctx.Reply().SaveToString().size() + ctx.ExtraOut().size();
+  if (replyBytes == 0) __builtin_trap();
+  CheckBacklog(s, requestBytes, replyBytes, data[0] & 0x80);
+
+  const bool exempt = op == "TUser.Login" || op == kProfileOperation;
+  if (!exempt && requestBytes <= s.backlog.RequestLimit(false)) {
+    TQorPack anonymous;
+    anonymous.LoadFromStream(frame);
+    TRequestContext actx(*s.services, anonymous, extra, "127.0.0.1");
+    s.dispatcher.Handle(actx, "");
+    if (actx.Reply().ErrNo() != kErrNotSignedIn) __builtin_trap();
+  }
   return 0;
 }

@@ -290,16 +290,26 @@ TEST_F(Cli, SyncMirrorsLocalDeletions) {
   const fs::path folder = work / "mirror";
   WriteFile(folder / "keep.txt", "keep");
   WriteFile(folder / "gone.txt", "gone");
+  WriteFile(folder / "sub" / "d", "last file of sub");
   ASSERT_EQ(Run({"sync", folder.string()}).exitCode, 0);
   TRun ls1 = Run({"ls", "--kind", "200", folder.string()});
   EXPECT_NE(ls1.out.find("gone.txt"), std::string::npos) << ls1.out;
+  const std::string dLine = "f " + (folder / "sub" / "d").string() + "\t";
+  TRun lsSub1 = Run({"ls", "--kind", "200", (folder / "sub").string()});
+  EXPECT_NE(lsSub1.out.find(dLine), std::string::npos) << lsSub1.out;
 
   fs::remove(folder / "gone.txt");
+  fs::remove(folder / "sub" / "d");  // sub stays, empty
   TRun again = Run({"sync", folder.string()});
   ASSERT_EQ(again.exitCode, 0) << again.err;
   TRun ls2 = Run({"ls", "--kind", "200", folder.string()});
   EXPECT_EQ(ls2.out.find("gone.txt"), std::string::npos) << ls2.out;
   EXPECT_NE(ls2.out.find("keep.txt"), std::string::npos) << ls2.out;
+  EXPECT_NE(ls2.out.find("sub"), std::string::npos) << ls2.out;
+  TRun lsSub2 = Run({"ls", "--kind", "200", (folder / "sub").string()});
+  ASSERT_EQ(lsSub2.exitCode, 0) << lsSub2.err;
+  EXPECT_EQ(lsSub2.out.find(dLine), std::string::npos) << "the emptied folder is mirrored: "
+                                                         << lsSub2.out;
 }
 
 TEST_F(Cli, ErrorsAreClearMessagesWithUsageExitCodes) {

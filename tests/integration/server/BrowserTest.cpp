@@ -240,9 +240,20 @@ TEST_F(Browser, FolderCheckMirrorsTheSyncFolderAndBinsWhatIsGone) {
   ASSERT_EQ(TrashCall(client, "TBrower.RevertTrashObject", "u1", 200, bin.rows[0]), 1);
   EXPECT_EQ(Restore(client, c), c.content);
 
-  TQorPack empty;
-  empty.SetFunNo("TUpDown.FolderCheck");
-  EXPECT_TRUE(client.CallOk(empty)) << "no records name no folder";
+  TQorPack noRecords;
+  noRecords.SetFunNo("TUpDown.FolderCheck");
+  EXPECT_TRUE(client.CallOk(noRecords)) << "no records name no folder";
+  EXPECT_EQ(Show(client, "u1", 200, "C:/sync").rows.size(), 3u);
+
+  // A folder emptied on the client: one record, ObjectName empty.
+  TQorPack emptied = MakeRequest("TUpDown.FolderCheck", {{"UCode", "u1"},
+                                                         {"TaskID", "946164070"},
+                                                         {"TaskKind", "200"},
+                                                         {"ObjectName", ""},
+                                                         {"ObjectFolder", "C:/sync/"}});
+  ASSERT_TRUE(client.CallOk(emptied));
+  EXPECT_TRUE(Show(client, "u1", 200, "C:/sync").rows.empty());
+  EXPECT_EQ(ShowTrash(client, "u1", 200).rows.size(), 4u) << "b.txt, then a.txt, s and t";
   TQorPack backupStore = MakeRequest("TUpDown.FolderCheck", {{"UCode", "u1"},
                                                              {"TaskKind", "100"},
                                                              {"ObjectName", "C:/x/a"},

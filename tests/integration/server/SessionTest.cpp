@@ -70,6 +70,35 @@ TEST_F(ServerSession, LogoutEndsTheSessionAndSessionsSurviveRestart) {
   EXPECT_EQ(one.ErrNo(), 3);
 }
 
+// Before sign-in a request may carry 64 KiB; more needs a valid token, also
+// one saved by an earlier run of the server.
+TEST_F(ServerSession, RequestsAboveTheSignInLimitNeedAValidToken) {
+  auto request = [](std::size_t padding) {
+    return MakeRequest("TUser.SelectOne", {{"UCode", "u1"}, {"Note", std::string(padding, 'n')}});
+  };
+  TQorPack small = request(60000);
+  ASSERT_TRUE(client.Call(small)) << "a small request is answered before sign-in";
+  EXPECT_EQ(small.ErrNo(), 3);
+  TQorPack large = request(70000);
+  EXPECT_FALSE(client.Call(large, {}, nullptr, 5)) << "a large one closes the connection";
+
+  TTestClient forged;
+  ASSERT_TRUE(forged.Connect(server.Port()));
+  forged.SetToken(std::string(64, 'a'));
+  large = request(70000);
+  EXPECT_FALSE(forged.Call(large, {}, nullptr, 5));
+
+  TTestClient signedIn;
+  ASSERT_TRUE(signedIn.Connect(server.Port()));
+  ASSERT_TRUE(signedIn.Login("u1", "pw1"));
+  ASSERT_TRUE(server.Restart());
+  TTestClient again;
+  ASSERT_TRUE(again.Connect(server.Port()));
+  again.SetToken(signedIn.Token());
+  large = request(70000);
+  EXPECT_TRUE(again.CallOk(large)) << "a saved session lifts the limit after a restart";
+}
+
 TEST_F(ServerSession, WrongPasswordsAreSlowedDownPerUser) {
   for (int i = 0; i < 3; ++i) EXPECT_FALSE(client.Login("u2", "wrong"));
   // Now even the right password waits; another user is not affected.

@@ -168,6 +168,30 @@ TEST_F(Transfer, SegmentsThatDoNotFitAreRefusedAndChangeNothing) {
   EXPECT_EQ(Restore(*client, f), f.content);
 }
 
+// ObjectDate must be a packed date-time, or 0: the client's value for a
+// last-write time the packed form cannot hold (before 1980).
+TEST_F(Transfer, ObjectDatesThatAreNoDateTimeAreRefused) {
+  struct TCase {
+    std::int64_t date;
+    int errNo;
+  };
+  const TCase cases[] = {
+      {-1, 2},
+      {4294967295, 2},
+      {946143232 & ~(0xF << 21), 2},  // month 0
+      {946143232 | 0x1F, 2},          // second 62
+      {0, 1},
+      {-1932566528, 1},  // 2050-06-15 12:00:00 read as a signed 32-bit number
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.date);
+    TFileSpec f{"u1", 100, "C:/dates", "f" + std::to_string(c.date), "abc", c.date};
+    EXPECT_EQ(Check(*client, f).errNo, c.errNo);
+    EXPECT_EQ(UploadSegment(*client, f, 0), c.errNo);
+  }
+  EXPECT_EQ(Show(*client, "u1", 100, "C:/dates").rows.size(), 2u);
+}
+
 TEST_F(Transfer, QuotaRefusesAFileThatDoesNotFit) {
   server.AddUser("small", "pw", {"--space", "1"});
   TTestClient c;

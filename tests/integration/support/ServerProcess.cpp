@@ -79,6 +79,10 @@ TServerProcess::TAdminResult RunProgram(const std::vector<std::string>& argv) {
 
 TServerProcess::TServerProcess() : m_dataDir(NewTempDir() / "data") {}
 
+TServerProcess::TServerProcess(const fs::path& folder) : m_dataDir(folder / "data") {
+  fs::create_directories(folder);
+}
+
 TServerProcess::~TServerProcess() {
   if (m_pid > 0) Stop();
   std::error_code ec;

@@ -17,6 +17,9 @@ class TServerProcess {
  public:
   // A fresh temporary data directory (removed by the destructor).
   TServerProcess();
+  // The data directory "data" inside the given folder, which the destructor
+  // removes (for a data directory on a chosen file system).
+  explicit TServerProcess(const std::filesystem::path& folder);
   ~TServerProcess();
 
   // Starts the server and waits for its "listening on" line. Returns false

@@ -291,9 +291,14 @@ TEST_F(TaskServerTest, FolderCheckMirrorsTheSyncStoreToTheLocalListing) {
     names.push_back(row.at("ObjectName"));
   EXPECT_THAT(names, UnorderedElementsAreArray({"keep.txt", "sub"}));
 
-  // An empty folder: a frame without records, accepted, nothing changes.
-  EXPECT_TRUE(sync->FolderCheck(ctx, sync->FolderList.AddFolder(tree.Folder("empty"), true)));
-  EXPECT_EQ(Show(client, "u1", 200, tree.Root()).rows.size(), 2u);
+  // A folder emptied locally: its stored files go to the recycle bin.
+  std::filesystem::remove(tree.Path("sub/inner.txt"));
+  EXPECT_TRUE(sync->FolderCheck(ctx, sync->FolderList.AddFolder(tree.Path("sub"), true)));
+  EXPECT_TRUE(Show(client, "u1", 200, tree.Path("sub")).rows.empty());
+  names.clear();
+  for (const auto& row : Show(client, "u1", 200, tree.Root()).rows)
+    names.push_back(row.at("ObjectName"));
+  EXPECT_THAT(names, UnorderedElementsAreArray({"keep.txt", "sub"}));
 }
 
 TEST_F(TaskServerTest, RestoreWalksAnUploadedTreeIntoTheChosenFolder) {

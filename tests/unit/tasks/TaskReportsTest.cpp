@@ -196,11 +196,24 @@ TEST_F(FolderCheckTest, ListsEveryEntryThatPassesTheFilter) {
   }
 }
 
-TEST_F(FolderCheckTest, AnEmptyFolderSendsAFrameWithoutRecords) {
-  ASSERT_TRUE(sync->FolderCheck(ctx, Entry(tree.Folder("empty"), true)));
-  auto sent = server.Sent("TUpDown.FolderCheck");
-  ASSERT_EQ(sent.size(), 1u);
-  EXPECT_EQ(sent[0].RecordSetCount(), 0);
+// So that the server can empty its copy: one record naming the folder, with
+// an empty ObjectName.
+TEST_F(FolderCheckTest, AFolderWithNothingToListSendsOneRecordNamingIt) {
+  tree.File("all/b.tmp");
+  sync->FilterInfo.AddPattern("*.tmp", false);
+  const std::string folders[] = {tree.Folder("empty"), tree.Path("all")};
+  for (std::size_t i = 0; i < 2; ++i) {
+    SCOPED_TRACE(folders[i]);
+    ASSERT_TRUE(sync->FolderCheck(ctx, Entry(folders[i], true)));
+    auto sent = server.Sent("TUpDown.FolderCheck");
+    ASSERT_EQ(sent.size(), i + 1);
+    TQorPack& p = sent.back();
+    ASSERT_EQ(p.RecordSetCount(), 1);
+    EXPECT_EQ(p.FieldByName(1, "UCode").AsString(), "ann");
+    EXPECT_EQ(p.FieldByName(1, "TaskKind").AsString(), "200");
+    EXPECT_EQ(p.FieldByName(1, "ObjectFolder").AsString(), folders[i] + "/");
+    EXPECT_EQ(p.FieldByName(1, "ObjectName").AsString(), "");
+  }
 }
 
 TEST_F(FolderCheckTest, SendsNothingForAPartEntryOrATaskThatStopped) {
