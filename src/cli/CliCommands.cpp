@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <set>
 #include <thread>
 
 #include "engine/TaskEngine.h"
@@ -292,18 +293,52 @@ void ReloadTaskListWhenDue(TPublicInfo& info, std::chrono::steady_clock::time_po
   due = now + kTaskListReloadEvery;
 }
 
+// Reports every run of the named tasks: a start when the run is seen going
+// on, and its end with the summary once the task is terminated (a short run
+// may begin and end between two looks).
+class TRunReporter {
+ public:
+  void Look(TPublicInfo& info) {
+    const auto current = info.CurrentTask();
+    for (const auto& task : info.Tasks().Snapshot()) {
+      std::int32_t session = 0;
+      {
+        auto lock = task->Lock();
+        session = task->SessionID;
+      }
+      if (session <= 0) continue;
+      const auto key = std::make_pair(task->TaskID, session);
+      if (task == current && m_started.insert(key).second) Started(*task);
+      if (task != current && task->State() == kStateTerminated && m_ended.insert(key).second) {
+        if (m_started.insert(key).second) Started(*task);
+        PrintSummary(*task);
+      }
+    }
+  }
+  // Runs that ended before the daemon looked are not its to report.
+  void Baseline(TPublicInfo& info) {
+    for (const auto& task : info.Tasks().Snapshot()) {
+      auto lock = task->Lock();
+      if (task->State() == kStateTerminated) m_ended.insert({task->TaskID, task->SessionID});
+    }
+  }
+
+ private:
+  static void Started(TTaskObject& task) {
+    std::cerr << "task " << task.TaskID << " (" << task.TaskName << ") started\n";
+  }
+  std::set<std::pair<std::int32_t, std::int32_t>> m_started, m_ended;
+};
+
 int Daemon(TPublicInfo& info) {
   std::cerr << "running the scheduled tasks of " << info.UserCode()
             << "; Ctrl-C stops, SIGHUP reloads the task list\n";
   std::signal(SIGHUP, [](int) { g_reloadRequested = true; });
   auto reloadDue = std::chrono::steady_clock::now() + kTaskListReloadEvery;
-  TTaskObjectPtr last;
+  TRunReporter runs;
+  runs.Baseline(info);
   while (!g_interrupted) {
-    auto current = info.CurrentTask();
-    if (current && current != last)
-      std::cerr << "task " << current->TaskID << " (" << current->TaskName << ") started\n";
-    if (last && current != last) PrintSummary(*last);
-    last = current;
+    runs.Look(info);
     ReloadTaskListWhenDue(info, reloadDue);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
   }
