@@ -101,6 +101,13 @@ class ScheduledRuns : public ::testing::Test {
     ASSERT_EQ(added.exitCode, 0) << added.err;
   }
 
+  // ann signed in, her scheduled task loaded; null when it is not.
+  TTaskObjectPtr SignInWithScheduledTask() {
+    AddScheduledTask();
+    info = SignIn("ann");
+    return Task("daily");
+  }
+
   std::unique_ptr<TPublicInfo> SignIn(const std::string& user, TPacing pacing = TPacing::Fast) {
     auto made = std::make_unique<TPublicInfo>(TPublicInfoDeps{
         registry, autoRun, network, notes, "/opt/solvane/solvane", [this] { return Clock(); }});
@@ -174,9 +181,7 @@ std::uint64_t ConnectAttempts(TQorTCPClientPool& pool) {
 }
 
 TEST_F(ScheduledRuns, RunWhenDueAfterTheServerClosedEveryIdleConnection) {
-  AddScheduledTask();
-  info = SignIn("ann");
-  auto task = Task("daily");
+  auto task = SignInWithScheduledTask();
   ASSERT_TRUE(task);
   const std::uint64_t attemptsAtSignIn = ConnectAttempts(info->Pool());
   std::this_thread::sleep_for(3500ms);  // past the server's idle time-out
@@ -189,9 +194,7 @@ TEST_F(ScheduledRuns, RunWhenDueAfterTheServerClosedEveryIdleConnection) {
 }
 
 TEST_F(ScheduledRuns, ServerRestartedBetweenTwoDueTimesGetsTheSecondRun) {
-  AddScheduledTask();
-  info = SignIn("ann");
-  auto task = Task("daily");
+  auto task = SignInWithScheduledTask();
   ASSERT_TRUE(task);
   SetClock(ScheduleStart() + 30s);
   ASSERT_TRUE(RanSince(task, -1));
@@ -206,9 +209,7 @@ TEST_F(ScheduledRuns, ServerRestartedBetweenTwoDueTimesGetsTheSecondRun) {
 }
 
 TEST_F(ScheduledRuns, ServerAwayWhenDueGetsTheRunInsideTheWindowAndANoteOtherwise) {
-  AddScheduledTask();
-  info = SignIn("ann");
-  auto task = Task("daily");
+  auto task = SignInWithScheduledTask();
   ASSERT_TRUE(task);
   const int port = server.Port();
 
