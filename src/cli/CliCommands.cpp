@@ -20,8 +20,8 @@
 #include "platform/NetworkInfo.h"
 #include "qtbridge/QSettingsRegistry.h"
 #include "session/Unit_LocalHelpers.h"
-#include "session/Unit_Login.h"
-#include "session/Unit_PublicInfo.h"
+#include "client/Unit_Login.h"
+#include "client/Unit_PublicInfo.h"
 #include "tasks/TTaskObject_File.h"
 #include "wire/QorWithPack.h"
 

@@ -11,7 +11,7 @@
 #include "mail/QorWithMCFoxmail.h"
 #include "mail/QorWithMCOutlookExpress.h"
 #include "mail/QorWithMCService.h"
-#include "session/Unit_PublicInfo.h"
+#include "client/Unit_PublicInfo.h"
 #include "tasks/TTaskObject_File.h"
 #include "tasks/TTaskObject_MC.h"
 #include "tasks/TaskServerCall.h"

@@ -11,7 +11,7 @@
 #include "platform/Terminal.h"
 #include "session/DosDateTime.h"
 #include "session/Unit_LocalHelpers.h"
-#include "session/Unit_PublicInfo.h"
+#include "client/Unit_PublicInfo.h"
 #include "tasks/ShareAreaCalls.h"
 #include "tasks/TTaskObject_ShareFile.h"
 #include "wire/QorWithPack.h"

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "engine/EngineContext.h"
+#include "tasks/EngineContext.h"
 
 namespace solvane {
 

@@ -16,7 +16,7 @@
 #include <mutex>
 #include <string>
 
-#include "engine/EngineContext.h"
+#include "tasks/EngineContext.h"
 #include "engine/Unit_Handler_MonitorDisk.h"
 #include "engine/Unit_Handler_TaskCalc.h"
 #include "engine/Unit_Handler_TaskCheck.h"

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "engine/EngineWorker.h"
-#include "engine/TPostBag.h"
+#include "tasks/TPostBag.h"
 #include "wire/QorWithPack.h"
 
 namespace solvane {

@@ -1,6 +1,6 @@
 #include "tasks/ShareAreaCalls.h"
 
-#include "engine/EngineContext.h"
+#include "tasks/EngineContext.h"
 #include "wire/QorWithNetTCPClient.h"
 #include "wire/QorWithPack.h"
 

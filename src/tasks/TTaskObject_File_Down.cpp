@@ -3,7 +3,7 @@
 
 #include <deque>
 
-#include "engine/EngineContext.h"
+#include "tasks/EngineContext.h"
 #include "platform/FileFacts.h"
 #include "session/DosDateTime.h"
 #include "session/Unit_LocalHelpers.h"

@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "engine/EngineContext.h"
+#include "tasks/EngineContext.h"
 #include "platform/FileFacts.h"
 #include "session/DosDateTime.h"
 #include "tasks/LocalFolderEntries.h"

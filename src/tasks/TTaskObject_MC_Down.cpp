@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "engine/EngineContext.h"
+#include "tasks/EngineContext.h"
 #include "mail/QorWithMCService.h"
 #include "session/Unit_LocalHelpers.h"
 #include "tasks/MailTaskPaths.h"

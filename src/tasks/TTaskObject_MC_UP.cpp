@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "engine/EngineContext.h"
+#include "tasks/EngineContext.h"
 #include "mail/QorWithMCService.h"
 #include "session/DosDateTime.h"
 #include "tasks/MailTaskPaths.h"

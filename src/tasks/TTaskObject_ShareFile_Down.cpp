@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "engine/EngineContext.h"
+#include "tasks/EngineContext.h"
 #include "tasks/TTaskObject_ShareFile.h"
 #include "tasks/TaskRunning.h"
 

@@ -3,7 +3,7 @@
 // the check stage and the engines like any upload, with "TaskKind" 171 and
 // "ObjectData" = the share folder.
 
-#include "engine/EngineContext.h"
+#include "tasks/EngineContext.h"
 #include "platform/FileFacts.h"
 #include "tasks/TTaskObject_ShareFile.h"
 #include "tasks/TaskLocalPaths.h"

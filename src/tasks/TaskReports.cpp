@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "engine/EngineContext.h"
+#include "tasks/EngineContext.h"
 #include "tasks/TaskLocalPaths.h"
 #include "tasks/TaskServerCall.h"
 

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "api/ApiCall.h"
 #include "wire/QorWithPack.h"
 
 namespace solvane {
@@ -19,10 +20,7 @@ bool CallServer(IEngineContext& ctx, TQorPack& pack);
 // True when the pool can hand out a connected connection right now.
 bool HasConnectedConnection(IEngineContext& ctx);
 
-// Every CR LF (and any lone CR or LF) as the single character 2: how line
-// breaks of multi-line texts travel in a frame value.
-std::string LineBreaksToWire(const std::string& text);
-// Every character 2 as CR LF.
-std::string LineBreaksFromWire(const std::string& text);
+using api::LineBreaksFromWire;
+using api::LineBreaksToWire;
 
 }  // namespace solvane

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "engine/EngineContext.h"
+#include "tasks/EngineContext.h"
 #include "session/DosDateTime.h"
 
 namespace solvane {

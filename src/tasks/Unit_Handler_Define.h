@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/TPostBag.h"
+#include "tasks/TPostBag.h"
 #include "wire/QorWithPack.h"
 
 namespace solvane {

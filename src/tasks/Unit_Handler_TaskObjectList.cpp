@@ -6,7 +6,7 @@
 #include <chrono>
 #include <limits>
 
-#include "engine/EngineContext.h"
+#include "tasks/EngineContext.h"
 #include "session/DosDateTime.h"
 #include "session/Unit_LocalHelpers.h"
 #include "tasks/TTaskObject_File.h"

@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "engine/EngineContext.h"
-#include "engine/TPostBag.h"
+#include "tasks/EngineContext.h"
+#include "tasks/TPostBag.h"
 #include "tasks/Unit_Handler_Define.h"
 
 namespace solvane {

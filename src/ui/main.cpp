@@ -9,7 +9,7 @@
 #include "platform/FileFacts.h"
 #include "platform/NetworkInfo.h"
 #include "qtbridge/QSettingsRegistry.h"
-#include "session/Unit_PublicInfo.h"
+#include "client/Unit_PublicInfo.h"
 #include "ui/shell/QorWithUIMsnMsg.h"
 #include "ui/shell/QtNoteSink.h"
 #include "ui/shell/ScreenshotMode.h"

@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/EngineContext.h"
+#include "tasks/EngineContext.h"
 #include "mail/QorWithMCService.h"
 #include "platform/MemoryRegistry.h"
 #include "tasks/Unit_Handler_TaskObjectList.h"

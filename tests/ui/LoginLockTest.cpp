@@ -11,8 +11,8 @@
 
 #include "ModalAnswers.h"
 #include "UiTestSupport.h"
-#include "session/Unit_Login.h"
-#include "session/Unit_PublicInfo.h"
+#include "client/Unit_Login.h"
+#include "client/Unit_PublicInfo.h"
 #include "ui/shell/QorWithUIMsnMsg.h"
 #include "ui/shell/TForm_Lock.h"
 #include "ui/shell/TForm_Login.h"

@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "session/Unit_PublicInfo.h"
+#include "client/Unit_PublicInfo.h"
 #include "ui/shell/UiShell.h"
 
 namespace solvane {

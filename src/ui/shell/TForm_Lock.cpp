@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "session/Unit_PublicInfo.h"
+#include "client/Unit_PublicInfo.h"
 #include "ui/shell/PasswordMask.h"
 #include "ui/shell/QorWithUIMsnMsg.h"
 #include "ui/shell/UiShell.h"

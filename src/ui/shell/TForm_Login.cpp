@@ -11,8 +11,8 @@
 #include <QPainter>
 #include <QPushButton>
 
-#include "session/Unit_Login.h"
-#include "session/Unit_PublicInfo.h"
+#include "client/Unit_Login.h"
+#include "client/Unit_PublicInfo.h"
 #include "ui/shell/PasswordMask.h"
 #include "ui/shell/QorWithUIMsnMsg.h"
 #include "ui/shell/UiShell.h"

@@ -11,8 +11,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "session/Unit_Login.h"
-#include "session/Unit_PublicInfo.h"
+#include "client/Unit_Login.h"
+#include "client/Unit_PublicInfo.h"
 #include "ui/shell/MenuScreen.h"
 #include "ui/shell/QorWithUIDialogs.h"
 #include "ui/shell/QorWithUIMsnMsg.h"

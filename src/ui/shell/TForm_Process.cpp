@@ -1,6 +1,6 @@
 #include "ui/shell/TForm_Process.h"
 
-#include "session/Unit_PublicInfo.h"
+#include "client/Unit_PublicInfo.h"
 #include "ui/shell/PlaceholderScreens.h"
 #include "wire/QorWithPack.h"
 

@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "platform/INoteSink.h"
-#include "session/Unit_PublicInfo.h"
+#include "client/Unit_PublicInfo.h"
 #include "ui/shell/PasswordMask.h"
 #include "ui/shell/QorWithUIMsnMsg.h"
 #include "ui/shell/ToolScreenParts.h"

@@ -19,7 +19,7 @@
 #include "platform/FileFacts.h"
 #include "platform/INoteSink.h"
 #include "session/Unit_LocalHelpers.h"
-#include "session/Unit_PublicInfo.h"
+#include "client/Unit_PublicInfo.h"
 #include "ui/shell/QorWithUIMsnMsg.h"
 #include "ui/shell/TSimplePie.h"
 #include "ui/shell/ToolScreenParts.h"

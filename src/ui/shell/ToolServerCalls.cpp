@@ -1,6 +1,6 @@
 #include "ui/shell/ToolServerCalls.h"
 
-#include "session/Unit_PublicInfo.h"
+#include "client/Unit_PublicInfo.h"
 #include "wire/QorWithPack.h"
 
 namespace solvane {

@@ -18,8 +18,8 @@
 #include "platform/AutoRun.h"
 #include "platform/MemoryRegistry.h"
 #include "platform/NetworkInfo.h"
-#include "session/Unit_Login.h"
-#include "session/Unit_PublicInfo.h"
+#include "client/Unit_Login.h"
+#include "client/Unit_PublicInfo.h"
 #include "tasks/TTaskObject_File.h"
 #include "tasks/TaskServerCall.h"
 

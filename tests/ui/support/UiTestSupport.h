@@ -13,7 +13,7 @@
 #include "platform/MemoryRegistry.h"
 #include "platform/NetworkInfo.h"
 #include "ServerProcess.h"
-#include "session/Unit_PublicInfo.h"
+#include "client/Unit_PublicInfo.h"
 
 namespace solvane::testing {
 

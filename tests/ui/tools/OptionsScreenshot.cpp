@@ -12,7 +12,7 @@
 
 #include "UiStoredFile.h"
 #include "UiTestSupport.h"
-#include "session/Unit_PublicInfo.h"
+#include "client/Unit_PublicInfo.h"
 #include "ui/shell/QorWithUIMsnMsg.h"
 #include "ui/shell/TForm_Main.h"
 #include "ui/shell/TForm_Tool_ChangePwd.h"

@@ -9,8 +9,8 @@
 #include "ScriptedPeer.h"
 #include "platform/AutoRun.h"
 #include "platform/MemoryRegistry.h"
-#include "session/Unit_Login.h"
-#include "session/Unit_PublicInfo.h"
+#include "client/Unit_Login.h"
+#include "client/Unit_PublicInfo.h"
 
 namespace solvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/TPostBag.h"
+#include "tasks/TPostBag.h"
 
 #include <algorithm>
 

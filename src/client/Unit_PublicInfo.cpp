@@ -1,11 +1,11 @@
-#include "session/Unit_PublicInfo.h"
+#include "client/Unit_PublicInfo.h"
 
 #include <chrono>
 #include <thread>
 
 #include "engine/TaskEngine.h"
 #include "platform/FileFacts.h"
-#include "session/Unit_Login.h"
+#include "client/Unit_Login.h"
 #include "wire/QorWithPack.h"
 #include "wire/QorWithProtocol.h"
 #include "wire/QorWithUiPump.h"

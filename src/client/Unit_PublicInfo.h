@@ -15,7 +15,7 @@
 #include <mutex>
 #include <string>
 
-#include "engine/EngineContext.h"
+#include "tasks/EngineContext.h"
 #include "mail/QorWithMCService.h"
 #include "platform/AutoRun.h"
 #include "platform/INoteSink.h"

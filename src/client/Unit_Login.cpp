@@ -1,8 +1,8 @@
-#include "session/Unit_Login.h"
+#include "client/Unit_Login.h"
 
 #include <chrono>
 
-#include "session/Unit_PublicInfo.h"
+#include "client/Unit_PublicInfo.h"
 #include "wire/QorWithPack.h"
 #include "wire/QorWithProtocol.h"
 

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Fails when a client library includes a header of a layer above it. The
+# layers, lowest first (DESIGN.md §2):
+#   platform, wire <- session <- api, mail <- tasks <- engine <- client <- qtbridge, ui, cli
+# Each folder may include itself and the folders listed for it; anything
+# else under src/ is a dependency pointing the wrong way.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+declare -A allowed=(
+  [platform]="platform"
+  [wire]="wire"
+  [session]="session platform wire"
+  [api]="api session platform wire"
+  [mail]="mail session platform wire"
+  [tasks]="tasks api mail session platform wire"
+  [engine]="engine tasks api mail session platform wire"
+  [client]="client engine tasks api mail session platform wire"
+  [qtbridge]="qtbridge platform"
+  [cli]="cli client engine tasks api mail session platform wire qtbridge"
+  [ui]="ui client engine tasks api mail session platform wire qtbridge"
+)
+
+status=0
+for layer in "${!allowed[@]}"; do
+  [ -d "src/$layer" ] || continue
+  while IFS= read -r hit; do
+    file=${hit%%:*}
+    target=$(sed -E 's/.*#include "([a-z]+)\/.*/\1/' <<<"$hit")
+    [ -d "src/$target" ] || continue   # not one of our folders
+    if [[ " ${allowed[$layer]} " != *" $target "* ]]; then
+      echo "layer check: $file includes $target/ (above $layer): ${hit#*:}" >&2
+      status=1
+    fi
+  done < <(grep -rnE '^\s*#\s*include "[a-z]+/' "src/$layer" | sed -E 's/^([^:]+):[0-9]+:/\1:/' || true)
+done
+
+# Nothing outside src/wire and src/api builds or reads a frame.
+if packs=$(grep -rlE '\bTQorPack\b' src --include='*.h' --include='*.cpp' | grep -vE '^src/(wire|api)/'); then
+  for f in $packs; do echo "layer check: $f uses TQorPack outside src/wire and src/api" >&2; done
+  status=1
+fi
+
+# Nothing below the desktop client includes a Qt Widgets header.
+if grep -rnE '#\s*include <Q(Widget|Dialog|MainWindow|Application)' src --include='*.h' --include='*.cpp' | grep -vE '^src/ui/'; then
+  echo "layer check: a Qt Widgets header outside src/ui" >&2
+  status=1
+fi
+exit $status
