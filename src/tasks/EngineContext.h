@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/FileAccess.h"
 #include "platform/INoteSink.h"
 #include "platform/LocalTime.h"
 #include "session/Pacing.h"
@@ -45,6 +46,10 @@ class IEngineContext {
   virtual void Pace(int ms) = 0;
 
   // The task the engine runs now; null when idle.
+  // The files the engine reads to upload and writes when it restores;
+  // tests put a wrapper in between to make one call fail.
+  virtual IFileAccess& FileAccess() { return PlatformFileAccess(); }
+
   virtual TTaskObjectPtr CurrentTask() = 0;
   virtual bool IsFolderDetectorIdle() = 0;
   virtual bool IsCalcSlotEmpty() = 0;
