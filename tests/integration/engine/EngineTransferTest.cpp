@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <mutex>
 
 #include "EngineTestSupport.h"
 #include "ServerProcess.h"
@@ -36,22 +37,23 @@ class TOneFaultyFile : public TFileAccessWrapper {
 
   TOneFaultyFile() : TFileAccessWrapper(PlatformFileAccess()) {}
   void Set(TFault fault, std::string path, std::int64_t at = 0) {
+    std::lock_guard g(m_mutex);
     m_fault = fault;
     m_path = std::move(path);
     m_at = at;
   }
 
   std::unique_ptr<IReadableFile> OpenForReading(const std::string& path) override {
-    if (!Hits(path)) return Target().OpenForReading(path);
-    if (m_fault == TFault::GoneWhenOpened) Target().Remove(path);
+    const TFault fault = FaultOf(path);
+    if (fault == TFault::GoneWhenOpened) Target().Remove(path);
     auto file = Target().OpenForReading(path);
-    if (!file || m_fault != TFault::ReadErrorAt) return file;
-    return std::make_unique<TBadSectorFile>(std::move(file), m_at);
+    if (!file || fault != TFault::ReadErrorAt) return file;
+    return std::make_unique<TBadSectorFile>(std::move(file), At());
   }
   std::unique_ptr<IWritableFile> OpenForWriting(const std::string& path, bool truncate) override {
     auto file = Target().OpenForWriting(path, truncate);
-    if (!file || !Hits(path) || m_fault != TFault::DiskFullAt) return file;
-    return std::make_unique<TFullDiskFile>(std::move(file), m_at);
+    if (!file || FaultOf(path) != TFault::DiskFullAt) return file;
+    return std::make_unique<TFullDiskFile>(std::move(file), At());
   }
 
  private:
@@ -90,10 +92,16 @@ class TOneFaultyFile : public TFileAccessWrapper {
     std::int64_t m_at;
   };
 
-  bool Hits(const std::string& path) const {
-    return m_fault != TFault::None && path.starts_with(m_path);
+  TFault FaultOf(const std::string& path) const {
+    std::lock_guard g(m_mutex);
+    return path.starts_with(m_path) ? m_fault : TFault::None;
+  }
+  std::int64_t At() const {
+    std::lock_guard g(m_mutex);
+    return m_at;
   }
 
+  mutable std::mutex m_mutex;  // engine threads open files while the test sets the fault
   TFault m_fault = TFault::None;
   std::string m_path;
   std::int64_t m_at = 0;
