@@ -167,9 +167,13 @@ TTaskTransEngine::TOutcome TTaskTransEngine::Upload(const TJob& job, std::stop_t
   std::string buffer(static_cast<std::size_t>(kSegmentSize), '\0');
 
   while (StillRunning(job, stop)) {
-    // A read error ends the loop like the end of the file: the position
-    // stays short of the size and the file fails.
-    const std::int64_t got = in->ReadAt(pos, buffer.data(), buffer.size());
+    // Only the bytes the file had when it was listed: the server refuses a
+    // segment beyond the size sent, so a file appended to since would fail
+    // on every run. A read error ends the loop like the end of the file:
+    // the position stays short of the size and the file fails.
+    const auto want =
+        static_cast<std::size_t>(std::clamp<std::int64_t>(size - pos, 0, kSegmentSize));
+    const std::int64_t got = in->ReadAt(pos, buffer.data(), want);
     if (got <= 0) break;
     m_frame.Reset();
     m_frame.SetFunNo("TUpDown.UpLoad");

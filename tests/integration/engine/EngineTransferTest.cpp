@@ -27,13 +27,13 @@ using enginetest::TTempDir;
 using enginetest::WaitUntil;
 using enginetest::WriteFile;
 
-// The real files, except one: reading it breaks at a byte, it disappears
-// when the engine opens it, or the disk fills while it is written. The
+// The real files, except one: reading it breaks at a byte, it disappears or
+// grows when the engine opens it, or the disk fills while it is written. The
 // failing file is any whose path begins with the given one, so a restore
 // target's partial download counts as the target.
 class TOneFaultyFile : public TFileAccessWrapper {
  public:
-  enum class TFault { None, ReadErrorAt, GoneWhenOpened, DiskFullAt };
+  enum class TFault { None, ReadErrorAt, GoneWhenOpened, GrowsWhenOpened, DiskFullAt };
 
   TOneFaultyFile() : TFileAccessWrapper(PlatformFileAccess()) {}
   void Set(TFault fault, std::string path, std::int64_t at = 0) {
@@ -46,6 +46,7 @@ class TOneFaultyFile : public TFileAccessWrapper {
   std::unique_ptr<IReadableFile> OpenForReading(const std::string& path) override {
     const TFault fault = FaultOf(path);
     if (fault == TFault::GoneWhenOpened) Target().Remove(path);
+    if (fault == TFault::GrowsWhenOpened) std::ofstream(path, std::ios::app) << "appended";
     auto file = Target().OpenForReading(path);
     if (!file || fault != TFault::ReadErrorAt) return file;
     return std::make_unique<TBadSectorFile>(std::move(file), At());
@@ -370,6 +371,26 @@ TEST_F(EngineOnServer, AFileThatCannotBeReadFailsAloneAndIsReported) {
   }
   faultyFiles.Set(TFault::None, {});
   EXPECT_EQ(Restored(good), ReadFile(good));
+}
+
+TEST_F(EngineOnServer, AFileAppendedToAfterListingIsSentAsListed) {
+  const std::string path = dir.Path("growing.log");
+  const std::string listed = PatternBytes(262144 + 5, 6);
+  WriteFile(path, listed);
+  const std::int64_t listedDate = FileDateStamp(path, false);
+  faultyFiles.Set(TOneFaultyFile::TFault::GrowsWhenOpened, path);
+  auto task = UploadTask({path});
+  EXPECT_EQ(RunToEnd(task), 2);
+  EXPECT_EQ(task->PostBag.Counters().FileErrorCount, 0);
+  EXPECT_EQ(task->PostBag.Counters().FileDoneCount, 1);
+  faultyFiles.Set(TOneFaultyFile::TFault::None, {});
+  const std::string target = restoreDir.Path("growing.log");
+  auto restore = NewTask(1);
+  restore->Folders = {"restore"};
+  restore->Downloads["restore"] = {
+      {path, target, static_cast<std::int64_t>(listed.size()), listedDate}};
+  RunToEnd(restore);
+  EXPECT_EQ(ReadFile(target), listed);
 }
 
 TEST_F(EngineOnServer, ARestoreOntoAFullDiskFailsThatFileAndGoesOn) {
