@@ -45,11 +45,11 @@ class IEngineContext {
   // GUI thread).
   virtual void Pace(int ms) = 0;
 
-  // The task the engine runs now; null when idle.
   // The files the engine reads to upload and writes when it restores;
   // tests put a wrapper in between to make one call fail.
   virtual IFileAccess& FileAccess() { return PlatformFileAccess(); }
 
+  // The task the engine runs now; null when idle.
   virtual TTaskObjectPtr CurrentTask() = 0;
   virtual bool IsFolderDetectorIdle() = 0;
   virtual bool IsCalcSlotEmpty() = 0;

@@ -58,7 +58,7 @@ class TOneFaultyFile : public TFileAccessWrapper {
   }
 
  private:
-  // Reads fail (EIO) from the given offset on.
+  // A read that reaches the given offset fails (EIO), as at a bad sector.
   class TBadSectorFile : public IReadableFile {
    public:
     TBadSectorFile(std::unique_ptr<IReadableFile> file, std::int64_t at)
