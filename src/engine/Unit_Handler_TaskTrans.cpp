@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 
 #include "engine/TaskEngine.h"
 #include "session/Unit_LocalHelpers.h"
@@ -39,35 +38,27 @@ bool IsQueued(const TPostBag& bag, const TPostBagItemPtr& item) {
 
 // Puts the complete download in place of the target. When the target
 // existed and overwrite is on, the previous copy is kept as "<target>.tmp".
-bool PutInPlace(const std::string& target, const std::string& partial, bool keepPrevious) {
-  std::error_code ec;
-  if (keepPrevious && fs::exists(target, ec)) {
+bool PutInPlace(IFileAccess& files, const std::string& target, const std::string& partial,
+                bool keepPrevious) {
+  if (keepPrevious && files.Exists(target)) {
     const std::string kept = target + ".tmp";
-    fs::rename(target, kept, ec);
-    if (ec) return false;
-    fs::rename(partial, target, ec);
-    if (ec) {
-      fs::rename(kept, target, ec);
+    if (files.Rename(target, kept)) return false;
+    if (files.Rename(partial, target)) {
+      files.Rename(kept, target);
       return false;
     }
     return true;
   }
-  fs::rename(partial, target, ec);
-  return !ec;
+  return !files.Rename(partial, target);
 }
 
 // Partial downloads of other versions of the target are of no further use
 // once it is restored.
-void RemoveStalePartials(const std::string& target) {
-  std::error_code ec;
+void RemoveStalePartials(IFileAccess& files, const std::string& target) {
   const fs::path path(target);
   const std::string name = path.filename().string();
-  fs::directory_iterator it(path.parent_path().empty() ? fs::path(".") : path.parent_path(), ec);
-  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-    if (IsPartialDownloadOf(it->path().filename().string(), name)) {
-      std::error_code ignored;
-      fs::remove(it->path(), ignored);
-    }
+  for (const std::string& entry : files.NamesIn(path.parent_path().string())) {
+    if (IsPartialDownloadOf(entry, name)) files.Remove((path.parent_path() / entry).string());
   }
 }
 
@@ -162,7 +153,7 @@ TTaskTransEngine::TOutcome TTaskTransEngine::Upload(const TJob& job, std::stop_t
   if (IsFileLocked(item.SourcePath)) return TOutcome::Failed;
   auto lease = m_ctx.Pool().FindByName("Trans" + std::to_string(m_index), kConnectionWait);
   if (!lease.Ready()) return TOutcome::Failed;
-  std::ifstream in(item.SourcePath, std::ios::binary);
+  const auto in = m_ctx.FileAccess().OpenForReading(item.SourcePath);
   if (!in) return TOutcome::Failed;
 
   const std::int64_t size = item.ObjectSize;
@@ -176,10 +167,13 @@ TTaskTransEngine::TOutcome TTaskTransEngine::Upload(const TJob& job, std::stop_t
   std::string buffer(static_cast<std::size_t>(kSegmentSize), '\0');
 
   while (StillRunning(job, stop)) {
-    in.clear();
-    in.seekg(pos);
-    in.read(buffer.data(), kSegmentSize);
-    const std::int64_t got = in.gcount();
+    // Only the bytes the file had when it was listed: the server refuses a
+    // segment beyond the size sent, so a file appended to since would fail
+    // on every run. A read error ends the loop like the end of the file:
+    // the position stays short of the size and the file fails.
+    const auto want =
+        static_cast<std::size_t>(std::clamp<std::int64_t>(size - pos, 0, kSegmentSize));
+    const std::int64_t got = in->ReadAt(pos, buffer.data(), want);
     if (got <= 0) break;
     m_frame.Reset();
     m_frame.SetFunNo("TUpDown.UpLoad");
@@ -219,17 +213,17 @@ TTaskTransEngine::TOutcome TTaskTransEngine::Download(const TJob& job, std::stop
   const std::int64_t size = item.ObjectSize;
   const std::string partial = PartialDownloadPath(target, size, item.ObjectDate);
   const bool overwrite = m_ctx.SharedParam("RestoreParams.Overwrite") == "1";
-  if (!overwrite && FileSizeOf(target) >= 0 && FileSizeOf(target) == size) return TOutcome::Left;
+  IFileAccess& files = m_ctx.FileAccess();
+  if (!overwrite && files.SizeOf(target) >= 0 && files.SizeOf(target) == size)
+    return TOutcome::Left;
 
   // Only a partial download of this version resumes, from its whole
   // segments; anything else starts from the first byte.
   std::int64_t pos = AlignToSegment(item.refPosition);
-  if (pos >= size || FileSizeOf(partial) < pos) pos = 0;
-  std::error_code ec;
+  if (pos >= size || files.SizeOf(partial) < pos) pos = 0;
   const fs::path parent = fs::path(target).parent_path();
-  if (!parent.empty()) fs::create_directories(parent, ec);
-  std::fstream out(partial, pos == 0 ? std::ios::out | std::ios::binary | std::ios::trunc
-                                     : std::ios::in | std::ios::out | std::ios::binary);
+  if (!parent.empty()) files.CreateFolders(parent.string());
+  const auto out = files.OpenForWriting(partial, pos == 0);
   if (!out) return TOutcome::Failed;
 
   const std::int64_t count = SegmentCountOf(size);
@@ -256,9 +250,9 @@ TTaskTransEngine::TOutcome TTaskTransEngine::Download(const TJob& job, std::stop
     if (!lease->CallDownload(m_frame, data) || m_frame.ErrNo() != 1) break;
     answered = true;
     if (!data.empty()) {
-      out.seekp(pos);
-      out.write(data.data(), static_cast<std::streamsize>(data.size()));
-      if (!out) return TOutcome::Failed;
+      // A full disk or an I/O error fails the file; the partial download
+      // keeps its whole segments for the next run.
+      if (!out->WriteAt(pos, data)) return TOutcome::Failed;
     }
     ++k;
     pos += static_cast<std::int64_t>(data.size());
@@ -267,14 +261,13 @@ TTaskTransEngine::TOutcome TTaskTransEngine::Download(const TJob& job, std::stop
     m_ctx.Pace(kSegmentPauseMs);
     if (data.empty() || k == count || pos >= size) break;
   }
-  out.close();
+  const bool closed = out->Close();
   const bool complete = (pos == size && k == count) || (count == 0 && answered);
-  if (!complete || out.fail()) return TOutcome::Failed;
+  if (!complete || !closed) return TOutcome::Failed;
   // Beyond the received bytes a resumed partial may hold a torn tail.
-  fs::resize_file(partial, static_cast<std::uintmax_t>(size), ec);
-  if (ec || FileSizeOf(partial) != size) return TOutcome::Failed;
-  if (!PutInPlace(target, partial, overwrite)) return TOutcome::Failed;
-  RemoveStalePartials(target);
+  if (files.Resize(partial, size) || files.SizeOf(partial) != size) return TOutcome::Failed;
+  if (!PutInPlace(files, target, partial, overwrite)) return TOutcome::Failed;
+  RemoveStalePartials(files, target);
   return TOutcome::Done;
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/FileAccess.h"
 #include "platform/INoteSink.h"
 #include "platform/LocalTime.h"
 #include "session/Pacing.h"
@@ -43,6 +44,10 @@ class IEngineContext {
   // not at all under fast; then lets the user interface run (a no-op off the
   // GUI thread).
   virtual void Pace(int ms) = 0;
+
+  // The files the engine reads to upload and writes when it restores;
+  // tests put a wrapper in between to make one call fail.
+  virtual IFileAccess& FileAccess() { return PlatformFileAccess(); }
 
   // The task the engine runs now; null when idle.
   virtual TTaskObjectPtr CurrentTask() = 0;

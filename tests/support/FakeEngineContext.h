@@ -8,6 +8,7 @@
 //   ctx.ConnectPool(server.Port(), client.Token());  // signed-in pool
 //   ctx.SetUserCode("u1");
 //   ctx.SetPaceHook([&](int ms) { ... });  // e.g. stop a task mid-walk
+//   ctx.SetFileAccess(&failing);  // a TFileAccessWrapper failing one call
 //
 // Every member may be used from several threads at once.
 
@@ -138,6 +139,14 @@ class TFakeEngineContext : public IEngineContext {
     m_pacedTotal = 0;
   }
 
+  // The platform's files unless a test set its own (which must outlive the
+  // engine's use of it; null restores the platform's).
+  IFileAccess& FileAccess() override {
+    IFileAccess* access = m_fileAccess.load();
+    return access ? *access : PlatformFileAccess();
+  }
+  void SetFileAccess(IFileAccess* access) { m_fileAccess = access; }
+
   TTaskObjectPtr CurrentTask() override {
     std::lock_guard g(m_mutex);
     return m_current;
@@ -199,6 +208,7 @@ class TFakeEngineContext : public IEngineContext {
   std::map<int, int> m_paceCounts;
   long long m_pacedTotal = 0;
   TTaskObjectPtr m_current;
+  std::atomic<IFileAccess*> m_fileAccess{nullptr};
   std::atomic<bool> m_detectorIdle{true};
   std::atomic<bool> m_calcSlotEmpty{true};
 };

@@ -1,9 +1,13 @@
 // The whole engine against the real server: the dispatcher starts a task,
 // the stages check and move its files, the run is reported; uploads come
 // back byte-identical, an interrupted file resumes at the aligned position,
-// and a download replaces its target only with a complete file.
+// and a download replaces its target only with a complete file. A file the
+// engine cannot read or write fails alone, is reported, and the run goes on.
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <mutex>
 
 #include "EngineTestSupport.h"
 #include "ServerProcess.h"
@@ -23,6 +27,87 @@ using enginetest::TTempDir;
 using enginetest::WaitUntil;
 using enginetest::WriteFile;
 
+// The real files, except one: reading it breaks at a byte, it disappears or
+// grows when the engine opens it, or the disk fills while it is written. The
+// failing file is any whose path begins with the given one, so a restore
+// target's partial download counts as the target.
+class TOneFaultyFile : public TFileAccessWrapper {
+ public:
+  enum class TFault { None, ReadErrorAt, GoneWhenOpened, GrowsWhenOpened, DiskFullAt };
+
+  TOneFaultyFile() : TFileAccessWrapper(PlatformFileAccess()) {}
+  void Set(TFault fault, std::string path, std::int64_t at = 0) {
+    std::lock_guard g(m_mutex);
+    m_fault = fault;
+    m_path = std::move(path);
+    m_at = at;
+  }
+
+  std::unique_ptr<IReadableFile> OpenForReading(const std::string& path) override {
+    const TFault fault = FaultOf(path);
+    if (fault == TFault::GoneWhenOpened) Target().Remove(path);
+    if (fault == TFault::GrowsWhenOpened) std::ofstream(path, std::ios::app) << "appended";
+    auto file = Target().OpenForReading(path);
+    if (!file || fault != TFault::ReadErrorAt) return file;
+    return std::make_unique<TBadSectorFile>(std::move(file), At());
+  }
+  std::unique_ptr<IWritableFile> OpenForWriting(const std::string& path, bool truncate) override {
+    auto file = Target().OpenForWriting(path, truncate);
+    if (!file || FaultOf(path) != TFault::DiskFullAt) return file;
+    return std::make_unique<TFullDiskFile>(std::move(file), At());
+  }
+
+ private:
+  // A read that reaches the given offset fails (EIO), as at a bad sector.
+  class TBadSectorFile : public IReadableFile {
+   public:
+    TBadSectorFile(std::unique_ptr<IReadableFile> file, std::int64_t at)
+        : m_file(std::move(file)), m_at(at) {}
+    std::int64_t ReadAt(std::int64_t offset, char* buffer, std::size_t size) override {
+      if (offset + static_cast<std::int64_t>(size) <= m_at)
+        return m_file->ReadAt(offset, buffer, size);
+      errno = EIO;
+      return -1;
+    }
+
+   private:
+    std::unique_ptr<IReadableFile> m_file;
+    std::int64_t m_at;
+  };
+  // Takes bytes up to the given file size, then fails with ENOSPC.
+  class TFullDiskFile : public IWritableFile {
+   public:
+    TFullDiskFile(std::unique_ptr<IWritableFile> file, std::int64_t at)
+        : m_file(std::move(file)), m_at(at) {}
+    bool WriteAt(std::int64_t offset, std::string_view data) override {
+      const std::int64_t room = std::max<std::int64_t>(0, m_at - offset);
+      if (room >= static_cast<std::int64_t>(data.size())) return m_file->WriteAt(offset, data);
+      m_file->WriteAt(offset, data.substr(0, static_cast<std::size_t>(room)));
+      errno = ENOSPC;
+      return false;
+    }
+    bool Close() override { return m_file->Close(); }
+
+   private:
+    std::unique_ptr<IWritableFile> m_file;
+    std::int64_t m_at;
+  };
+
+  TFault FaultOf(const std::string& path) const {
+    std::lock_guard g(m_mutex);
+    return path.starts_with(m_path) ? m_fault : TFault::None;
+  }
+  std::int64_t At() const {
+    std::lock_guard g(m_mutex);
+    return m_at;
+  }
+
+  mutable std::mutex m_mutex;  // engine threads open files while the test sets the fault
+  TFault m_fault = TFault::None;
+  std::string m_path;
+  std::int64_t m_at = 0;
+};
+
 class EngineOnServer : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -35,6 +120,7 @@ class EngineOnServer : public ::testing::Test {
     ctx.SetUserCode("u1");
     ASSERT_TRUE(ctx.ConnectPool(static_cast<std::uint16_t>(server.Port()), login.Token()));
     ASSERT_TRUE(ctx.AddTransConnections());
+    ctx.SetFileAccess(&faultyFiles);
     ctx.Engine().SetEngineActive(true);
     ctx.SetPaceHook([this](int ms) {
       if (ms != TTaskTransEngine::kSegmentPauseMs) return;
@@ -76,6 +162,21 @@ class EngineOnServer : public ::testing::Test {
         60s));
     return segments;
   }
+  // The names of the run's failed files as the server recorded them.
+  std::vector<std::string> ReportedFailures(const TTaskObject& task) {
+    testing::TTestClient reader;
+    EXPECT_TRUE(reader.Connect(server.Port()) && reader.Login("u1", "pw1"));
+    TQorPack query = testing::MakeRequest("TLog.TaskLog_SelectErrorObject",
+                                          {{"UCode", "u1"},
+                                           {"TaskID", std::to_string(task.TaskID)},
+                                           {"TaskKind", std::to_string(task.TaskKind)},
+                                           {"SessionID", std::to_string(task.SessionID)}});
+    EXPECT_TRUE(reader.CallOk(query));
+    std::vector<std::string> names;
+    for (int n = 1; n <= query.RecordSetCount(); ++n)
+      names.push_back(query.FieldByName(n, "ObjectName").AsString());
+    return names;
+  }
   std::string Restored(const std::string& original) {
     const std::string target = restoreDir.Path(FileNameOf(original));
     RunToEnd(DownloadTask(original, target));
@@ -83,6 +184,7 @@ class EngineOnServer : public ::testing::Test {
   }
 
   testing::TServerProcess server;
+  TOneFaultyFile faultyFiles;  // declared before ctx: the engine uses it to the end
   TEngineTestContext ctx;
   TTempDir dir, restoreDir;
   std::atomic<int> segments{0};
@@ -235,6 +337,88 @@ TEST_F(EngineOnServer, BackupAndRestoreTasksOfTheFileClassesRunThroughTheEngine)
   EXPECT_EQ(restore->PostBag.Counters().FileDoneCount, 3);
   for (const auto& [name, size] : files)
     EXPECT_EQ(ReadFile(restoreDir.Path() + dir.Path(name)), ReadFile(dir.Path(name))) << name;
+}
+
+TEST_F(EngineOnServer, AFileThatCannotBeReadFailsAloneAndIsReported) {
+  using TFault = TOneFaultyFile::TFault;
+  struct TCase {
+    const char* what;
+    TFault fault;
+    bool listedThenGone;  // removed before the calc stage queues it
+  };
+  const TCase cases[] = {
+      {"read error half-way", TFault::ReadErrorAt, false},
+      {"gone when the engine opens it", TFault::GoneWhenOpened, false},
+      {"gone before it was queued", TFault::None, true},
+  };
+  const std::string good = dir.Path("good.txt");
+  WriteFile(good, PatternBytes(300000, 2));
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string name = "bad" + std::to_string(++n) + ".bin";
+    const std::string bad = dir.Path(name);
+    WriteFile(bad, PatternBytes(3 * 262144 + 10, n));
+    if (c.listedThenGone) std::filesystem::remove(bad);
+    faultyFiles.Set(c.fault, bad, 262144);
+    auto task = UploadTask({bad, good});  // the good file after the bad one
+
+    RunToEnd(task);
+    const auto& counters = task->PostBag.Counters();
+    EXPECT_EQ(counters.FileErrorCount, 1);
+    EXPECT_EQ(counters.FileDoneCount + counters.FileCheckedAndNoChangeCount, 1) << "the good file";
+    EXPECT_EQ(ReportedFailures(*task), std::vector<std::string>{name});
+  }
+  faultyFiles.Set(TFault::None, {});
+  EXPECT_EQ(Restored(good), ReadFile(good));
+}
+
+TEST_F(EngineOnServer, AFileAppendedToAfterListingIsSentAsListed) {
+  const std::string path = dir.Path("growing.log");
+  const std::string listed = PatternBytes(262144 + 5, 6);
+  WriteFile(path, listed);
+  const std::int64_t listedDate = FileDateStamp(path, false);
+  faultyFiles.Set(TOneFaultyFile::TFault::GrowsWhenOpened, path);
+  auto task = UploadTask({path});
+  EXPECT_EQ(RunToEnd(task), 2);
+  EXPECT_EQ(task->PostBag.Counters().FileErrorCount, 0);
+  EXPECT_EQ(task->PostBag.Counters().FileDoneCount, 1);
+  faultyFiles.Set(TOneFaultyFile::TFault::None, {});
+  const std::string target = restoreDir.Path("growing.log");
+  auto restore = NewTask(1);
+  restore->Folders = {"restore"};
+  restore->Downloads["restore"] = {
+      {path, target, static_cast<std::int64_t>(listed.size()), listedDate}};
+  RunToEnd(restore);
+  EXPECT_EQ(ReadFile(target), listed);
+}
+
+TEST_F(EngineOnServer, ARestoreOntoAFullDiskFailsThatFileAndGoesOn) {
+  const std::string big = dir.Path("big.dat"), small = dir.Path("small.txt");
+  WriteFile(big, PatternBytes(3 * 262144, 3));
+  WriteFile(small, PatternBytes(1000, 4));
+  RunToEnd(UploadTask({big, small}));
+
+  const std::string bigTarget = restoreDir.Path("big.dat");
+  const std::string smallTarget = restoreDir.Path("small.txt");
+  faultyFiles.Set(TOneFaultyFile::TFault::DiskFullAt, bigTarget, 262144 + 100);
+  auto task = NewTask(1);
+  task->Folders = {"restore"};
+  const std::int64_t bigDate = FileDateStamp(big, false), smallDate = FileDateStamp(small, false);
+  task->Downloads["restore"] = {{big, bigTarget, FileSizeOf(big), bigDate},
+                                {small, smallTarget, FileSizeOf(small), smallDate}};
+  RunToEnd(task);
+
+  EXPECT_EQ(task->PostBag.Counters().FileErrorCount, 1);
+  EXPECT_EQ(task->PostBag.Counters().FileDoneCount, 1);
+  EXPECT_FALSE(std::filesystem::exists(bigTarget)) << "no torn file in place of the target";
+  EXPECT_EQ(ReadFile(smallTarget), ReadFile(small));
+  EXPECT_EQ(ReportedFailures(*task), std::vector<std::string>{"big.dat"});
+
+  // With room again the next run resumes after the whole segments it kept.
+  faultyFiles.Set(TOneFaultyFile::TFault::None, {});
+  EXPECT_EQ(RunToEnd(DownloadTask(big, bigTarget)), 2);
+  EXPECT_EQ(ReadFile(bigTarget), ReadFile(big));
 }
 
 }  // namespace
