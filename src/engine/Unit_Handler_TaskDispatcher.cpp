@@ -167,7 +167,7 @@ void TTaskDispatcher::EvaluateSchedules(std::stop_token stop) {
     }
     const DateTime now = m_ctx.Now();
     const TScheduleVerdict verdict = EvaluateSchedule(schedule, now);
-    if (verdict == TScheduleVerdict::Due) task->RequestStart(true, now);
+    if (verdict == TScheduleVerdict::Due) task->RequestStart(true, now, &m_ctx.Tasks().Stamps());
     if (verdict != TScheduleVerdict::PassedOver) m_ctx.Pace(kSchedulePauseMs);
   }
 }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "session/RunStamps.h"
 #include "tasks/TPostBag.h"
 #include "wire/QorWithPack.h"
 
@@ -133,7 +134,9 @@ class TTaskObject {
 
   // State machine. scheduled: the dispatcher asks (true) or the user (false).
   // now: the current time (the dispatcher's clock).
-  bool RequestStart(bool scheduled, DateTime now);
+  // The new SessionID comes from stamps when given (never one used before
+  // on this machine), else it is the packed time of now.
+  bool RequestStart(bool scheduled, DateTime now, TRunStamps* stamps = nullptr);
   bool RequestStop(bool scheduled);
   bool Pause(bool scheduled);
   // A paused task that is the current task runs again; a paused task that
