@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "tasks/EngineContext.h"
+#include "tasks/ErrorNotes.h"
 #include "session/DosDateTime.h"
 #include "session/Unit_LocalHelpers.h"
 #include "tasks/TTaskObject_File.h"
@@ -231,8 +232,11 @@ bool TTaskObjectList::LoadFromServer(IEngineContext& ctx) {
         Add(task);
         try {
           task->LoadObjects(ctx);
-        } catch (...) {
+        } catch (const std::exception& e) {
           // The task stays in the list as loaded so far.
+          NoteError(ctx, "任务的对象未能全部读取 " + task->TaskName, e.what());
+        } catch (...) {
+          NoteError(ctx, "任务的对象未能全部读取 " + task->TaskName, kUnknownErrorText);
         }
       }
       ctx.Pace(1);
