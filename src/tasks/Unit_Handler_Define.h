@@ -16,19 +16,20 @@
 #include "session/RunStamps.h"
 #include "tasks/TPostBag.h"
 #include "wire/QorWithPack.h"
+#include "wire/QorWithProtocol.h"
 
 namespace solvane {
 
 class IEngineContext;
 
 enum TTaskKind : std::int16_t {
-  kKindFileBackup = 100,
+  kKindFileBackup = kBackupStore,
   kKindArchive = 151,
-  kKindShareFile = 171,
-  kKindFileSync = 200,
+  kKindShareFile = kShareStore,
+  kKindFileSync = kSyncStore,
   kKindDatabase = 300,
   kKindMailServer = 400,
-  kKindMailClient = 500,
+  kKindMailClient = kMailStore,
   kKindDisasterRecovery = 600,
 };
 
