@@ -43,8 +43,7 @@ class IRegistry {
 
   // The change of a value into its next one: gets the value (nullopt when
   // missing) and returns the one to write, or nullopt to write nothing.
-  using TValueChange =
-      std::function<std::optional<std::string>(const std::optional<std::string>&)>;
+  using TValueChange = std::function<std::optional<std::string>(const std::optional<std::string>&)>;
 
   // Reads the value, passes it to change and writes the result, with no
   // other writer of the value in between: a store shared with other

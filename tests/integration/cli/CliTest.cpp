@@ -149,10 +149,11 @@ TEST_F(Cli, BackToBackBackupsLeaveTwoRunsWithTheirOwnCounters) {
 
   TUserClient ann;
   ASSERT_TRUE(ann.SignIn(server, "ann", "pw"));
-  const std::string anyTime[] = {std::to_string((1 << 21) | (1 << 16)),       // 1980-01-01
+  const std::string anyTime[] = {std::to_string((1 << 21) | (1 << 16)),     // 1980-01-01
                                  std::to_string(0xFF9Fu << 16 | 0xBF7Du)};  // 2107-12-31 23:59:58
-  TQorPack report = ann.Call("TTask.SelectReport",
-                             {{"UCode", "ann"}, {"StartSession", anyTime[0]}, {"EndSeesion", anyTime[1]}});
+  TQorPack report =
+      ann.Call("TTask.SelectReport",
+               {{"UCode", "ann"}, {"StartSession", anyTime[0]}, {"EndSeesion", anyTime[1]}});
   ASSERT_EQ(report.ErrNo(), 1);
   ASSERT_EQ(report.RecordSetCount(), 2);
   const auto tasks = Column(report, "TaskID");
