@@ -19,12 +19,13 @@
 
 #include "wire/QorWithNetTCPClient.h"
 #include "wire/QorWithPack.h"
+#include "wire/QorWithProtocol.h"
 
 using namespace solvane;
 
 namespace {
 
-constexpr std::int64_t kSeg = 262144;
+constexpr std::int64_t kSeg = kSegmentSize;
 constexpr std::int64_t kMemoryLimitKiB = 64 * 1024;
 const char* kFolder = "C:\\bench";
 const char* kName = "large.bin";
@@ -101,7 +102,7 @@ void AddFileFields(TQorPack& p, const TOptions& o) {
 
 bool Call(TQorTCPClientPool& pool, TQorPack& p, std::string& extra) {
   auto lease = pool.AcquireFree(-1);
-  return lease && lease->CallDownload(p, extra) && p.ErrNo() == 1;
+  return lease && lease->CallDownload(p, extra) && p.ErrNo() == kErrNoOk;
 }
 
 bool ParseArgs(int argc, char** argv, TOptions& o) {

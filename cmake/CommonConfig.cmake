@@ -5,6 +5,8 @@ target_compile_features(solvane_common INTERFACE cxx_std_20)
 target_compile_options(solvane_common INTERFACE
   -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wno-missing-field-initializers)
 target_compile_definitions(solvane_common INTERFACE _FILE_OFFSET_BITS=64)
+# Headers below every layer (common/solvane/*.h), included as "solvane/...".
+target_include_directories(solvane_common INTERFACE ${PROJECT_SOURCE_DIR}/common)
 
 if(SOLVANE_SANITIZE STREQUAL "address")
   target_compile_options(solvane_common INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer)

@@ -2,6 +2,7 @@
 # Fails when a client library includes a header of a layer above it. The
 # layers, lowest first (DESIGN.md §2):
 #   platform, wire <- session <- api, mail <- tasks <- engine <- client <- qtbridge, ui, cli
+# with common/ (included as "solvane/...") below them all.
 # Each folder may include itself and the folders listed for it; anything
 # else under src/ is a dependency pointing the wrong way.
 set -euo pipefail
@@ -38,6 +39,13 @@ done
 # Nothing outside src/wire and src/api builds or reads a frame.
 if packs=$(grep -rlE '\bTQorPack\b' src --include='*.h' --include='*.cpp' | grep -vE '^src/(wire|api)/'); then
   for f in $packs; do echo "layer check: $f uses TQorPack outside src/wire and src/api" >&2; done
+  status=1
+fi
+
+# common/ lies below every layer (client and server): its headers include
+# only each other and the standard library.
+if grep -rnE '^\s*#\s*include "' common | grep -vE '#\s*include "solvane/'; then
+  echo "layer check: a header of common/ includes a layer" >&2
   status=1
 fi
 

@@ -18,7 +18,6 @@
 
 namespace solvane::server {
 
-inline constexpr int kShareStore = 171;
 // What the folder list shows for a folder with a password, and what an
 // update sends to keep it.
 inline constexpr const char* kSharePasswordMarker = "******";

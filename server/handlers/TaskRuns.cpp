@@ -37,25 +37,33 @@ TRunRecord ReadRun(const Statement& st) {
   return r;
 }
 
-// Inserts the run or renews its head; binds 1..7.
-constexpr const char* kUpsertHead =
-    "INSERT INTO runs(user_code, task_id, session_id, task_name, task_kind, task_direction, "
-    "is_temporary) VALUES(?,?,?,?,?,?,?) "
-    "ON CONFLICT(user_code, task_id, session_id) DO UPDATE SET "
-    "task_name = excluded.task_name, task_kind = excluded.task_kind, "
-    "task_direction = excluded.task_direction, is_temporary = excluded.is_temporary";
+// Writes the head of the given run.
+void WriteHead(Database& db, std::int64_t run, const TRunHead& head) {
+  Statement(db,
+            "UPDATE runs SET task_name = ?, task_kind = ?, task_direction = ?, is_temporary = ? "
+            "WHERE id = ?")
+      .Bind(1, head.taskName)
+      .Bind(2, head.taskKind)
+      .Bind(3, head.taskDirection)
+      .Bind(4, head.isTemporary)
+      .Bind(5, run)
+      .Run();
+}
 
-void UpsertHead(Database& db, const std::string& userCode, std::int64_t taskId,
-                std::int64_t sessionId, const TRunHead& head) {
-  Statement(db, kUpsertHead)
+std::int64_t InsertRun(Database& db, const std::string& userCode, std::int64_t taskId,
+                       std::int64_t sessionId) {
+  Statement(db, "INSERT INTO runs(user_code, task_id, session_id) VALUES(?,?,?)")
       .Bind(1, userCode)
       .Bind(2, taskId)
       .Bind(3, sessionId)
-      .Bind(4, head.taskName)
-      .Bind(5, head.taskKind)
-      .Bind(6, head.taskDirection)
-      .Bind(7, head.isTemporary)
       .Run();
+  return db.LastInsertId();
+}
+
+bool HasEnded(Database& db, std::int64_t run) {
+  Statement st(db, "SELECT stopped_at <> '' FROM runs WHERE id = ?");
+  st.Bind(1, run);
+  return st.Step() && st.Int(0) != 0;
 }
 
 }  // namespace
@@ -73,7 +81,9 @@ std::optional<std::int64_t> NormaliseSessionId(std::int64_t raw) {
 std::optional<std::int64_t> FindRun(Database& db, const std::string& userCode, std::int64_t taskId,
                                     std::int64_t sessionId) {
   auto lock = db.Lock();
-  Statement st(db, "SELECT id FROM runs WHERE user_code = ? AND task_id = ? AND session_id = ?");
+  Statement st(db,
+               "SELECT id FROM runs WHERE user_code = ? AND task_id = ? AND session_id = ? "
+               "ORDER BY id DESC LIMIT 1");
   st.Bind(1, userCode).Bind(2, taskId).Bind(3, sessionId);
   if (!st.Step()) return std::nullopt;
   return st.Int(0);
@@ -82,12 +92,7 @@ std::optional<std::int64_t> FindRun(Database& db, const std::string& userCode, s
 std::int64_t EnsureRun(Database& db, const std::string& userCode, std::int64_t taskId,
                        std::int64_t sessionId) {
   if (auto run = FindRun(db, userCode, taskId, sessionId)) return *run;
-  Statement(db, "INSERT INTO runs(user_code, task_id, session_id) VALUES(?,?,?)")
-      .Bind(1, userCode)
-      .Bind(2, taskId)
-      .Bind(3, sessionId)
-      .Run();
-  return db.LastInsertId();
+  return InsertRun(db, userCode, taskId, sessionId);
 }
 
 std::optional<std::int64_t> LatestRunSession(Database& db, const std::string& userCode,
@@ -103,21 +108,26 @@ std::optional<std::int64_t> LatestRunSession(Database& db, const std::string& us
 
 void StartRun(Database& db, const std::string& userCode, std::int64_t taskId,
               std::int64_t sessionId, const TRunHead& head) {
-  auto lock = db.Lock();
-  UpsertHead(db, userCode, taskId, sessionId, head);
+  Transaction tx(db);
+  auto run = FindRun(db, userCode, taskId, sessionId);
+  // A start for a run that ended is a new run that got the same key (two
+  // starts within one packed date-time): the ended run keeps its report.
+  if (!run || HasEnded(db, *run)) run = InsertRun(db, userCode, taskId, sessionId);
+  WriteHead(db, *run, head);
+  tx.Commit();
 }
 
 void StopRun(Database& db, const std::string& userCode, std::int64_t taskId, std::int64_t sessionId,
              const TRunHead& head, const std::string& comment, const TRunCounters& c) {
   Transaction tx(db);
-  UpsertHead(db, userCode, taskId, sessionId, head);
+  const std::int64_t run = EnsureRun(db, userCode, taskId, sessionId);
+  WriteHead(db, run, head);
   Statement(db,
             "UPDATE runs SET comment = ?, stopped_at = datetime('now','localtime'), "
             "folder_total_count = ?, folder_count = ?, total_file_count = ?, "
             "total_done_file_size = ?, file_waited_count = ?, file_checked_count = ?, "
             "file_checked_no_change = ?, file_checked_need_up = ?, file_dispatched_count = ?, "
-            "file_done_count = ?, file_error_count = ? "
-            "WHERE user_code = ? AND task_id = ? AND session_id = ?")
+            "file_done_count = ?, file_error_count = ? WHERE id = ?")
       .Bind(1, comment)
       .Bind(2, c.folderTotalCount)
       .Bind(3, c.folderCount)
@@ -130,9 +140,7 @@ void StopRun(Database& db, const std::string& userCode, std::int64_t taskId, std
       .Bind(10, c.fileDispatchedCount)
       .Bind(11, c.fileDoneCount)
       .Bind(12, c.fileErrorCount)
-      .Bind(13, userCode)
-      .Bind(14, taskId)
-      .Bind(15, sessionId)
+      .Bind(13, run)
       .Run();
   tx.Commit();
 }

@@ -3,6 +3,8 @@
 // object logged in them), closed with their counters by TTask.Stop, and read
 // back by the task report and the run log. A run is (user, TaskID,
 // SessionID); it keeps the task's name and kind, so it outlives the task.
+// One key may name several runs (a task started twice within the two
+// seconds of one packed date-time); calls by key address the newest.
 
 #include <cstdint>
 #include <optional>
@@ -74,8 +76,9 @@ std::optional<std::int64_t> FindRun(Database& db, const std::string& userCode, s
 std::optional<std::int64_t> LatestRunSession(Database& db, const std::string& userCode,
                                              std::int64_t taskId);
 
-// TTask.Start: opens the run or, when it exists (a repeated report), renews
-// its head. Counters stay.
+// TTask.Start: opens the run or, when it exists and has not ended (a
+// repeated report), renews its head; counters stay. A start for a run that
+// ended opens a new run under the same key and leaves the ended one as it is.
 void StartRun(Database& db, const std::string& userCode, std::int64_t taskId,
               std::int64_t sessionId, const TRunHead& head);
 // TTask.Stop: stores head, comment and counters (overwriting; a run without

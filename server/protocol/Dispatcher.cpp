@@ -31,7 +31,7 @@ void TDispatcher::Handle(TRequestContext& ctx, const std::string& token) const {
     ctx.Fail(kErrStorage, std::string("internal error: ") + e.what());
   }
   if (!ctx.Failed()) {
-    reply.SetResult(kOk, "");
+    reply.SetResult(static_cast<std::int32_t>(kErrNoOk), "");
     return;
   }
   // A failure carries no records and no data, whatever the handler added.

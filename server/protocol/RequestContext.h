@@ -10,6 +10,7 @@
 
 #include "auth/Sessions.h"
 #include "wire/QorWithPack.h"
+#include "wire/QorWithProtocol.h"
 
 namespace solvane::server {
 
@@ -18,12 +19,11 @@ class IBlobStore;
 class TStagingArea;
 struct TServerConfig;
 
-// Result codes of replies. Success is 1; every failure another value.
+// Result codes of failed replies; success is the protocol's kErrNoOk.
 enum ErrNo : std::int32_t {
   kErrUnknownOperation = 0,
-  kOk = 1,
   kErrBadRequest = 2,      // a field missing or malformed
-  kErrNotSignedIn = 3,     // no valid session token
+  kErrNotSignedIn = static_cast<std::int32_t>(kErrNoNotSignedIn),  // no valid session token
   kErrForbidden = 4,       // the session may not do this
   kErrNotFound = 5,        // no such object, task, user, folder
   kErrConflict = 6,        // exists already, or does not fit the current state

@@ -19,15 +19,11 @@
 #include "storage/BlobStore.h"
 #include "storage/Database.h"
 #include "storage/StagingArea.h"
+#include "wire/QorWithProtocol.h"
 
 namespace solvane::server {
 
-inline constexpr std::int64_t kSegmentSize = 262144;
-
-// Store kinds.
-inline constexpr int kBackupStore = 100;
-inline constexpr int kSyncStore = 200;
-inline constexpr int kMailStore = 500;
+// kSegmentSize and the store kinds (kBackupStore, ...) are the protocol's.
 
 struct TStoreRef {
   std::string user;

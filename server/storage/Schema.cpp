@@ -43,7 +43,7 @@ const std::vector<SchemaGroup>& AllSchemaGroups() {
 }
 
 const std::vector<SchemaMigration>& AllSchemaMigrations() {
-  static const std::vector<SchemaMigration> steps = {kUsedSpaceMigration};
+  static const std::vector<SchemaMigration> steps = {kUsedSpaceMigration, kRunRepeatsMigration};
   return steps;
 }
 

@@ -14,6 +14,7 @@ extern const SchemaGroup kTaskSchema;   // tasks, task objects and filters, poli
 extern const SchemaGroup kShareSchema;  // share folders
 extern const SchemaGroup kAuthSchema;   // manager links, permission requests, permissions
 
-extern const SchemaMigration kUsedSpaceMigration;  // 2: running total of each user's bytes
+extern const SchemaMigration kUsedSpaceMigration;   // 2: running total of each user's bytes
+extern const SchemaMigration kRunRepeatsMigration;  // 3: several runs under one run key
 
 }  // namespace solvane::server

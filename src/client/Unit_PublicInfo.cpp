@@ -29,6 +29,7 @@ void TPublicInfo::Setup() {
     std::lock_guard g(m_mutex);
     m_settings = m_store.LoadSettings();
   }
+  m_tasks.Stamps().UseRegistry(&m_deps.registry);
   m_pool.FillStandard();
   m_mailService = std::make_unique<TQorMCService>(DefaultReaderFactory(m_deps.registry));
   m_engine = std::make_unique<TTaskEngine>(*this);

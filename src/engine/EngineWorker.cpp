@@ -1,8 +1,10 @@
 #include "engine/EngineWorker.h"
 
 #include <chrono>
+#include <exception>
 
 #include "tasks/EngineContext.h"
+#include "tasks/ErrorNotes.h"
 
 namespace solvane {
 
@@ -10,12 +12,15 @@ namespace {
 constexpr int kResumePauseMs = 100;
 constexpr std::chrono::milliseconds kFastIdleWait{10};
 
+// A failed step ends with a note; the thread goes on with the next.
 template <typename F>
-void Swallowing(F&& f) {
+void Noting(IEngineContext& ctx, F&& f) {
   try {
     f();
+  } catch (const std::exception& e) {
+    NoteError(ctx, "任务引擎的一步出错", e.what());
   } catch (...) {
-    // A failed step ends; the thread goes on with the next.
+    NoteError(ctx, "任务引擎的一步出错", kUnknownErrorText);
   }
 }
 }  // namespace
@@ -55,7 +60,7 @@ void TOneShotWorker::Body(std::stop_token stop) {
       m_pending = false;
       m_busy = true;
     }
-    Swallowing([&] { Step(stop); });
+    Noting(m_ctx, [&] { Step(stop); });
     std::lock_guard lock(m_mutex);
     m_busy = false;
   }
@@ -106,7 +111,7 @@ void TLoopingWorker::Body(std::stop_token stop) {
       m_poked = false;
     }
     bool worked = false;
-    Swallowing([&] { worked = Step(stop); });
+    Noting(m_ctx, [&] { worked = Step(stop); });
     m_ctx.Pace(m_pauseMs);
     if (!worked && m_ctx.Pacing() == TPacing::Fast) IdleWait(stop);
   }

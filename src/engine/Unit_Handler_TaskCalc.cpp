@@ -1,6 +1,7 @@
 #include "engine/Unit_Handler_TaskCalc.h"
 
 #include "engine/TaskEngine.h"
+#include "tasks/ErrorNotes.h"
 #include "tasks/TTaskObject_File.h"
 
 namespace solvane {
@@ -52,13 +53,19 @@ void TTaskCalcEngine::Step(std::stop_token) {
       for (int i = 0; i < kFolderCheckAttempts && !sync->FolderCheck(m_ctx, slot.Entry); ++i) {
       }
     }
-  } catch (...) {
+  } catch (const std::exception& e) {
     // The folder's files are queued all the same.
+    NoteError(m_ctx, "文件夹核对出错 " + slot.Entry->FolderPath, e.what());
+  } catch (...) {
+    NoteError(m_ctx, "文件夹核对出错 " + slot.Entry->FolderPath, kUnknownErrorText);
   }
   try {
     task.CalcFolder(m_ctx, slot.Entry);
-  } catch (...) {
+  } catch (const std::exception& e) {
     // The entry leaves the list with what was queued.
+    NoteError(m_ctx, "文件夹计算出错 " + slot.Entry->FolderPath, e.what());
+  } catch (...) {
+    NoteError(m_ctx, "文件夹计算出错 " + slot.Entry->FolderPath, kUnknownErrorText);
   }
   task.FolderList.Remove(slot.Entry);
   ClearSlot();

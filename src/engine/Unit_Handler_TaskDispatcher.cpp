@@ -5,6 +5,7 @@
 
 #include "engine/TaskEngine.h"
 #include "platform/CompletionSound.h"
+#include "tasks/ErrorNotes.h"
 #include "wire/QorWithNetTCPClient.h"
 #include "tasks/TaskReports.h"
 #include "tasks/Unit_Handler_TaskObjectList.h"
@@ -86,12 +87,16 @@ double MinutesSinceStart(const TTaskObject& task, DateTime now) {
   return MinutesSincePacked(task.SessionID, now);
 }
 
+// The task goes on locally whatever its report or its sound did; what
+// failed is noted.
 template <typename F>
-void IgnoringErrors(F&& f) {
+void Noting(IEngineContext& ctx, const char* what, F&& f) {
   try {
     f();
+  } catch (const std::exception& e) {
+    NoteError(ctx, what, e.what());
   } catch (...) {
-    // The task ends locally whatever its report or its sound did.
+    NoteError(ctx, what, kUnknownErrorText);
   }
 }
 
@@ -151,7 +156,11 @@ bool TTaskDispatcher::RunCycle(std::stop_token stop) {
     bool changed = AdvanceTasks();
     changed = FeedPipeline() || changed;
     return changed;
+  } catch (const std::exception& e) {
+    NoteError(m_ctx, "任务调度出错", e.what());
+    return false;
   } catch (...) {
+    NoteError(m_ctx, "任务调度出错", kUnknownErrorText);
     return false;
   }
 }
@@ -167,7 +176,7 @@ void TTaskDispatcher::EvaluateSchedules(std::stop_token stop) {
     }
     const DateTime now = m_ctx.Now();
     const TScheduleVerdict verdict = EvaluateSchedule(schedule, now);
-    if (verdict == TScheduleVerdict::Due) task->RequestStart(true, now);
+    if (verdict == TScheduleVerdict::Due) task->RequestStart(true, now, &m_ctx.Tasks().Stamps());
     if (verdict != TScheduleVerdict::PassedOver) m_ctx.Pace(kSchedulePauseMs);
   }
 }
@@ -220,7 +229,7 @@ bool TTaskDispatcher::StartWaitingTask(const TTaskObjectPtr& task) {
     task->RunUserCode = m_ctx.UserCode();
   }
   bool started = false;
-  IgnoringErrors([&] { started = m_reports.Start(m_ctx, *task); });
+  Noting(m_ctx, "任务开始报告出错", [&] { started = m_reports.Start(m_ctx, *task); });
   if (!started) {
     const bool reachable = m_reports.ServerReachable ? m_reports.ServerReachable(m_ctx)
                                                      : m_ctx.Pool().AnyConnected();
@@ -270,9 +279,9 @@ bool TTaskDispatcher::EndCurrentTask(const TTaskObjectPtr& task) {
     if (now - *m_settleSince < kSettleLimit) return false;
   }
   m_settleSince.reset();
-  IgnoringErrors([&] { m_reports.Stop(m_ctx, *task); });
-  IgnoringErrors([&] { m_engine.SetPipelineRunning(false); });
-  IgnoringErrors([&] { PlayCompletionSound(m_engine.CompletionSoundFile()); });
+  Noting(m_ctx, "任务结束报告出错", [&] { m_reports.Stop(m_ctx, *task); });
+  Noting(m_ctx, "任务结束出错", [&] { m_engine.SetPipelineRunning(false); });
+  Noting(m_ctx, "完成提示音出错", [&] { PlayCompletionSound(m_engine.CompletionSoundFile()); });
   m_engine.ClearCurrentTask();
   return true;
 }

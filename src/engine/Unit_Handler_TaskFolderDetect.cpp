@@ -1,6 +1,7 @@
 #include "engine/Unit_Handler_TaskFolderDetect.h"
 
 #include "engine/TaskEngine.h"
+#include "tasks/ErrorNotes.h"
 
 namespace solvane {
 
@@ -14,8 +15,11 @@ void TTaskFolderDetector::Step(std::stop_token) {
   m_detectedRun = run.Serial;
   try {
     run.Task->DetectFolders(m_ctx);
-  } catch (...) {
+  } catch (const std::exception& e) {
     // The walk ends; the folders found so far stay.
+    NoteError(m_ctx, "文件夹扫描出错", e.what());
+  } catch (...) {
+    NoteError(m_ctx, "文件夹扫描出错", kUnknownErrorText);
   }
   m_engine.NotifyWork();
 }

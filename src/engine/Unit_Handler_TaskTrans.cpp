@@ -5,6 +5,7 @@
 
 #include "engine/TaskEngine.h"
 #include "session/Unit_LocalHelpers.h"
+#include "tasks/ErrorNotes.h"
 #include "wire/QorWithNetTCPClient.h"
 
 namespace solvane {
@@ -117,8 +118,12 @@ void TTaskTransEngine::Step(std::stop_token stop) {
       TOutcome outcome = TOutcome::Failed;
       try {
         outcome = direction == 1 ? Download(job, stop) : Upload(job, stop);
+      } catch (const std::exception& e) {
+        outcome = TOutcome::Failed;
+        NoteError(m_ctx, "文件传送失败 " + job.Item->SourcePath, e.what());
       } catch (...) {
         outcome = TOutcome::Failed;
+        NoteError(m_ctx, "文件传送失败 " + job.Item->SourcePath, kUnknownErrorText);
       }
       Finish(job, outcome);
     }

@@ -137,6 +137,9 @@ class TQorCustomMC {
 
   bool Installed = false;
   bool Loaded = false;
+  // Why the last Init raised an error (its reader then stays not loaded);
+  // empty otherwise. Set by whoever calls Init.
+  std::string InitError;
   TQorMCFolderObjectList Folders;
   std::uint8_t Kind;
 };

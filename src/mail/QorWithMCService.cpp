@@ -1,5 +1,7 @@
 #include "mail/QorWithMCService.h"
 
+#include <exception>
+
 #include "mail/QorWithMCFoxmail.h"
 #include "mail/QorWithMCOutlook.h"
 #include "mail/QorWithMCOutlookExpress.h"
@@ -43,10 +45,14 @@ void TQorMCService::SetActive(TSlot& slot, std::uint8_t kind, bool value) {
   }
   if (!slot.Reader && m_factory) slot.Reader = m_factory(kind);
   if (!slot.Reader) return;
+  slot.Reader->InitError.clear();
   try {
     slot.Reader->Init();
-  } catch (...) {
+  } catch (const std::exception& e) {
     // A reader whose store cannot be read stays in place, not installed.
+    slot.Reader->InitError = e.what();
+  } catch (...) {
+    slot.Reader->InitError = "unknown error while reading the mail store";
   }
 }
 

@@ -6,6 +6,7 @@
 // Calls hold nothing open: every operation names its key in full, so an
 // adapter maps each call onto one lookup or write of its backing store.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,6 +40,24 @@ class IRegistry {
   // store refused.
   virtual bool DeleteValue(TRegistryRoot root, std::string_view keyPath,
                            std::string_view valueName) = 0;
+
+  // The change of a value into its next one: gets the value (nullopt when
+  // missing) and returns the one to write, or nullopt to write nothing.
+  using TValueChange = std::function<std::optional<std::string>(const std::optional<std::string>&)>;
+
+  // Reads the value, passes it to change and writes the result, with no
+  // other writer of the value in between: a store shared with other
+  // processes locks them out for the whole step. Returns the value written;
+  // nullopt when change wrote nothing or the store failed. This base version
+  // only reads, then writes: enough for a store of this process alone whose
+  // callers do not race each other.
+  virtual std::optional<std::string> UpdateString(TRegistryRoot root, std::string_view keyPath,
+                                                  std::string_view valueName,
+                                                  const TValueChange& change) {
+    std::optional<std::string> next = change(ReadString(root, keyPath, valueName));
+    if (!next || !WriteString(root, keyPath, valueName, *next)) return std::nullopt;
+    return next;
+  }
 };
 
 }  // namespace solvane

@@ -5,9 +5,9 @@
 #include <chrono>
 #include <optional>
 
-namespace solvane {
+#include "solvane/DateTime.h"
 
-using DateTime = std::chrono::system_clock::time_point;
+namespace solvane {
 
 // A local calendar date and wall-clock time, whole seconds.
 struct TLocalDateTime {

@@ -1,5 +1,8 @@
 #include "qtbridge/QSettingsRegistry.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
 #include <QString>
 #include <QUrl>
@@ -74,6 +77,21 @@ bool TQSettingsRegistry::DeleteValue(TRegistryRoot root, std::string_view keyPat
   m_settings->remove(key);
   m_settings->sync();
   return m_settings->status() == QSettings::NoError;
+}
+
+std::optional<std::string> TQSettingsRegistry::UpdateString(TRegistryRoot root,
+                                                            std::string_view keyPath,
+                                                            std::string_view valueName,
+                                                            const TValueChange& change) {
+  std::lock_guard g(m_updateMutex);
+  // QSettings locks its file only while it writes; this lock spans the read
+  // too. Its own lock file is "<file>.lock", so this one has another name.
+  const QString file = m_settings->fileName();
+  QDir().mkpath(QFileInfo(file).absolutePath());
+  QLockFile lock(file + ".update.lock");
+  if (!lock.tryLock(10000)) return std::nullopt;
+  m_settings->sync();  // takes in what another process wrote meanwhile
+  return IRegistry::UpdateString(root, keyPath, valueName, change);
 }
 
 }  // namespace solvane

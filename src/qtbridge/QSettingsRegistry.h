@@ -5,6 +5,7 @@
 // same settings. Links QtCore only; the core never includes it.
 
 #include <memory>
+#include <mutex>
 
 #include "platform/IRegistry.h"
 
@@ -27,9 +28,15 @@ class TQSettingsRegistry : public IRegistry {
                    std::string_view value) override;
   bool DeleteValue(TRegistryRoot root, std::string_view keyPath,
                    std::string_view valueName) override;
+  // Holds a lock file beside the settings file for the step, so that the
+  // desktop client and solvane-cli never both step from the same value.
+  std::optional<std::string> UpdateString(TRegistryRoot root, std::string_view keyPath,
+                                          std::string_view valueName,
+                                          const TValueChange& change) override;
 
  private:
   std::unique_ptr<QSettings> m_settings;
+  std::mutex m_updateMutex;
 };
 
 }  // namespace solvane

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "wire/QorWithProtocol.h"
+
 namespace solvane {
 
 enum TItemState : std::uint8_t {
@@ -160,7 +162,5 @@ class TFolderObjectList {
 // Display names of task kinds and task states.
 std::string TaskKindName(int kind);
 std::string TaskStateName(int state);  // from the low 7 bits
-
-inline constexpr std::int64_t kSegmentSize = 262144;
 
 }  // namespace solvane

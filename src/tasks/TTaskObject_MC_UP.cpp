@@ -1,6 +1,7 @@
 // Mail backup: loading the chosen folders and messages, one folder entry per
 // chosen folder, and exporting and queueing the chosen messages.
 
+#include <exception>
 #include <filesystem>
 
 #include "tasks/EngineContext.h"
@@ -106,9 +107,13 @@ TQorCustomMC* ActiveMailReader(TQorMCService& service, int mcKind) {
   // Activated before with a store that was not there yet, or given a store
   // since: Init reads the folders only while they are not read.
   if (reader && !reader->Loaded) {
+    reader->InitError.clear();
     try {
       reader->Init();
+    } catch (const std::exception& e) {
+      reader->InitError = e.what();
     } catch (...) {
+      reader->InitError = "unknown error while reading the mail store";
     }
   }
   return reader;
@@ -245,6 +250,8 @@ void TTaskObject_MC_UP::ExportAndQueue(TQorCustomMC& reader, const TQorMCFolderO
   TQorMCExportResult exported;
   try {
     exported = reader.ExportMessage(folder, m, file);
+  } catch (const std::exception& e) {
+    exported = {false, std::string("export raised an error: ") + e.what()};
   } catch (...) {
     exported = {false, "export raised an error"};
   }

@@ -33,7 +33,7 @@ double MinutesSincePacked(std::int32_t packed, DateTime now) {
   return std::chrono::duration<double, std::ratio<60>>(now - then).count();
 }
 
-bool TTaskObject::RequestStart(bool scheduled, DateTime now) {
+bool TTaskObject::RequestStart(bool scheduled, DateTime now, TRunStamps* stamps) {
   auto lock = Lock();
   const auto s = State();
   if (s != kStateIdle && s != kStateTerminated) return false;
@@ -41,7 +41,8 @@ bool TTaskObject::RequestStart(bool scheduled, DateTime now) {
     const double m = MinutesSincePacked(SessionID, now);
     if (std::ceil(m - 1) < ScheduleInfo.DelayExcuteMinute) return false;
   }
-  SessionID = static_cast<std::int32_t>(DateTimeToDos(now));
+  SessionID = static_cast<std::int32_t>(stamps ? stamps->Next(TStampSeries::SessionID, now)
+                                               : DateTimeToDos(now));
   m_state = kStateWaiting;
   return true;
 }

@@ -13,21 +13,23 @@
 #include <string>
 #include <vector>
 
+#include "session/RunStamps.h"
 #include "tasks/TPostBag.h"
 #include "wire/QorWithPack.h"
+#include "wire/QorWithProtocol.h"
 
 namespace solvane {
 
 class IEngineContext;
 
 enum TTaskKind : std::int16_t {
-  kKindFileBackup = 100,
+  kKindFileBackup = kBackupStore,
   kKindArchive = 151,
-  kKindShareFile = 171,
-  kKindFileSync = 200,
+  kKindShareFile = kShareStore,
+  kKindFileSync = kSyncStore,
   kKindDatabase = 300,
   kKindMailServer = 400,
-  kKindMailClient = 500,
+  kKindMailClient = kMailStore,
   kKindDisasterRecovery = 600,
 };
 
@@ -133,7 +135,9 @@ class TTaskObject {
 
   // State machine. scheduled: the dispatcher asks (true) or the user (false).
   // now: the current time (the dispatcher's clock).
-  bool RequestStart(bool scheduled, DateTime now);
+  // The new SessionID comes from stamps when given (never one used before
+  // on this machine), else it is the packed time of now.
+  bool RequestStart(bool scheduled, DateTime now, TRunStamps* stamps = nullptr);
   bool RequestStop(bool scheduled);
   bool Pause(bool scheduled);
   // A paused task that is the current task runs again; a paused task that

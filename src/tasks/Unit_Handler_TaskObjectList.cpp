@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "tasks/EngineContext.h"
+#include "tasks/ErrorNotes.h"
 #include "session/DosDateTime.h"
 #include "session/Unit_LocalHelpers.h"
 #include "tasks/TTaskObject_File.h"
@@ -146,7 +147,7 @@ std::size_t TTaskObjectList::Count() const {
 
 bool TTaskObjectList::RequestStart(std::int32_t taskId, bool scheduled, DateTime now) {
   auto task = FindTask(taskId);
-  return task && task->RequestStart(scheduled, now);
+  return task && task->RequestStart(scheduled, now, &m_stamps);
 }
 
 bool TTaskObjectList::RequestStop(std::int32_t taskId, bool scheduled) {
@@ -167,19 +168,12 @@ bool TTaskObjectList::Resume(std::int32_t taskId, bool scheduled, bool isCurrent
 std::int32_t TTaskObjectList::NewTaskID(DateTime now) const {
   std::lock_guard g(m_mutex);
   auto isUsed = [&](std::uint32_t id) {
-    return id <= m_lastNewId ||
-           std::any_of(m_tasks.begin(), m_tasks.end(), [&](const TTaskObjectPtr& t) {
-             return static_cast<std::uint32_t>(t->TaskID) == id;
-           });
+    return std::any_of(m_tasks.begin(), m_tasks.end(), [&](const TTaskObjectPtr& t) {
+      return static_cast<std::uint32_t>(t->TaskID) == id;
+    });
   };
-  std::uint32_t id = DateTimeToDos(now);
-  while (id != 0 && isUsed(id)) {
-    now += std::chrono::seconds(2);
-    id = DateTimeToDos(now);
-  }
-  if (id == 0) return -1;
-  m_lastNewId = id;
-  return static_cast<std::int32_t>(id);
+  const std::uint32_t id = m_stamps.Next(TStampSeries::TaskID, now, isUsed);
+  return id == 0 ? -1 : static_cast<std::int32_t>(id);
 }
 
 // ------------------------------------------------------------ server calls
@@ -238,8 +232,11 @@ bool TTaskObjectList::LoadFromServer(IEngineContext& ctx) {
         Add(task);
         try {
           task->LoadObjects(ctx);
-        } catch (...) {
+        } catch (const std::exception& e) {
           // The task stays in the list as loaded so far.
+          NoteError(ctx, "任务的对象未能全部读取 " + task->TaskName, e.what());
+        } catch (...) {
+          NoteError(ctx, "任务的对象未能全部读取 " + task->TaskName, kUnknownErrorText);
         }
       }
       ctx.Pace(1);

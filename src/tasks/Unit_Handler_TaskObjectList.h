@@ -75,10 +75,14 @@ class TTaskObjectList {
   bool PassesPolicy(IEngineContext& ctx, const std::string& path, bool isFolder) const;
 
   // A new ID for a task made on this client: the packed DOS date-time of now,
-  // stepped on by two seconds until the value is above every ID this list
-  // handed out before and no task of the list uses it. -1 when the clock
-  // lies outside the years a packed date-time can hold.
+  // stepped on by two seconds until the value is above every ID handed out
+  // before on this machine (Stamps) and no task of the list uses it. -1 when
+  // the clock lies outside the years a packed date-time can hold.
   std::int32_t NewTaskID(DateTime now) const;
+
+  // The source of new task IDs and of the SessionIDs of runs started
+  // through the list; the shared state points it at the settings.
+  TRunStamps& Stamps() const { return m_stamps; }
 
  private:
   void LoadPolicy(IEngineContext& ctx);
@@ -88,7 +92,7 @@ class TTaskObjectList {
   // Replaced as a whole, so a filter test works on a snapshot without
   // holding the list's lock while it paces.
   std::shared_ptr<const TDefaultPolicy> m_policy = std::make_shared<TDefaultPolicy>();
-  mutable std::uint32_t m_lastNewId = 0;
+  mutable TRunStamps m_stamps;
 };
 
 }  // namespace solvane

@@ -14,9 +14,9 @@
 #include <utility>
 #include <vector>
 
-namespace solvane {
+#include "solvane/DateTime.h"
 
-using DateTime = std::chrono::system_clock::time_point;
+namespace solvane {
 
 // "yyyy-mm-dd hh:nn:ss" in local time.
 std::string FormatDateTime(DateTime t);

@@ -20,6 +20,7 @@
 
 #include "CliProcess.h"
 #include "ServerProcess.h"
+#include "TaskTestSupport.h"
 #include "session/Unit_LocalHelpers.h"
 
 #ifndef SOLVANE_CLI_BINARY
@@ -133,6 +134,33 @@ TEST_F(Cli, BackupThenUnchangedRunThenChangedFileMakesVersionTwo) {
   TRun ls = Run({"ls", (src / "sub").string()});
   ASSERT_EQ(ls.exitCode, 0) << ls.err;
   EXPECT_NE(ls.out.find("b.txt\t14\tversion 2"), std::string::npos) << ls.out;
+}
+
+// Two runs started within the two seconds of one packed date-time: each
+// keeps its own report on the server.
+TEST_F(Cli, BackToBackBackupsLeaveTwoRunsWithTheirOwnCounters) {
+  const fs::path src = work / "small";
+  WriteFile(src / "a.txt", "first");
+  WriteFile(src / "b.txt", "second");
+  TRun first = Run({"backup", src.string()});
+  TRun second = Run({"backup", src.string()});
+  ASSERT_EQ(first.exitCode, 0) << first.err;
+  ASSERT_EQ(second.exitCode, 0) << second.err;
+
+  TUserClient ann;
+  ASSERT_TRUE(ann.SignIn(server, "ann", "pw"));
+  const std::string anyTime[] = {std::to_string((1 << 21) | (1 << 16)),     // 1980-01-01
+                                 std::to_string(0xFF9Fu << 16 | 0xBF7Du)};  // 2107-12-31 23:59:58
+  TQorPack report =
+      ann.Call("TTask.SelectReport",
+               {{"UCode", "ann"}, {"StartSession", anyTime[0]}, {"EndSeesion", anyTime[1]}});
+  ASSERT_EQ(report.ErrNo(), 1);
+  ASSERT_EQ(report.RecordSetCount(), 2);
+  const auto tasks = Column(report, "TaskID");
+  const auto sessions = Column(report, "SeesionID");
+  EXPECT_NE(std::make_pair(tasks[0], sessions[0]), std::make_pair(tasks[1], sessions[1]));
+  EXPECT_EQ(Column(report, "FileDoneCount"), (std::vector<std::string>{"2", "0"}));
+  EXPECT_EQ(Column(report, "FileCheckedAndNoChangeCount"), (std::vector<std::string>{"0", "2"}));
 }
 
 TEST_F(Cli, RestoreToOriginalPlaceAnotherFolderAndFlatWithAndWithoutOverwrite) {

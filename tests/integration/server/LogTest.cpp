@@ -46,8 +46,9 @@ class ServerRunLog : public ::testing::Test {
             {"SessionID", session},
             {"IsTemporary", "1"}};
   }
+  // The counters are first + 1, first + 2, ... in the order sent.
   TFields StopFields(const std::string& task, const std::string& session,
-                     const char* direction = "0") {
+                     const char* direction = "0", int first = 0) {
     TFields f = RunHead("ann", task, session, direction);
     f.insert(f.begin() + 6, {"Comment",
                              "a\x02"
@@ -63,7 +64,7 @@ class ServerRunLog : public ::testing::Test {
                               "FileDispatchedCount",
                               "FileDoneCount",
                               "FileErrorCount"};
-    int value = 0;
+    int value = first;
     for (const char* c : counters) f.emplace_back(c, std::to_string(++value));
     return f;
   }
@@ -160,6 +161,31 @@ TEST_F(ServerRunLog, ReportsOfARunAreReadBackByTheLogAndTheTaskReport) {
   EXPECT_EQ(Column(errors, "ObjectName"), (std::vector<std::string>{"x.doc", "y.doc"}));
   EXPECT_EQ(Column(errors, "ObjectFolder"), (std::vector<std::string>{"C:\\docs", "C:\\docs"}));
   EXPECT_EQ(Column(errors, "ObjectComment").size(), 2u);
+}
+
+// Two starts of a task within the two seconds of one packed date-time send
+// the same key; the second run must not take over the first one's report.
+TEST_F(ServerRunLog, StartOnAnEndedRunOpensANewRunAndKeepsTheEndedOne) {
+  ASSERT_EQ(ann.ErrNo("TTask.Start", RunHead("ann", kBackupTask, kBackupRun)), 1);
+  Log(kBackupTask, kBackupRun, "C:/docs", "a.txt", 10);
+  ASSERT_EQ(ann.ErrNo("TTask.Stop", StopFields(kBackupTask, kBackupRun)), 1);
+  // A start repeated after a lost reply renews the open run, not a third one.
+  for (int attempt = 0; attempt < 2; ++attempt)
+    ASSERT_EQ(ann.ErrNo("TTask.Start", RunHead("ann", kBackupTask, kBackupRun)), 1);
+  Log(kBackupTask, kBackupRun, "C:/docs", "b.txt", 20);
+  ASSERT_EQ(ann.ErrNo("TTask.Stop", StopFields(kBackupTask, kBackupRun, "0", 100)), 1);
+
+  TQorPack list = Report(ann, "ann", kDayStart, kDayEnd);
+  ASSERT_EQ(list.RecordSetCount(), 2);
+  EXPECT_EQ(Column(list, "SeesionID"), (std::vector<std::string>{kBackupRun, kBackupRun}));
+  EXPECT_EQ(Column(list, "FolderTotalCount"), (std::vector<std::string>{"1", "101"}));
+  EXPECT_EQ(Column(list, "FileDoneCount"), (std::vector<std::string>{"10", "110"}));
+  // The log by key shows the newest run.
+  TQorPack objects = ann.Call("TLog.TaskLog_SelectObject", {{"UCode", "ann"},
+                                                            {"TaskID", kBackupTask},
+                                                            {"SessionID", kBackupRun},
+                                                            {"ObjectFolder", "C:\\docs"}});
+  EXPECT_EQ(Column(objects, "ObjectName"), (std::vector<std::string>{"b.txt"}));
 }
 
 TEST_F(ServerRunLog, AnotherUsersRunsAreRefusedAndBadReportsChangeNothing) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <thread>
 
 #include "EngineTestSupport.h"
@@ -239,6 +240,34 @@ TEST_F(TransferWire, UploadFailsOnARefusedSegmentOrAMissingFile) {
   EXPECT_EQ(task->PostBag.Counters().FileDoneCount, 0);
   EXPECT_EQ(task->ErrorBag.Count(), 2u);
   EXPECT_EQ(task->PostBag.Count(), 0u);
+}
+
+// An engine step that raises an error while moving one file: that file
+// fails with the reason shown to the user, and the engine takes the next.
+TEST_F(TransferWire, AFileWhoseTransferRaisesAnErrorFailsWithItsReasonAndTheNextGoesOn) {
+  std::atomic<bool> armed{true};
+  ctx.SetPaceHook([&](int ms) {
+    if (ms == TTaskTransEngine::kSegmentPauseMs && armed.exchange(false))
+      throw std::runtime_error("read fault on the disk");
+  });
+  const std::string broken = dir.Path("broken.bin"), next = dir.Path("next.bin");
+  enginetest::WriteFile(broken, PatternBytes(1000, 1));
+  enginetest::WriteFile(next, PatternBytes(1000, 2));
+  auto first = Dispatched(task->PostBag.AddLocalFile(broken));
+  RunEngine0(first);
+  auto second = Dispatched(task->PostBag.AddLocalFile(next));
+  RunEngine0(second);
+
+  EXPECT_EQ(first->ItemState, kItemFailed);
+  EXPECT_EQ(second->ItemState, kItemDone);
+  EXPECT_EQ(task->PostBag.Counters().FileErrorCount, 1);
+  EXPECT_EQ(task->PostBag.Counters().FileDoneCount, 1);
+  ASSERT_EQ(task->ErrorBag.Count(), 1u);
+  const auto notes = ctx.RecordedNotes();
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_NE(notes[0].Text.find(broken), std::string::npos) << notes[0].Text;
+  EXPECT_NE(notes[0].Text.find("read fault on the disk"), std::string::npos) << notes[0].Text;
+  EXPECT_EQ(notes[0].Kind, kNoteError);
 }
 
 TEST_F(TransferWire, DownloadWritesTheSegmentsAndPutsOnlyACompleteFileInPlace) {

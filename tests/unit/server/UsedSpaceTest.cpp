@@ -194,7 +194,7 @@ class VersionOneDatabase : public ::testing::Test {
 TEST_F(VersionOneDatabase, OpeningFillsTheTotalsFromTheStoredVersions) {
   {
     Database db(file);
-    EXPECT_EQ(db.SchemaVersion(), 2);
+    EXPECT_EQ(db.SchemaVersion(), AllSchemaMigrations().back().version);
     EXPECT_EQ(UsedBytes(db, "a"), 6000) << "live versions and the recycle bin";
     EXPECT_EQ(UsedBytes(db, "b"), 2000);
     EXPECT_EQ(UsedBytes(db, "c"), 0);
@@ -203,7 +203,7 @@ TEST_F(VersionOneDatabase, OpeningFillsTheTotalsFromTheStoredVersions) {
     EXPECT_EQ(UsedBytes(db, "a"), 3000);
   }
   Database again(file);
-  EXPECT_EQ(again.SchemaVersion(), 2);
+  EXPECT_EQ(again.SchemaVersion(), AllSchemaMigrations().back().version);
   EXPECT_EQ(UsedBytes(again, "a"), 3000) << "filled once, not again on the next open";
   EXPECT_EQ(UsedBytes(again, "b"), 2000);
 }
@@ -222,6 +222,31 @@ TEST_F(VersionOneDatabase, FailedMigrationLeavesVersionOneUntouched) {
   ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
   EXPECT_EQ(sqlite3_column_int(st, 0), 1) << "only the trigger that was in the way";
   sqlite3_finalize(st);
+}
+
+// Version 3 rebuilds the run tables without the unique run key; the runs
+// and what they logged must come through whole.
+TEST_F(VersionOneDatabase, OpeningKeepsTheRunLogsAndLetsAKeyNameTwoRuns) {
+  Exec(R"SQL(
+    INSERT INTO runs(id, user_code, task_id, session_id, task_name, stopped_at, file_done_count)
+      VALUES(7, 'a', 5, 9, 'nightly', 'x', 3);
+    INSERT INTO run_objects(run, kind, folder, name, size, object_date) VALUES(7, 100, 'C:', 'f', 1, 0);
+    INSERT INTO run_errors(run, object_name, object_folder) VALUES(7, 'g', 'C:');
+  )SQL");
+  Database db(file);
+  auto count = [&](const char* sql) {
+    Statement st(db, sql);
+    return st.Step() ? st.Int(0) : -1;
+  };
+  EXPECT_EQ(count("SELECT file_done_count FROM runs WHERE id = 7 AND task_name = 'nightly'"), 3);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM run_objects WHERE run = 7"), 1);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM run_errors WHERE run = 7"), 1);
+  Statement(db, "INSERT INTO runs(user_code, task_id, session_id) VALUES('a', 5, 9)").Run();
+  EXPECT_EQ(count("SELECT COUNT(*) FROM runs WHERE task_id = 5"), 2);
+  // The logged rows still belong to their run: deleting it takes them along.
+  Statement(db, "DELETE FROM runs WHERE id = 7").Run();
+  EXPECT_EQ(count("SELECT COUNT(*) FROM run_objects"), 0);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM run_errors"), 0);
 }
 
 }  // namespace
