@@ -14,4 +14,7 @@ inline constexpr std::int64_t kErrNoNotSignedIn = 3;
 inline constexpr const char* kLoginOperation = "TUser.Login";
 inline constexpr const char* kTokenField = "Token";
 
+// The system profile call, answered before sign-in.
+inline constexpr const char* kProfileOperation = "TSystem.GetProfile";
+
 }  // namespace solvane
