@@ -1,7 +1,7 @@
 #include "cli/CliCommandTable.h"
 
-#include "cli/CliMailCommands.h"
-#include "cli/CliShareCommands.h"
+#include "cli/CmdMail.h"
+#include "cli/CmdShare.h"
 
 namespace solvane::cli {
 

@@ -1,4 +1,4 @@
-#include "cli/CliMailCommands.h"
+#include "cli/CmdMail.h"
 
 #include <charconv>
 #include <functional>

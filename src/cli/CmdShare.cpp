@@ -1,4 +1,4 @@
-#include "cli/CliShareCommands.h"
+#include "cli/CmdShare.h"
 
 #include <algorithm>
 #include <charconv>
