@@ -127,9 +127,9 @@ int ListFolders(TPublicInfo& info, const TCliOptions& o) {
 }
 
 // The task's choice: the named folders whole, and the picked messages.
-TMailChoice Choice(const TCliOptions& o, std::vector<std::pair<std::int64_t, std::int64_t>> whole,
+TMailTaskChoice Choice(const TCliOptions& o, std::vector<std::pair<std::int64_t, std::int64_t>> whole,
                    std::function<std::int64_t(std::int64_t)> parentOf) {
-  TMailChoice choice{std::move(whole), {}, std::move(parentOf)};
+  TMailTaskChoice choice{std::move(whole), {}, std::move(parentOf)};
   for (const auto& text : o.mail.messages) {
     const TMessagePick pick = *ParsePick(text);
     choice.Messages.emplace_back(pick.FolderID, pick.MessageID);

@@ -5,6 +5,7 @@
 #include "tasks/EngineContext.h"
 #include "tasks/TTaskObject_File.h"
 #include "tasks/TTaskObject_MC.h"
+#include "tasks/Unit_Handler_TaskObjectList.h"
 
 namespace solvane {
 
@@ -45,7 +46,7 @@ std::shared_ptr<TQorMCFolderObject> NewFolder(std::int64_t parentId, std::int64_
 
 // Every named folder whole, and the picked messages in their folders (a
 // message of a folder taken whole is not listed again).
-std::vector<std::shared_ptr<TQorMCFolderObject>> MailFolders(const TMailChoice& choice) {
+std::vector<std::shared_ptr<TQorMCFolderObject>> MailFolders(const TMailTaskChoice& choice) {
   std::vector<std::shared_ptr<TQorMCFolderObject>> folders;
   auto find = [&](std::int64_t parent, std::int64_t id) {
     for (const auto& f : folders)
@@ -64,7 +65,7 @@ std::vector<std::shared_ptr<TQorMCFolderObject>> MailFolders(const TMailChoice& 
 }
 
 TTaskObjectPtr MailTask(IEngineContext& ctx, int direction, int mailKind,
-                        const TMailChoice& choice) {
+                        const TMailTaskChoice& choice) {
   auto task = NewTemporary(ctx, kKindMailClient, direction);
   task->MCInfo.MCKind = static_cast<std::uint8_t>(mailKind);
   task->MCInfo.MCFolders = MailFolders(choice);
@@ -93,11 +94,11 @@ TTaskObjectPtr MakeFileRestoreTask(IEngineContext& ctx, int storeKind,
   return task;
 }
 
-TTaskObjectPtr MakeMailBackupTask(IEngineContext& ctx, int mailKind, const TMailChoice& choice) {
+TTaskObjectPtr MakeMailBackupTask(IEngineContext& ctx, int mailKind, const TMailTaskChoice& choice) {
   return MailTask(ctx, 0, mailKind, choice);
 }
 
-TTaskObjectPtr MakeMailRestoreTask(IEngineContext& ctx, int mailKind, const TMailChoice& choice,
+TTaskObjectPtr MakeMailRestoreTask(IEngineContext& ctx, int mailKind, const TMailTaskChoice& choice,
                                    const TRestoreTarget& target) {
   auto task = MailTask(ctx, 1, mailKind, choice);
   SetTarget(*task, target);

@@ -52,7 +52,7 @@ TTaskObjectPtr MakeFileRestoreTask(IEngineContext& ctx, int storeKind,
 // A mail choice: whole folders (parent ID, folder ID) and single messages
 // (folder ID, message ID). parentOf gives a picked message's folder's
 // parent, -1 when unknown.
-struct TMailChoice {
+struct TMailTaskChoice {
   std::vector<std::pair<std::int64_t, std::int64_t>> WholeFolders;
   std::vector<std::pair<std::int64_t, std::int64_t>> Messages;
   std::function<std::int64_t(std::int64_t folderId)> ParentOf;
@@ -60,9 +60,9 @@ struct TMailChoice {
 
 // Mail-client backup (kind 500) of the chosen folders and messages of one
 // mail client (kMCKind*).
-TTaskObjectPtr MakeMailBackupTask(IEngineContext& ctx, int mailKind, const TMailChoice& choice);
+TTaskObjectPtr MakeMailBackupTask(IEngineContext& ctx, int mailKind, const TMailTaskChoice& choice);
 // Mail restore from the mail store.
-TTaskObjectPtr MakeMailRestoreTask(IEngineContext& ctx, int mailKind, const TMailChoice& choice,
+TTaskObjectPtr MakeMailRestoreTask(IEngineContext& ctx, int mailKind, const TMailTaskChoice& choice,
                                    const TRestoreTarget& target);
 
 // Share upload and download: MakeShareUploadTask and MakeShareDownloadTask

@@ -26,7 +26,7 @@ class TaskMakers : public ::testing::Test {
 TEST_F(TaskMakers, EveryOneOffTaskIsTemporaryWithAFreshIdAndItsSystemName) {
   const std::string uploadName = "临时任务" + std::to_string(ctx.Tasks().NewTaskID(Moment()));
   const std::string restoreName = "临时任务2026-12-10 09:30:04";
-  const TMailChoice mail{{{3, 3001}}, {}, {}};
+  const TMailTaskChoice mail{{{3, 3001}}, {}, {}};
   struct Case {
     const char* what;
     std::function<TTaskObjectPtr()> make;
@@ -91,7 +91,7 @@ TEST_F(TaskMakers, MailChoiceTakesWholeFoldersAndPicksEachMessageOnceUnderItsPar
   // Folder 3001 whole; a message of it is not listed again. Two picks of
   // folder 3002 (one twice) land in one folder under the parent parentOf
   // names; folder 9 has no known parent.
-  const TMailChoice choice{{{3, 3001}},
+  const TMailTaskChoice choice{{{3, 3001}},
                            {{3001, 7}, {3002, 8}, {3002, 8}, {3002, 9}, {9, 1}},
                            [](std::int64_t id) { return id == 3002 ? std::int64_t{3} : -1; }};
   const TTaskObjectPtr task = MakeMailRestoreTask(ctx, kMCKindOutlookExpress, choice,
