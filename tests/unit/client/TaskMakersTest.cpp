@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "FakeEngineContext.h"
 #include "client/TaskMakers.h"
 #include "mail/QorWithMCDefine.h"
@@ -24,29 +26,24 @@ class TaskMakers : public ::testing::Test {
 };
 
 TEST_F(TaskMakers, EveryOneOffTaskIsTemporaryWithAFreshIdAndItsSystemName) {
-  const std::string uploadName = "临时任务" + std::to_string(ctx.Tasks().NewTaskID(Moment()));
   const std::string restoreName = "临时任务2026-12-10 09:30:04";
   const TMailTaskChoice mail{{{3, 3001}}, {}, {}};
   struct Case {
     const char* what;
     std::function<TTaskObjectPtr()> make;
     int kind, direction;
-    std::string name;
   };
   const Case cases[] = {
-      {"file backup", [&] { return MakeFileBackupTask(ctx, {{"/home/ann/a.txt", false}}); }, 100, 0,
-       uploadName},
-      {"folder sync", [&] { return MakeFolderSyncTask(ctx, {{"/home/ann/docs", true}}); }, 200, 0,
-       uploadName},
+      {"file backup", [&] { return MakeFileBackupTask(ctx, {{"/home/ann/a.txt", false}}); }, 100, 0},
+      {"folder sync", [&] { return MakeFolderSyncTask(ctx, {{"/home/ann/docs", true}}); }, 200, 0},
       {"backup restore", [&] { return MakeFileRestoreTask(ctx, 100, {{"/home/ann/a.txt"}}, {}); },
-       100, 1, restoreName},
+       100, 1},
       {"sync restore", [&] { return MakeFileRestoreTask(ctx, 200, {{"/home/ann/docs", true}}, {}); },
-       200, 1, restoreName},
-      {"mail backup", [&] { return MakeMailBackupTask(ctx, kMCKindFoxmail, mail); }, 500, 0,
-       uploadName},
-      {"mail restore", [&] { return MakeMailRestoreTask(ctx, kMCKindFoxmail, mail, {}); }, 500, 1,
-       restoreName},
+       200, 1},
+      {"mail backup", [&] { return MakeMailBackupTask(ctx, kMCKindFoxmail, mail); }, 500, 0},
+      {"mail restore", [&] { return MakeMailRestoreTask(ctx, kMCKindFoxmail, mail, {}); }, 500, 1},
   };
+  std::set<std::int32_t> ids;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const TTaskObjectPtr task = c.make();
@@ -54,9 +51,13 @@ TEST_F(TaskMakers, EveryOneOffTaskIsTemporaryWithAFreshIdAndItsSystemName) {
     EXPECT_EQ(task->TaskKind, c.kind);
     EXPECT_EQ(task->TaskDirection, c.direction);
     EXPECT_TRUE(task->IsTemporary);
-    EXPECT_EQ(task->TaskID, ctx.Tasks().NewTaskID(Moment()));
-    EXPECT_EQ(task->TaskName, c.name);
+    EXPECT_EQ(task->UCode, "ann");
+    EXPECT_TRUE(ids.insert(task->TaskID).second) << "TaskID " << task->TaskID << " given twice";
+    // An upload is named by its TaskID, a restore by the moment it was made.
+    EXPECT_EQ(task->TaskName,
+              c.direction == 1 ? restoreName : "临时任务" + std::to_string(task->TaskID));
     EXPECT_EQ(task->CreateDate, Moment());
+    ctx.Tasks().Add(task);
   }
 }
 
@@ -93,7 +94,7 @@ TEST_F(TaskMakers, MailChoiceTakesWholeFoldersAndPicksEachMessageOnceUnderItsPar
   // names; folder 9 has no known parent.
   const TMailTaskChoice choice{{{3, 3001}},
                            {{3001, 7}, {3002, 8}, {3002, 8}, {3002, 9}, {9, 1}},
-                           [](std::int64_t id) { return id == 3002 ? std::int64_t{3} : -1; }};
+                           [](std::int64_t id) { return id / 1000 == 3 ? std::int64_t{3} : -1; }};
   const TTaskObjectPtr task = MakeMailRestoreTask(ctx, kMCKindOutlookExpress, choice,
                                                   {std::string("/tmp/mail"), false, true});
   EXPECT_EQ(task->MCInfo.MCKind, kMCKindOutlookExpress);
