@@ -1,12 +1,13 @@
 #pragma once
 // One registration function per class word of the protocol.
 
+#include "wire/QorWithProtocol.h"
+
 namespace solvane::server {
 
 class TDispatcher;
 
-// The system profile call, answered before sign-in.
-inline constexpr const char* kProfileOperation = "TSystem.GetProfile";
+using solvane::kProfileOperation;  // the system profile call, answered before sign-in
 
 void RegisterUserOperations(TDispatcher& d);     // profile, TUser.*
 void RegisterTaskOperations(TDispatcher& d);     // TTask.*, TPolicy.*

@@ -1,20 +1,11 @@
 #pragma once
 
 #include "cli/CliOptions.h"
-#include "tasks/Unit_Handler_Define.h"
-
-namespace solvane {
-class TPublicInfo;
-}
 
 namespace solvane::cli {
 
-// Adds the one-off task to the task list, starts it and waits for its end
-// with progress on stderr; 0 when no file failed and it was not stopped.
-int StartAndWait(TPublicInfo& info, const TTaskObjectPtr& task);
-
-// Runs one command; the process exit status: 0 success, 1 some files
-// failed or the command failed, 2 usage or sign-in errors.
+// Signs in (unless the command works offline), runs the command of the
+// table and signs out; the process exit status (CliExitCodes.h).
 int RunCli(const TCliOptions& options);
 
 }  // namespace solvane::cli

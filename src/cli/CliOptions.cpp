@@ -1,10 +1,10 @@
 #include "cli/CliOptions.h"
 
 #include <charconv>
-#include <set>
 
-#include "cli/CliMailCommands.h"
-#include "cli/CliShareCommands.h"
+#include "cli/CliCommandTable.h"
+#include "cli/CmdMail.h"
+#include "cli/CmdShare.h"
 
 namespace solvane::cli {
 
@@ -29,32 +29,21 @@ bool ParseServer(const std::string& text, TCliOptions& o) {
   return true;
 }
 
-const std::set<std::string> kCommands = {"backup", "sync", "restore", "ls", "tasks", "run", "daemon", "share", "mail"};
-
 }  // namespace
 
 std::string CliUsage() {
-  return "usage: solvane-cli [--server HOST:PORT] [--user CODE] [--password PW] [--fast] COMMAND\n"
-         "  The password may also come from the environment variable SOLVANE_PASSWORD;\n"
-         "  without options the saved settings of the desktop client are used.\n"
-         "commands:\n"
-         "  backup PATH...                 back up files and folders (one-off task, kind 100)\n"
-         "  sync FOLDER                    synchronise a folder to the server (kind 200)\n"
-         "  restore [--kind 100|200] [--to DIR [--flat]] [--overwrite] SERVERPATH...\n"
-         "                                 restore to the original place, below DIR, or flat in DIR\n"
-         "  ls [--kind 100|200] [SERVERPATH]  list a server folder\n"
-         "  tasks                          list the user's named tasks\n"
-         "  run TASKID                     start a named task and wait for its end\n"
-         "  daemon                         run the user's scheduled tasks until stopped;\n"
-         "                                 the task list is reloaded every hour and on\n"
-         "                                 SIGHUP; a server that cannot be reached is\n"
-         "                                 connected again when it answers\n"
-         "  share ls [FOLDERID]            list the share folders, or the files of one\n"
-         "  share put FOLDERID FILE...     upload files and folders into a share folder\n"
-         "  share get FOLDERID NAME DIR    download a share file into DIR\n"
-         "  A protected share folder's password comes from --share-password PW, the\n"
-         "  environment variable SOLVANE_SHARE_PASSWORD, or is asked for.\n" +
-         MailUsage();
+  std::string usage =
+      "usage: solvane-cli [--server HOST:PORT] [--user CODE] [--password PW] [--fast] COMMAND\n"
+      "  The password may also come from the environment variable SOLVANE_PASSWORD;\n"
+      "  without options the saved settings of the desktop client are used.\n"
+      "commands:\n";
+  for (const TCliCommand& c : CliCommandTable()) usage += c.usage;
+  usage +=
+      "exit status:\n"
+      "  0 done; 1 some files failed, or the command failed; 2 a usage error, or an\n"
+      "  unknown task, folder or file; 3 the server cannot be reached or does not\n"
+      "  answer; 4 the server refused the sign-in (wrong user code or password)\n";
+  return usage;
 }
 
 std::optional<TCliOptions> ParseCliOptions(const std::vector<std::string>& argv,
@@ -117,7 +106,7 @@ std::optional<TCliOptions> ParseCliOptions(const std::vector<std::string>& argv,
       error = "unknown option " + a;
       return std::nullopt;
     } else if (o.command.empty()) {
-      if (!kCommands.count(a)) {
+      if (!FindCliCommand(a)) {
         error = "unknown command '" + a + "'";
         return std::nullopt;
       }

@@ -2,9 +2,8 @@
 
 #include <chrono>
 
+#include "api/SystemApi.h"
 #include "client/Unit_PublicInfo.h"
-#include "wire/QorWithPack.h"
-#include "wire/QorWithProtocol.h"
 
 namespace solvane {
 
@@ -20,20 +19,17 @@ std::string ConnectText(TPublicInfo& info) {
          "USystemKind=1";
 }
 
-bool Succeeded(bool called, const TQorPack& p) { return called && p.ErrNo() == 1; }
-
-void ReadProfile(TPublicInfo& info, TQorTCPClient& connection) {
-  TQorPack p;
-  p.SetFunNo(kProfileOperation);
-  if (!Succeeded(connection.Call(p), p) || p.RecordSetCount() != 1) return;
+// A failed profile call leaves the earlier profile: the sign-in goes on.
+void ReadProfile(TPublicInfo& info, const api::TApiLink& link) {
+  const auto answer = api::SystemGetProfile(link);
+  if (!answer) return;
   TConfig_Of_Profile profile = info.Profile();
-  profile.EnterprizeName = p.FieldByName(1, "EnterprizeName").AsString();
-  profile.AppName = p.FieldByName(1, "AppName").AsString();
-  profile.KRN_MajorVersion = p.FieldByName(1, "KRN_MajorVersion").AsString();
-  profile.KRN_MinorVersion = p.FieldByName(1, "KRN_MinorVersion").AsString();
-  profile.KRN_SecurityMode = static_cast<std::int32_t>(p.FieldByName(1, "KRN_SecurityMode").AsInteger());
-  std::int64_t space = p.FieldByName(1, "KRN_DefaultUserSpace").AsInteger();
-  profile.KRN_DefaultUserSpace = static_cast<std::int32_t>(space < 1 ? 1 : space);
+  profile.EnterprizeName = answer.value.EnterprizeName;
+  profile.AppName = answer.value.AppName;
+  profile.KRN_MajorVersion = answer.value.KRN_MajorVersion;
+  profile.KRN_MinorVersion = answer.value.KRN_MinorVersion;
+  profile.KRN_SecurityMode = static_cast<std::int32_t>(answer.value.KRN_SecurityMode);
+  profile.KRN_DefaultUserSpace = static_cast<std::int32_t>(answer.value.KRN_DefaultUserSpace);
   info.SetProfile(profile);
 }
 
@@ -44,68 +40,62 @@ TQorTCPClientLease ConnectedConnection(TPublicInfo& info) {
   return lease;
 }
 
-}  // namespace
-
-void FillLoginRequest(TPublicInfo& info, TQorPack& p) {
-  const TSettings s = info.Settings();
-  p.SetFunNo(kLoginOperation);
-  p.AddString(1, "UCode", s.UserCode);
-  p.AddString(1, "UPwd", s.UserPwd);
-  p.AddString(1, "UIPAddr", info.LocalIPAddress());
-  p.AddString(1, "UMacAddr", info.LocalMacAddress());
-  p.AddString(1, "UEncryptPwd", "1");
-  p.AddString(1, "USystemKind", "1");
-  p.AddDateTime(1, "LoginTime", std::chrono::system_clock::now());
+api::TCaller Caller(TPublicInfo& info) {
+  return {info.UserCode(), info.LocalIPAddress(), info.LocalMacAddress()};
 }
 
-bool Login(TPublicInfo& info) {
+}  // namespace
+
+api::TLoginRequest LoginRequest(TPublicInfo& info) {
+  const TSettings s = info.Settings();
+  return {s.UserCode, s.UserPwd, info.LocalIPAddress(), info.LocalMacAddress(),
+          std::chrono::system_clock::now()};
+}
+
+api::TApiStatus SignIn(TPublicInfo& info) {
   info.Pool().SetConnectText(ConnectText(info));
   TQorTCPClientLease connection = ConnectedConnection(info);
-  if (!connection) return false;
+  if (!connection) {
+    const TSettings s = info.Settings();
+    return api::TApiStatus::Failed(api::TApiFailure::NoConnection,
+                                   "the server at " + s.Host + ":" + std::to_string(s.Port) +
+                                       " cannot be reached");
+  }
 
   ReadProfile(info, *connection);
 
-  TQorPack p;
-  FillLoginRequest(info, p);
-  if (!Succeeded(connection->Call(p), p)) return false;
+  const auto login = api::UserLogin(*connection, LoginRequest(info));
+  if (!login) return login.status;
   connection.Release();
 
   info.SetLoggedIn(true);
   info.Notes().ShowNote(std::string("登录成功，") + "\r" + "正在请求数据...", kNoteInformation);
   info.SaveUserSettings();
-  info.SetUserName(p.FieldByName(1, "Name").AsString());
+  info.SetUserName(login.value.Name);
   TConfig_Of_Profile profile = info.Profile();
-  profile.IsAdmin = p.FieldByName(1, "IsAdmin").AsBoolean();
-  profile.IsCanDelete = p.FieldByName(1, "IsCanDelete").AsBoolean();
+  profile.IsAdmin = login.value.IsAdmin;
+  profile.IsCanDelete = login.value.IsCanDelete;
   info.SetProfile(profile);
-  info.Pool().SetToken(p.FieldByName(1, kTokenField).AsString());
+  info.Pool().SetToken(login.value.Token);
   info.SessionStarted();
 
   info.ConnectServer();
   info.StartEngine();
   Regist(info);
-  return true;
+  return login.status;
 }
+
+bool Login(TPublicInfo& info) { return SignIn(info).Ok(); }
 
 void Regist(TPublicInfo& info) {
   info.Pace(100);
-  TQorPack p;
-  p.SetFunNo("TUser.Regist");
-  p.AddString(1, "UCode", info.UserCode());
-  p.AddString(1, "UIPAddr", info.LocalIPAddress());
-  p.AddString(1, "Name", info.UserName());
-  p.AddDateTime(1, "LoginTime", std::chrono::system_clock::now());
-  if (TQorTCPClientLease c = ConnectedConnection(info)) c->Call(p);
+  if (TQorTCPClientLease c = ConnectedConnection(info))
+    api::UserRegist(*c, {info.UserCode(), info.LocalIPAddress(), info.UserName(),
+                         std::chrono::system_clock::now()});
 }
 
 void Logout(TPublicInfo& info) {
-  TQorPack p;
-  p.SetFunNo("TUser.Logout");
-  p.AddString(1, "UAdmin", info.UserCode());
-  p.AddString(1, "UIPAddr", info.LocalIPAddress());
-  p.AddString(1, "UMAC", info.LocalMacAddress());
-  p.AddString(1, "UCode", info.UserCode());
-  if (TQorTCPClientLease c = ConnectedConnection(info)) c->Call(p);
+  if (TQorTCPClientLease c = ConnectedConnection(info)) api::UserLogout(*c, Caller(info));
   info.SessionEnded();
   info.Pool().SetToken({});
 }

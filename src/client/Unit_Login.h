@@ -2,22 +2,28 @@
 // Signing in and out: the system profile call, "TUser.Login" (whose token
 // every later request carries), "TUser.Regist", "TUser.Logout".
 
+#include <optional>
 #include <string>
+
+#include "api/ApiCall.h"
+#include "api/UserApi.h"
+#include "wire/QorWithProtocol.h"
 
 namespace solvane {
 
 class TPublicInfo;
-class TQorPack;
 
-// The operation name of the system profile call.
-inline constexpr const char* kProfileOperation = "TSystem.GetProfile";
-
-// The "TUser.Login" request of the signed-in (or signing-in) user.
-void FillLoginRequest(TPublicInfo& info, TQorPack& request);
+// The sign-in of the signed-in (or signing-in) user, stamped now.
+api::TLoginRequest LoginRequest(TPublicInfo& info);
 
 // Signs in with the host, port, time-out, user code and password held by the
 // shared state. On success: logged in, user settings saved, profile and
 // rights read, all connections connected, engine started, login announced.
+// On failure the status tells a server that cannot be reached
+// (NoConnection, NoReply) from one that refused the credentials (Refused,
+// with its message).
+api::TApiStatus SignIn(TPublicInfo& info);
+// SignIn, for callers that only ask whether it worked.
 bool Login(TPublicInfo& info);
 // Announces the login ("TUser.Regist"); the result is not looked at.
 void Regist(TPublicInfo& info);

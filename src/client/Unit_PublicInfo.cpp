@@ -6,7 +6,6 @@
 #include "engine/TaskEngine.h"
 #include "platform/FileFacts.h"
 #include "client/Unit_Login.h"
-#include "wire/QorWithPack.h"
 #include "wire/QorWithProtocol.h"
 #include "wire/QorWithUiPump.h"
 
@@ -45,7 +44,7 @@ bool TPublicInfo::ConnectServer() { return m_pool.ConnectAll(-1); }
 
 void TPublicInfo::SessionStarted() {
   m_renewalNoted = false;
-  m_pool.SetReauthenticator(this);
+  m_pool.SetReauthenticator(&m_renewal);
   m_pool.SetAutoReconnect(true);
 }
 
@@ -71,19 +70,18 @@ bool TPublicInfo::StopAllTasks(std::chrono::milliseconds limit) {
   return idle;
 }
 
-bool TPublicInfo::BuildLogin(TQorPack& request) {
+std::optional<api::TLoginRequest> TPublicInfo::RenewalLogin() {
   const TSettings s = Settings();
   if (s.UserCode.empty() || s.UserPwd.empty()) {
     if (!m_renewalNoted.exchange(true))
       Notes().ShowNote("与服务器的会话已失效，请重新登录。", kNoteWarning);
-    return false;
+    return std::nullopt;
   }
-  FillLoginRequest(*this, request);
-  return true;
+  return LoginRequest(*this);
 }
 
-void TPublicInfo::LoginAnswered(const TQorPack& reply) {
-  if (reply.ErrNo() == kErrNoOk) return;
+void TPublicInfo::RenewalAnswered(const api::TApiStatus& status) {
+  if (status.Ok()) return;
   if (!m_renewalNoted.exchange(true))
     Notes().ShowNote("与服务器的会话已失效，自动重新登录未成功，请重新登录。", kNoteWarning);
 }

@@ -13,8 +13,10 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
+#include "api/UserApi.h"
 #include "tasks/EngineContext.h"
 #include "mail/QorWithMCService.h"
 #include "platform/AutoRun.h"
@@ -56,7 +58,7 @@ struct TPublicInfoDeps {
   std::function<DateTime()> clock;
 };
 
-class TPublicInfo : public IEngineContext, private IQorReauthenticator {
+class TPublicInfo : public IEngineContext {
  public:
   explicit TPublicInfo(TPublicInfoDeps deps);
   ~TPublicInfo() override;
@@ -127,9 +129,10 @@ class TPublicInfo : public IEngineContext, private IQorReauthenticator {
   bool IsCalcSlotEmpty() override;
 
  private:
-  // IQorReauthenticator
-  bool BuildLogin(TQorPack& request) override;
-  void LoginAnswered(const TQorPack& reply) override;
+  // The renewal of a lost session: the user's sign-in, or nothing (and a
+  // note, once) without saved credentials; a refusal is noted once.
+  std::optional<api::TLoginRequest> RenewalLogin();
+  void RenewalAnswered(const api::TApiStatus& status);
 
   TPublicInfoDeps m_deps;
   TSettingsStore m_store;
@@ -141,6 +144,8 @@ class TPublicInfo : public IEngineContext, private IQorReauthenticator {
   std::map<std::string, std::string> m_sharedParams;
   std::atomic<bool> m_loggedIn{false};
   std::atomic<bool> m_renewalNoted{false};  // the user was told once
+  api::TLoginRenewal m_renewal{[this] { return RenewalLogin(); },
+                               [this](const api::TApiStatus& s) { RenewalAnswered(s); }};
 
   TQorTCPClientPool m_pool;
   TTaskObjectList m_tasks;

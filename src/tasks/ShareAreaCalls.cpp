@@ -1,34 +1,32 @@
 #include "tasks/ShareAreaCalls.h"
 
+#include "api/ShareFolderApi.h"
 #include "tasks/EngineContext.h"
-#include "wire/QorWithNetTCPClient.h"
-#include "wire/QorWithPack.h"
 
 namespace solvane {
 
 namespace {
 
-// The server's failure numbers these calls tell apart.
-constexpr int kErrForbidden = 4;
-constexpr int kErrNotFound = 5;
-constexpr int kErrWrongPassword = 7;
-constexpr int kErrTooManyAttempts = 8;
-
-// Sends pack on a connected pool connection; the result of the reply.
-TShareCallResult Call(IEngineContext& ctx, TQorPack& pack) {
-  TQorTCPClientLease lease = ctx.Pool().AcquireFree(-1);
-  if (!lease.Ready()) return TShareCallResult::kNoConnection;
-  if (!lease->Call(pack)) return TShareCallResult::kRefused;
-  switch (pack.ErrNo()) {
-    case 1:
+// What a share call's status means to the share screen and the CLI.
+TShareCallResult ResultOf(const api::TApiStatus& status) {
+  switch (status.failure) {
+    case api::TApiFailure::None:
       return TShareCallResult::kOk;
-    case kErrForbidden:
+    case api::TApiFailure::NoConnection:
+      return TShareCallResult::kNoConnection;
+    case api::TApiFailure::Refused:
+      break;
+    default:
+      return TShareCallResult::kRefused;
+  }
+  switch (status.errNo) {
+    case api::kShareErrForbidden:
       return TShareCallResult::kLocked;
-    case kErrNotFound:
+    case api::kShareErrNotFound:
       return TShareCallResult::kNotFound;
-    case kErrWrongPassword:
+    case api::kShareErrWrongPassword:
       return TShareCallResult::kWrongPassword;
-    case kErrTooManyAttempts:
+    case api::kShareErrTooManyAttempts:
       return TShareCallResult::kTooManyAttempts;
     default:
       return TShareCallResult::kRefused;
@@ -39,41 +37,19 @@ TShareCallResult Call(IEngineContext& ctx, TQorPack& pack) {
 
 TShareCallResult SelectShareFolders(IEngineContext& ctx, std::vector<TShareFolderInfo>& folders) {
   folders.clear();
-  TQorPack pack;
-  pack.SetFunNo("TShareFolder.SelectFolder");
-  const TShareCallResult result = Call(ctx, pack);
-  if (result != TShareCallResult::kOk) return result;
-  for (int n = 1, count = pack.RecordSetCount(); n <= count; ++n) {
-    TShareFolderInfo f;
-    f.ID = pack.FieldByName(n, "ID").AsInteger();
-    f.ParentID = pack.FieldByName(n, "ParentID").AsInteger();
-    f.Name = pack.FieldByName(n, "Name").AsString();
-    f.Owner = pack.FieldByName(n, "Ownner").AsString();
-    f.Comment = pack.FieldByName(n, "Comment").AsString();
-    f.IsReadOnly = pack.FieldByName(n, "IsReadOnly").AsBoolean();
-    f.HasPassword = !pack.FieldByName(n, "AccessPwd").AsString().empty();
-    folders.push_back(std::move(f));
-  }
-  return result;
+  auto answer = api::ShareFolderSelectFolder(ctx.Pool());
+  for (auto& f : answer.value)
+    folders.push_back({f.ID, f.ParentID, std::move(f.Name), std::move(f.Owner),
+                       std::move(f.Comment), f.IsReadOnly, f.HasPassword});
+  return ResultOf(answer.status);
 }
 
 TShareCallResult OpenShareFolder(IEngineContext& ctx, std::int64_t folderId,
                                  const std::string& password, std::vector<TShareFileInfo>& files) {
   files.clear();
-  TQorPack pack;
-  pack.SetFunNo("TShareFolder.Select");
-  pack.AddInteger(1, "FolderID", folderId);
-  pack.AddString(1, "AccessPwd", password);
-  const TShareCallResult result = Call(ctx, pack);
-  if (result != TShareCallResult::kOk) return result;
-  for (int n = 1, count = pack.RecordSetCount(); n <= count; ++n) {
-    TShareFileInfo f;
-    f.ObjectName = pack.FieldByName(n, "ObjectName").AsString();
-    f.ObjectSize = pack.FieldByName(n, "ObjectSize").AsInteger();
-    f.ObjectDate = pack.FieldByName(n, "ObjectDate").AsInteger();
-    files.push_back(std::move(f));
-  }
-  return result;
+  auto answer = api::ShareFolderSelect(ctx.Pool(), folderId, password);
+  for (auto& f : answer.value) files.push_back({std::move(f.ObjectName), f.ObjectSize, f.ObjectDate});
+  return ResultOf(answer.status);
 }
 
 bool NeedsSharePassword(const TShareFolderInfo& folder, const std::string& userCode) {

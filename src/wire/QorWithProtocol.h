@@ -25,4 +25,7 @@ inline constexpr int kMailStore = 500;
 inline constexpr const char* kLoginOperation = "TUser.Login";
 inline constexpr const char* kTokenField = "Token";
 
+// The system profile call, answered before sign-in.
+inline constexpr const char* kProfileOperation = "TSystem.GetProfile";
+
 }  // namespace solvane

@@ -361,5 +361,29 @@ TEST_F(Cli, ErrorsAreClearMessagesWithUsageExitCodes) {
   }
 }
 
+TEST_F(Cli, UnreachableServerAndRefusedSignInAreToldApart) {
+  struct Case {
+    const char* what;
+    std::string server;
+    std::string password;
+    int exitCode;
+    const char* says;
+  };
+  const std::string here = "127.0.0.1:" + std::to_string(server.Port());
+  const Case cases[] = {
+      // Nothing listens on port 1 of this machine.
+      {"no server", "127.0.0.1:1", "pw", 3, "cannot be reached"},
+      {"wrong password", here, "not-pw", 4, "refused the sign-in of ann"},
+  };
+  for (const Case& c : cases) {
+    TCliCall call;
+    call.argv = {SOLVANE_CLI_BINARY, "--server", c.server, "--user", "ann", "tasks"};
+    call.env = {{"XDG_CONFIG_HOME", (work / "config").string()}, {"SOLVANE_PASSWORD", c.password}};
+    const TRun r = RunCliProcess(call, work);
+    EXPECT_EQ(r.exitCode, c.exitCode) << c.what << ": " << r.err;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << c.what << ": " << r.err;
+  }
+}
+
 }  // namespace
 }  // namespace solvane::testing

@@ -1,4 +1,4 @@
-#include "cli/CliShareCommands.h"
+#include "cli/CmdShare.h"
 
 #include <algorithm>
 #include <charconv>
@@ -7,7 +7,7 @@
 #include <iostream>
 #include <optional>
 
-#include "cli/CliCommands.h"
+#include "cli/CliTaskWait.h"
 #include "platform/Terminal.h"
 #include "session/DosDateTime.h"
 #include "session/Unit_LocalHelpers.h"

@@ -1,16 +1,18 @@
-#include "cli/CliMailCommands.h"
+#include "cli/CmdMail.h"
 
 #include <charconv>
+#include <functional>
 #include <filesystem>
 #include <iostream>
 #include <map>
 #include <set>
 
-#include "cli/CliCommands.h"
+#include "cli/CliTaskWait.h"
 #include "cli/CliMailOptions.h"
 #include "mail/QorWithMCFoxmail.h"
 #include "mail/QorWithMCOutlookExpress.h"
 #include "mail/QorWithMCService.h"
+#include "client/TaskMakers.h"
 #include "client/Unit_PublicInfo.h"
 #include "tasks/TTaskObject_File.h"
 #include "tasks/TTaskObject_MC.h"
@@ -124,40 +126,15 @@ int ListFolders(TPublicInfo& info, const TCliOptions& o) {
   return 0;
 }
 
-std::shared_ptr<TQorMCFolderObject> NewChoice(std::int64_t parentId, std::int64_t folderId) {
-  auto f = std::make_shared<TQorMCFolderObject>();
-  f->ParentID = parentId;
-  f->FolderID = folderId;
-  return f;
-}
-
-// The task's choice: every named folder whole, and the picked messages in
-// their folders. parentOf gives a folder's parent (nullopt: unknown).
-template <class ParentOf>
-std::vector<std::shared_ptr<TQorMCFolderObject>> BuildChoice(
-    const std::vector<std::pair<std::int64_t, std::int64_t>>& wholeFolders,
-    const std::vector<TMessagePick>& picks, ParentOf parentOf) {
-  std::vector<std::shared_ptr<TQorMCFolderObject>> choice;
-  auto find = [&](std::int64_t parent, std::int64_t id) {
-    for (const auto& f : choice)
-      if (f->FolderID == id && f->ParentID == parent) return f;
-    choice.push_back(NewChoice(parent, id));
-    return choice.back();
-  };
-  for (const auto& [parent, id] : wholeFolders) find(parent, id)->IsSelected = true;
-  for (const TMessagePick& pick : picks) {
-    auto folder = find(parentOf(pick.FolderID), pick.FolderID);
-    if (!folder->IsSelected && !folder->Messages.FindByID(pick.MessageID))
-      folder->Messages.Add(
-          {.MessageID = pick.MessageID, .FolderID = pick.FolderID, .IsSelected = true});
+// The task's choice: the named folders whole, and the picked messages.
+TMailTaskChoice Choice(const TCliOptions& o, std::vector<std::pair<std::int64_t, std::int64_t>> whole,
+                   std::function<std::int64_t(std::int64_t)> parentOf) {
+  TMailTaskChoice choice{std::move(whole), {}, std::move(parentOf)};
+  for (const auto& text : o.mail.messages) {
+    const TMessagePick pick = *ParsePick(text);
+    choice.Messages.emplace_back(pick.FolderID, pick.MessageID);
   }
   return choice;
-}
-
-std::vector<TMessagePick> Picks(const TCliOptions& o) {
-  std::vector<TMessagePick> picks;
-  for (const auto& text : o.mail.messages) picks.push_back(*ParsePick(text));
-  return picks;
 }
 
 int Backup(TPublicInfo& info, const TCliOptions& o) {
@@ -192,20 +169,15 @@ int Backup(TPublicInfo& info, const TCliOptions& o) {
       }
     }
   }
-  auto task = CreateTaskObject(kKindMailClient, 0, info.UserCode());
-  task->IsTemporary = true;
-  task->TaskID = info.Tasks().NewTaskID(info.Now());
-  task->TaskName = TaskKindName(kKindMailClient);
-  task->CreateDate = info.Now();
-  task->MCInfo.MCKind = static_cast<std::uint8_t>(kind);
-  task->MCInfo.MCFolders = BuildChoice(whole, Picks(o), [&](std::int64_t id) {
+  const auto choice = Choice(o, std::move(whole), [&](std::int64_t id) {
     auto it = parents.find(id);
     return it == parents.end() ? std::int64_t{-1} : it->second;
   });
-  return StartAndWait(info, task);
+  return StartAndWait(info, MakeMailBackupTask(info, kind, choice));
 }
 
-// The server's mail folders of a kind: folder ID -> parent IDs.
+// The server's mail folders of a kind: folder ID -> parent IDs. The frame
+// is built here until the browse api takes this call over.
 bool StoredFolders(TPublicInfo& info, int kind, std::multimap<std::int64_t, std::int64_t>& out) {
   TQorPack p;
   p.SetFunNo("TBrower.ShowMCObject_Folder");
@@ -253,22 +225,17 @@ int Restore(TPublicInfo& info, const TCliOptions& o) {
     }
     addStored(found[0]->FolderID);
   }
-  auto task = CreateTaskObject(kKindMailClient, 1, info.UserCode());
-  task->IsTemporary = true;
-  task->TaskID = info.Tasks().NewTaskID(info.Now());
-  task->TaskName = "恢复邮件";
-  task->CreateDate = info.Now();
-  task->MCInfo.MCKind = static_cast<std::uint8_t>(kind);
-  task->MCInfo.MCFolders = BuildChoice(whole, Picks(o), [&](std::int64_t id) {
+  const auto choice = Choice(o, std::move(whole), [&](std::int64_t id) {
     auto it = stored.find(id);
     return it == stored.end() ? std::int64_t{-1} : it->second;
   });
-  task->RestoreInfo.Overwrite = o.overwrite;
-  task->RestoreInfo.IsDefine = !o.to ? 0 : (o.flat ? 2 : 1);
-  if (o.to) task->RestoreInfo.CacheFolder = AbsoluteFolder(*o.to);
+  TRestoreTarget target;
+  if (o.to) target.Folder = AbsoluteFolder(*o.to);
+  target.Flat = o.flat;
+  target.Overwrite = o.overwrite;
   info.SetSharedParam("RestoreParams.Overwrite", o.overwrite ? "1" : "0");
   std::cerr << "restoring into " << (o.to ? AbsoluteFolder(*o.to) : info.CacheFolder()) << "\n";
-  return StartAndWait(info, task);
+  return StartAndWait(info, MakeMailRestoreTask(info, kind, choice, target));
 }
 
 }  // namespace
