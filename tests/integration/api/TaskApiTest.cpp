@@ -38,7 +38,7 @@ class TaskApiTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(server.Start());
-    server.AddUser("ann", "pw");
+    server.AddUser("ann", "pw", {"--can-delete"});
     TTestClient signIn;
     ASSERT_TRUE(signIn.Connect(server.Port()));
     ASSERT_TRUE(signIn.Login("ann", "pw"));
