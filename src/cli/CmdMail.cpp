@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 
+#include "api/BrowseApi.h"
 #include "cli/CliTaskWait.h"
 #include "cli/CliMailOptions.h"
 #include "mail/QorWithMCFoxmail.h"
@@ -16,7 +17,6 @@
 #include "client/Unit_PublicInfo.h"
 #include "tasks/TTaskObject_File.h"
 #include "tasks/TTaskObject_MC.h"
-#include "tasks/TaskServerCall.h"
 
 namespace solvane::cli {
 
@@ -176,17 +176,20 @@ int Backup(TPublicInfo& info, const TCliOptions& o) {
   return StartAndWait(info, MakeMailBackupTask(info, kind, choice));
 }
 
-// The server's mail folders of a kind: folder ID -> parent IDs. The frame
-// is built here until the browse api takes this call over.
+// The server's mail folders of a kind: folder ID -> parent IDs.
 bool StoredFolders(TPublicInfo& info, int kind, std::multimap<std::int64_t, std::int64_t>& out) {
-  TQorPack p;
-  p.SetFunNo("TBrower.ShowMCObject_Folder");
-  p.AddString(1, "UCode", info.UserCode());
-  p.AddString(1, "MCKindName", TQorMCService::GetKindName(kind));
-  if (!CallServer(info, p)) return false;
-  for (int n = 1; n <= p.RecordSetCount(); ++n)
-    out.emplace(p.FieldByName(n, "ObjectName").AsInteger(),
-                p.FieldByName(n, "ObjectFolder").AsInteger());
+  const auto folders =
+      api::BrowerShowMCObjectFolder(info.Pool(), info.UserCode(), TQorMCService::GetKindName(kind));
+  if (!folders) return false;
+  // An ID that is no number reads as 0.
+  auto number = [](const std::string& text) {
+    std::int64_t v = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, v);
+    return ec == std::errc() && ptr == end ? v : std::int64_t{0};
+  };
+  for (const api::TStoreMailFolder& f : folders.value)
+    out.emplace(number(f.ObjectName), number(f.ObjectFolder));
   return true;
 }
 

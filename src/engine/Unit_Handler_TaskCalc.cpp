@@ -2,7 +2,6 @@
 
 #include "engine/TaskEngine.h"
 #include "tasks/ErrorNotes.h"
-#include "tasks/TTaskObject_File.h"
 
 namespace solvane {
 
@@ -37,7 +36,6 @@ void TTaskCalcEngine::Step(std::stop_token) {
   const TSlot slot = TakeSlotCopy();
   if (!slot.Entry) return;
   TTaskObject& task = *slot.Task;
-  bool syncUpload = false;
   {
     auto lock = task.Lock();
     if (!m_engine.IsCurrentRunning(task, slot.Run)) {
@@ -46,12 +44,9 @@ void TTaskCalcEngine::Step(std::stop_token) {
       ClearSlot();
       return;
     }
-    syncUpload = task.TaskKind == kKindFileSync && task.TaskDirection == 0;
   }
   try {
-    if (auto* sync = syncUpload ? dynamic_cast<TTaskObject_FileSync_UP*>(&task) : nullptr) {
-      for (int i = 0; i < kFolderCheckAttempts && !sync->FolderCheck(m_ctx, slot.Entry); ++i) {
-      }
+    for (int i = 0; i < kFolderCheckAttempts && !task.ReportFolderListing(m_ctx, slot.Entry); ++i) {
     }
   } catch (const std::exception& e) {
     // The folder's files are queued all the same.

@@ -6,7 +6,6 @@
 
 #include "engine/EngineWorker.h"
 #include "tasks/TPostBag.h"
-#include "wire/QorWithPack.h"
 
 namespace solvane {
 
@@ -32,7 +31,6 @@ class TTaskCheckEngine : public TLoopingWorker {
 
  private:
   TTaskEngine& m_engine;
-  TQorPack m_frame;  // the worker thread's own
 };
 
 }  // namespace solvane

@@ -181,6 +181,13 @@ void TTaskDispatcher::EvaluateSchedules(std::stop_token stop) {
   }
 }
 
+bool IsRunFinished(TTaskObject& task, IEngineContext& ctx) {
+  auto lock = task.Lock();
+  if (task.FolderList.Count() > 0 || task.PostBag.Count() > 0) return false;
+  if (ctx.CurrentTask().get() != &task) return true;
+  return ctx.IsFolderDetectorIdle() && ctx.IsCalcSlotEmpty();
+}
+
 bool TTaskDispatcher::AdvanceTasks() {
   const TTaskObjectPtr current = m_engine.CurrentTask();
   bool changed = false;
@@ -188,7 +195,7 @@ bool TTaskDispatcher::AdvanceTasks() {
     if (auto waiting = m_ctx.Tasks().FindByState(kStateWaiting)) return StartWaitingTask(waiting);
   } else {
     const std::uint8_t state = current->State();
-    if (state == kStateRunning && current->IsFinished(m_ctx)) {
+    if (state == kStateRunning && IsRunFinished(*current, m_ctx)) {
       current->RequestStop(true);  // reported in the next cycle
       return true;
     }

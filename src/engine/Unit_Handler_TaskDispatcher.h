@@ -38,6 +38,11 @@ enum class TScheduleVerdict { Due, NotDue, PassedOver };
 TScheduleVerdict EvaluateSchedule(const TTaskScheduleInfo& schedule, DateTime now);
 bool IsScheduleDue(const TTaskScheduleInfo& schedule, DateTime now);
 
+// Whether the run of task has nothing left: its folder list and queue are
+// empty and, when it is the current task, the folder detector is idle and
+// the calc slot empty.
+bool IsRunFinished(TTaskObject& task, IEngineContext& ctx);
+
 // The run reports the dispatcher sends (ReportStart, ReportStop by default),
 // and how it tells, after a failed start report, whether the server was
 // reachable at all (by default: whether any connection is up).

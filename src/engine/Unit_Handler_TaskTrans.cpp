@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "engine/TaskEngine.h"
+#include "api/UpDownApi.h"
 #include "session/Unit_LocalHelpers.h"
 #include "tasks/ErrorNotes.h"
 #include "wire/QorWithNetTCPClient.h"
@@ -168,7 +169,17 @@ TTaskTransEngine::TOutcome TTaskTransEngine::Upload(const TJob& job, std::stop_t
   const std::int64_t start = pos;
   const auto t0 = std::chrono::steady_clock::now();
   const std::string shown = job.TaskKind == kKindMailClient ? item.ObjectCargo2 : item.SourcePath;
-  const std::string userCode = job.Task->RunUser(m_ctx);
+  api::TUpObject object;
+  object.UCode = job.Task->RunUser(m_ctx);
+  object.TaskID = job.TaskID;
+  object.TaskKind = job.TaskKind;
+  object.ObjectName = FileNameOf(item.SourcePath);
+  object.ObjectFolder = item.ObjectFolder;
+  object.ObjectData = item.ObjectData;
+  object.ObjectCargo = item.ObjectCargo;
+  object.ObjectCargo2 = item.ObjectCargo2;
+  object.ObjectSize = size;
+  object.ObjectDate = item.ObjectDate;
   std::string buffer(static_cast<std::size_t>(kSegmentSize), '\0');
 
   while (StillRunning(job, stop)) {
@@ -180,25 +191,9 @@ TTaskTransEngine::TOutcome TTaskTransEngine::Upload(const TJob& job, std::stop_t
         static_cast<std::size_t>(std::clamp<std::int64_t>(size - pos, 0, kSegmentSize));
     const std::int64_t got = in->ReadAt(pos, buffer.data(), want);
     if (got <= 0) break;
-    m_frame.Reset();
-    m_frame.SetFunNo("TUpDown.UpLoad");
-    m_frame.AddString(1, "UCode", userCode);
-    m_frame.AddInteger(1, "TaskID", job.TaskID);
-    m_frame.AddString(1, "SessionID", std::to_string(job.SessionID));
-    m_frame.AddInteger(1, "TaskKind", job.TaskKind);
-    m_frame.AddString(1, "ObjectName", FileNameOf(item.SourcePath));
-    m_frame.AddString(1, "ObjectFolder", item.ObjectFolder);
-    m_frame.AddInteger(1, "ObjectData", item.ObjectData);
-    m_frame.AddString(1, "ObjectCargo", item.ObjectCargo);
-    m_frame.AddString(1, "ObjectCargo2", item.ObjectCargo2);
-    m_frame.AddString(1, "ObjectSize", std::to_string(size));
-    m_frame.AddString(1, "ObjectDate", std::to_string(item.ObjectDate));
-    m_frame.AddString(1, "SegmentCount", std::to_string(count));
-    m_frame.AddString(1, "SegmentOrder", std::to_string(k + 1));
-    m_frame.AddString(1, "Source_Offset", std::to_string(pos));
-    m_frame.AddString(1, "Source_Size", std::to_string(got));
-    const std::string_view segment(buffer.data(), static_cast<std::size_t>(got));
-    if (!lease->CallUpload(m_frame, segment) || m_frame.ErrNo() != 1) break;
+    const api::TUpSegment segment{job.SessionID, count, k + 1, pos};
+    const std::string_view bytes(buffer.data(), static_cast<std::size_t>(got));
+    if (!api::UpDownUpLoad(*lease, object, segment, bytes)) break;
     ++k;
     pos += got;
     job.Task->PostBag.Counters().BytesMoved += got;
@@ -235,24 +230,21 @@ TTaskTransEngine::TOutcome TTaskTransEngine::Download(const TJob& job, std::stop
   std::int64_t k = FirstSegmentIndex(pos);
   const std::int64_t start = pos;
   const auto t0 = std::chrono::steady_clock::now();
+  api::TDownObject object;
+  object.UCode = job.UCode;
+  object.TaskKind = job.TaskKind;
+  object.ObjectName = FileNameOf(item.SourcePath);
+  object.ObjectFolder = ServerFolderOf(item.SourcePath);
+  object.ObjectData = item.ObjectData;
+  object.ObjectCargo = target;
+  object.ObjectCargo2 = item.ObjectCargo2;
+  object.ObjectSize = size;
+  object.ObjectDate = item.ObjectDate;
+  object.SegmentCount = count;
   bool answered = false;
   std::string data;
   while (StillRunning(job, stop) && lease->Connected()) {
-    m_frame.Reset();
-    m_frame.SetFunNo("TUpDown.DownLoad");
-    m_frame.AddString(1, "UCode", job.UCode);
-    m_frame.AddString(1, "TaskKind", std::to_string(job.TaskKind));
-    m_frame.AddString(1, "ObjectName", FileNameOf(item.SourcePath));
-    m_frame.AddString(1, "ObjectFolder", ServerFolderOf(item.SourcePath));
-    m_frame.AddInteger(1, "ObjectData", item.ObjectData);
-    m_frame.AddString(1, "ObjectCargo", target);
-    m_frame.AddString(1, "ObjectCargo2", item.ObjectCargo2);
-    m_frame.AddString(1, "ObjectSize", std::to_string(size));
-    m_frame.AddString(1, "ObjectDate", std::to_string(item.ObjectDate));
-    m_frame.AddString(1, "SegmentCount", std::to_string(count));
-    m_frame.AddString(1, "SegmentOrder", std::to_string(k + 1));
-    data.clear();
-    if (!lease->CallDownload(m_frame, data) || m_frame.ErrNo() != 1) break;
+    if (!api::UpDownDownLoad(*lease, object, k + 1, data)) break;
     answered = true;
     if (!data.empty()) {
       // A full disk or an I/O error fails the file; the partial download

@@ -12,7 +12,6 @@
 
 #include "engine/EngineWorker.h"
 #include "tasks/Unit_Handler_Define.h"
-#include "wire/QorWithPack.h"
 
 namespace solvane {
 
@@ -64,7 +63,6 @@ class TTaskTransEngine : public TOneShotWorker {
 
   TTaskEngine& m_engine;
   const int m_index;
-  TQorPack m_frame;  // the worker thread's own
   mutable std::mutex m_slotMutex;
   TJob m_slot;
 };

@@ -7,7 +7,7 @@
 
 #include "mail/QorWithMCService.h"
 #include "tasks/TaskLocalPaths.h"
-#include "tasks/TaskServerCall.h"
+#include "api/ApiCall.h"
 
 namespace solvane {
 
@@ -130,7 +130,7 @@ TMailChoice ChooseMessages(const TQorMCFolderObject& readerFolder,
 }
 
 std::string MailDescriptionForWire(const TQorMCMessage& message) {
-  std::string text = LineBreaksToWire(Describe(message));
+  std::string text = api::LineBreaksToWire(Describe(message));
   BlankControls(text);
   BreakRecordEnd(text);
   ClipUtf8(text, kMaxDescriptionBytes);

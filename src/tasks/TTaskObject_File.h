@@ -33,6 +33,10 @@ class TTaskObject_FileSync_UP : public TTaskObject_File_UP {
   explicit TTaskObject_FileSync_UP(std::string userCode);
   // Reports the folder's complete current listing ("TUpDown.FolderCheck").
   bool FolderCheck(IEngineContext& ctx, const TFolderObjectPtr& folder);
+  // A sync upload mirrors each whole folder on the server before its files go.
+  bool ReportFolderListing(IEngineContext& ctx, const TFolderObjectPtr& folder) override {
+    return FolderCheck(ctx, folder);
+  }
 };
 
 class TTaskObject_File_Down : public TTaskObject {

@@ -11,27 +11,18 @@
 #include "tasks/TTaskObject_File.h"
 #include "tasks/TaskLocalPaths.h"
 #include "tasks/TaskRunning.h"
-#include "tasks/TaskServerCall.h"
+#include "api/BrowseApi.h"
 
 namespace solvane {
 
 namespace {
 
-struct TServerEntry {
-  std::string Folder;
-  std::string Name;
-  std::int64_t Kind = 0;
-  std::int64_t Size = -1;
-  std::int64_t Date = -1;
-  std::int64_t Version = -1;
-};
+using TServerEntry = api::TStoreEntry;
 
-// One level of the task's server store ("TBrower.ShowFileObject"). Sizes,
-// dates and versions are read as 64-bit numbers, so objects of 2 GiB and
-// more keep their size.
-bool ListServerFolder(IEngineContext& ctx, TTaskObject& task, TQorPack& frame,
-                      const std::string& folder, std::vector<TServerEntry>& entries) {
-  entries.clear();
+// One level of the task's server store. Sizes, dates and versions are read
+// as 64-bit numbers, so objects of 2 GiB and more keep their size.
+bool ListServerFolder(IEngineContext& ctx, TTaskObject& task, const std::string& folder,
+                      std::vector<TServerEntry>& entries) {
   std::string userCode;
   int kind = 0;
   {
@@ -39,24 +30,9 @@ bool ListServerFolder(IEngineContext& ctx, TTaskObject& task, TQorPack& frame,
     userCode = task.UCode;
     kind = task.TaskKind;
   }
-  frame.Reset();
-  frame.SetFunNo("TBrower.ShowFileObject");
-  frame.AddString(1, "UCode", userCode);
-  frame.AddString(1, "TaskKind", std::to_string(kind));
-  frame.AddString(1, "RelatePath", ToSlashes(folder));
-  frame.AddString(1, "IsInlcudeSubFolder", "1");
-  if (!CallServer(ctx, frame)) return false;
-  for (int n = 1, count = frame.RecordSetCount(); n <= count; ++n) {
-    TServerEntry e;
-    e.Folder = frame.FieldByName(n, "ObjectFolder").AsString();
-    e.Name = frame.FieldByName(n, "ObjectName").AsString();
-    e.Kind = frame.FieldByName(n, "ObjectKind").AsInteger();
-    e.Size = frame.FieldByName(n, "ObjectSize").AsInteger();
-    e.Date = frame.FieldByName(n, "ObjectDate").AsInteger();
-    e.Version = frame.FieldByName(n, "ObjectVersion").AsInteger();
-    entries.push_back(std::move(e));
-  }
-  return true;
+  auto listed = api::BrowerShowFileObject(ctx.Pool(), userCode, kind, ToSlashes(folder));
+  entries = std::move(listed.value);
+  return listed.Ok();
 }
 
 std::string Trimmed(const std::string& s) {
@@ -107,11 +83,11 @@ void TTaskObject_File_Down::WalkServerFolder(IEngineContext& ctx, const std::str
   std::vector<TServerEntry> entries;
   while (!work.empty() && IsRunning()) {
     // A failed listing ends that branch silently.
-    if (ListServerFolder(ctx, *this, Frame1, Trimmed(work.front()), entries)) {
+    if (ListServerFolder(ctx, *this, Trimmed(work.front()), entries)) {
       for (const TServerEntry& e : entries) {
         if (!IsRunning()) break;
-        if (e.Kind == 1) {
-          const std::string sub = JoinPath(e.Folder, e.Name) + "/";
+        if (e.ObjectKind == 1) {
+          const std::string sub = JoinPath(e.ObjectFolder, e.ObjectName) + "/";
           work.push_back(sub);
           IfRunning(*this, [&] { FolderList.AddFolder(sub, true); });
         }
@@ -127,11 +103,12 @@ void TTaskObject_File_Down::CalcFolder(IEngineContext& ctx, const TFolderObjectP
   if (!folder) return;
   if (folder->IsWholeFolder) {
     std::vector<TServerEntry> entries;
-    if (!ListServerFolder(ctx, *this, Frame2, folder->FolderPath, entries)) return;
+    if (!ListServerFolder(ctx, *this, folder->FolderPath, entries)) return;
     for (const TServerEntry& e : entries) {
       if (!IsRunning()) break;
-      if (e.Kind == 0)
-        EnqueueDownload(ctx, JoinPath(e.Folder, e.Name), e.Size, -1, e.Version, e.Date);
+      if (e.ObjectKind == 0)
+        EnqueueDownload(ctx, JoinPath(e.ObjectFolder, e.ObjectName), e.ObjectSize, -1,
+                        e.ObjectVersion, e.ObjectDate);
       ctx.Pace(1);
     }
     return;

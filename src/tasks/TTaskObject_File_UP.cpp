@@ -5,13 +5,14 @@
 #include <chrono>
 
 #include "tasks/EngineContext.h"
+#include "api/TaskApi.h"
+#include "api/UpDownApi.h"
 #include "platform/FileFacts.h"
 #include "session/DosDateTime.h"
 #include "tasks/LocalFolderEntries.h"
 #include "tasks/TTaskObject_File.h"
 #include "tasks/TaskLocalPaths.h"
 #include "tasks/TaskRunning.h"
-#include "tasks/TaskServerCall.h"
 #include "tasks/Unit_Handler_TaskObjectList.h"
 #include "tasks/UploadWalk.h"
 #include "wire/QorWithNetTCPClient.h"
@@ -27,27 +28,22 @@ bool InRange(DateTime t, DateTime lo, DateTime hi) {
   return lo <= second && second <= hi;
 }
 
-bool HasField(TQorPack& pack, const char* name) { return pack.Fields().IndexOf(name) >= 0; }
-
-// The extended filter of a "TTask.GetFileObject_FilterEx" reply. The
-// switches are read when the reply carries them; a reply without them
-// switches on the attribute test when an attribute is to be excluded (the
-// size and date limits cannot be told from unset ones and stay off).
-void ReadFilterEx(TQorPack& r, TTaskFilterInfo& f) {
-  f.MinFileSize = static_cast<std::int32_t>(r.FieldByName(1, "MinFileSize").AsInteger());
-  f.MaxFileSize = static_cast<std::int32_t>(r.FieldByName(1, "MaxFileSize").AsInteger());
-  f.MinFileCreateDate = r.FieldByName(1, "MinFileCreateDate").AsDateTime();
-  f.MaxFileCreateDate = r.FieldByName(1, "MaxFileCreateDate").AsDateTime();
-  f.MinFileModifiedDate = r.FieldByName(1, "MinFileModifiedDate").AsDateTime();
-  f.MaxFileModifiedDate = r.FieldByName(1, "MaxFileModifiedDate").AsDateTime();
-  f.IsFilterReadOnly = r.FieldByName(1, "IsFilterReadOnly").AsBoolean();
-  f.IsFilterHidden = r.FieldByName(1, "IsFilterHidden").AsBoolean();
-  for (auto [name, member] : {std::pair{"FilterSize", &f.FilterSize},
-                              {"FilterCreateDate", &f.FilterCreateDate},
-                              {"FilterUpdateDate", &f.FilterUpdateDate},
-                              {"FilterAttribute", &f.FilterAttribute}})
-    if (HasField(r, name)) *member = r.FieldByName(1, name).AsBoolean();
-  if (!HasField(r, "FilterAttribute")) f.FilterAttribute = f.IsFilterReadOnly || f.IsFilterHidden;
+// The extended filter as loaded. A reply without the switches switches on
+// the attribute test when an attribute is to be excluded (the size and date
+// limits cannot be told from unset ones and stay off).
+void CopyFilterEx(const api::TTaskFilterEx& r, TTaskFilterInfo& f) {
+  f.MinFileSize = r.MinFileSize;
+  f.MaxFileSize = r.MaxFileSize;
+  f.MinFileCreateDate = r.MinFileCreateDate;
+  f.MaxFileCreateDate = r.MaxFileCreateDate;
+  f.MinFileModifiedDate = r.MinFileModifiedDate;
+  f.MaxFileModifiedDate = r.MaxFileModifiedDate;
+  f.IsFilterReadOnly = r.IsFilterReadOnly;
+  f.IsFilterHidden = r.IsFilterHidden;
+  f.FilterSize = r.FilterSize.value_or(f.FilterSize);
+  f.FilterCreateDate = r.FilterCreateDate.value_or(f.FilterCreateDate);
+  f.FilterUpdateDate = r.FilterUpdateDate.value_or(f.FilterUpdateDate);
+  f.FilterAttribute = r.FilterAttribute.value_or(f.IsFilterReadOnly || f.IsFilterHidden);
 }
 
 }  // namespace
@@ -71,23 +67,14 @@ bool TTaskObject_File_UP::LoadObjects(IEngineContext& ctx) {
     auto lock = Lock();
     FileObjects.Clear();
   }
+  // The three calls go on one connection.
   TQorTCPClientLease lease = ctx.Pool().AcquireFree(-1);
   if (!lease.Ready()) return false;
-  auto call = [&](const char* operation, TQorPack& pack) {
-    pack.SetFunNo(operation);
-    pack.AddInteger(1, "TaskID", TaskID);
-    return lease->Call(pack) && pack.ErrNo() == 1;
-  };
+  const api::TApiLink link(*lease);
 
   TTaskFileObjectList objects;
-  TQorPack pack;
-  if (call("TTask.GetFileObject", pack)) {
-    for (int n = 1, count = pack.RecordSetCount(); n <= count; ++n) {
-      std::string name = ToLocalSeparators(pack.FieldByName(n, "ObjectName").AsString());
-      const bool isFolder = pack.FieldByName(n, "ObjectKind").AsInteger() == 1;
-      objects.Add(name, isFolder ? 1 : 0);
-    }
-  }
+  for (const api::TTaskFileObjectRecord& o : api::TaskGetFileObject(link, TaskID).value)
+    objects.Add(ToLocalSeparators(o.ObjectName), o.IsFolder ? 1 : 0);
 
   TTaskFilterInfo filter;
   {
@@ -96,21 +83,13 @@ bool TTaskObject_File_UP::LoadObjects(IEngineContext& ctx) {
   }
   filter.IncludeList.clear();
   filter.ExcludeList.clear();
-  pack.Reset();
-  if (call("TTask.GetFileObject_Filter", pack)) {
-    for (int n = 1, count = pack.RecordSetCount(); n <= count; ++n) {
-      const std::string text = pack.FieldByName(n, "FilterStr").AsString();
-      const std::string kind = pack.FieldByName(n, "FilterKind").AsString();
-      // The "-1"/"-1" record stands for "no patterns"; an empty pattern
-      // would match every path.
-      if (text.empty() || (text == "-1" && kind == "-1")) continue;
-      filter.AddPattern(ToLocalSeparators(text), kind.starts_with('1'));
-    }
+  for (const api::TFilterPattern& p : api::TaskGetFileObjectFilter(link, TaskID).value) {
+    if (p.FilterStr.empty()) continue;  // would match every path
+    filter.AddPattern(ToLocalSeparators(p.FilterStr), p.IsInclude);
   }
 
-  pack.Reset();
-  if (call("TTask.GetFileObject_FilterEx", pack) && pack.RecordSetCount() == 1)
-    ReadFilterEx(pack, filter);
+  if (const auto ex = api::TaskGetFileObjectFilterEx(link, TaskID); ex && ex.value)
+    CopyFilterEx(*ex.value, filter);
 
   auto lock = Lock();
   FileObjects = std::move(objects);
@@ -186,17 +165,13 @@ void TTaskObject_File_UP::CalcFolder(IEngineContext& ctx, const TFolderObjectPtr
 // ------------------------------------------------------- sync folder check
 
 bool TTaskObject_FileSync_UP::FolderCheck(IEngineContext& ctx, const TFolderObjectPtr& folder) {
-  if (!folder || !folder->IsWholeFolder || !HasConnectedConnection(ctx)) return false;
+  if (!folder || !folder->IsWholeFolder || !api::HasConnectedConnection(ctx.Pool())) return false;
   const std::string path = WithTrailingSeparator(folder->FolderPath);
   std::vector<TLocalEntry> entries;
   const bool complete = ListLocalFolder(path, entries);
 
-  TQorPack& frame = Frame1;
-  frame.Reset();
-  frame.SetFunNo("TUpDown.FolderCheck");
   const std::string userCode = RunUser(ctx);
-  const std::string serverFolder = ToServerSeparators(path);
-  int n = 1;
+  std::vector<api::TFolderCheckEntry> listing;
   for (const TLocalEntry& entry : entries) {
     // The server mirrors the folder to the listing: a listing cut short
     // would drop the entries it misses, so it is never sent.
@@ -210,30 +185,15 @@ bool TTaskObject_FileSync_UP::FolderCheck(IEngineContext& ctx, const TFolderObje
         size = facts ? facts->size : -1;
         date = facts ? DateTimeToDos(facts->lastWrite) : 0;
       }
-      frame.AddString(n, "UCode", userCode);
-      frame.AddInteger(n, "TaskID", TaskID);
-      frame.AddString(n, "TaskKind", std::to_string(TaskKind));
-      frame.AddString(n, "ObjectID", std::to_string(n));
-      frame.AddString(n, "ObjectName", ToServerSeparators(full));
-      frame.AddInteger(n, "ObjectKind", isFolder ? 1 : 0);
-      frame.AddString(n, "ObjectFolder", serverFolder);
-      frame.AddString(n, "ObjectSize", std::to_string(size));
-      frame.AddString(n, "ObjectDate", std::to_string(date));
-      ++n;
+      listing.push_back({ToServerSeparators(full), isFolder, size, date});
     }
     ctx.Pace(1);
   }
   if (!complete || !IsRunning()) return false;
-  // An empty folder (nothing passed the filter) still names itself, so the
-  // server can empty its copy; a frame without records changes nothing.
-  if (n == 1) {
-    frame.AddString(1, "UCode", userCode);
-    frame.AddInteger(1, "TaskID", TaskID);
-    frame.AddString(1, "TaskKind", std::to_string(TaskKind));
-    frame.AddString(1, "ObjectName", "");
-    frame.AddString(1, "ObjectFolder", serverFolder);
-  }
-  return CallServer(ctx, frame);
+  // An empty listing still names the folder, so the server empties its copy.
+  return api::UpDownFolderCheck(ctx.Pool(), userCode, TaskID, TaskKind, ToServerSeparators(path),
+                                listing)
+      .Ok();
 }
 
 }  // namespace solvane

@@ -5,48 +5,27 @@
 #include <set>
 
 #include "tasks/EngineContext.h"
+#include "api/BrowseApi.h"
 #include "mail/QorWithMCService.h"
 #include "session/Unit_LocalHelpers.h"
 #include "tasks/MailTaskPaths.h"
 #include "tasks/TTaskObject_MC.h"
 #include "tasks/TaskRunning.h"
-#include "tasks/TaskServerCall.h"
 
 namespace solvane {
 
 namespace {
 
-struct TStoredMessage {
-  std::string Folder;
-  std::string Name;
-  std::int64_t Size = -1;
-  std::int64_t Date = -1;
-  std::int64_t Version = -1;
-};
-
-// The live message files of one mail folder ("TBrower.ShowMCObject_Message"),
-// named by client, folder and parent, in the store of userCode.
-bool ListStoredMessages(IEngineContext& ctx, TQorPack& frame, const std::string& userCode,
-                        int mcKind, const TQorMCFolderObject& folder,
-                        std::vector<TStoredMessage>& out) {
-  out.clear();
-  frame.Reset();
-  frame.SetFunNo("TBrower.ShowMCObject_Message");
-  frame.AddString(1, "UCode", userCode);
-  frame.AddString(1, "MCKindName", TQorMCService::GetKindName(mcKind));
-  frame.AddString(1, "MCFolder", std::to_string(folder.FolderID));
-  frame.AddString(1, "MCFolderParentID", std::to_string(folder.ParentID));
-  if (!CallServer(ctx, frame)) return false;
-  for (int n = 1, count = frame.RecordSetCount(); n <= count; ++n) {
-    TStoredMessage m;
-    m.Folder = frame.FieldByName(n, "ObjectFolder").AsString();
-    m.Name = frame.FieldByName(n, "ObjectName").AsString();
-    m.Size = frame.FieldByName(n, "ObjectSize").AsInteger();
-    m.Date = frame.FieldByName(n, "ObjectDate").AsInteger();
-    m.Version = frame.FieldByName(n, "ObjectVersion").AsInteger();
-    out.push_back(std::move(m));
-  }
-  return true;
+// The live message files of one mail folder, named by client, folder and
+// parent, in the store of userCode.
+bool ListStoredMessages(IEngineContext& ctx, const std::string& userCode, int mcKind,
+                        const TQorMCFolderObject& folder,
+                        std::vector<api::TStoreMailMessage>& out) {
+  auto listed = api::BrowerShowMCObjectMessage(ctx.Pool(), userCode,
+                                               TQorMCService::GetKindName(mcKind),
+                                               folder.FolderID, folder.ParentID);
+  out = std::move(listed.value);
+  return listed.Ok();
 }
 
 }  // namespace
@@ -89,9 +68,9 @@ void TTaskObject_MC_Down::CalcFolder(IEngineContext& ctx, const TFolderObjectPtr
     userCode = UCode;
   }
   const auto folderData = static_cast<std::int32_t>(chosen.FolderID);
-  std::vector<TStoredMessage> stored;
+  std::vector<api::TStoreMailMessage> stored;
   if (TQorMCService::GetKindName(kind).empty() ||
-      !ListStoredMessages(ctx, Frame2, userCode, kind, chosen, stored)) {
+      !ListStoredMessages(ctx, userCode, kind, chosen, stored)) {
     RecordFailedObject(*this, entry->FolderPath, {}, folderData);
     return;
   }
@@ -101,14 +80,16 @@ void TTaskObject_MC_Down::CalcFolder(IEngineContext& ctx, const TFolderObjectPtr
     for (const auto& m : chosen.Messages)
       if (m->IsSelected) wanted.insert(m->MessageID);
   std::set<std::int64_t> found;
-  for (const TStoredMessage& m : stored) {
+  for (const api::TStoreMailMessage& message : stored) {
     if (!IsRunning()) break;
-    const auto parts = ParseMailMessageFileName(m.Name);
+    const api::TStoreEntry& m = message.Entry;
+    const auto parts = ParseMailMessageFileName(m.ObjectName);
     const bool take = chosen.IsSelected || (parts && parts->FolderID == chosen.FolderID &&
                                             wanted.count(parts->MessageID) > 0);
     if (take) {
       if (parts) found.insert(parts->MessageID);
-      EnqueueDownload(ctx, JoinPath(m.Folder, m.Name), m.Size, folderData, m.Version, m.Date);
+      EnqueueDownload(ctx, JoinPath(m.ObjectFolder, m.ObjectName), m.ObjectSize, folderData,
+                      m.ObjectVersion, m.ObjectDate);
     }
     ctx.Pace(1);
   }

@@ -10,7 +10,7 @@
 #include "tasks/MailTaskPaths.h"
 #include "tasks/TTaskObject_MC.h"
 #include "tasks/TaskRunning.h"
-#include "tasks/TaskServerCall.h"
+#include "api/TaskApi.h"
 #include "wire/QorWithNetTCPClient.h"
 
 namespace solvane {
@@ -148,37 +148,28 @@ bool TTaskObject_MC_UP::LoadObjects(IEngineContext& ctx) {
     auto lock = Lock();
     info.MCKind = MCInfo.MCKind;
   }
-  TQorPack pack;
-  pack.SetFunNo("TTask.GetMCObject");
-  pack.AddString(1, "TaskID", std::to_string(TaskID));
-  if (lease->Call(pack) && pack.ErrNo() == 1) {
-    for (int n = 1, count = pack.RecordSetCount(); n <= count; ++n) {
-      auto folder = std::make_shared<TQorMCFolderObject>();
-      folder->ParentID = pack.FieldByName(n, "MCFolderParentID").AsInteger();
-      folder->FolderID = pack.FieldByName(n, "MCFolderID").AsInteger();
-      folder->IsSelected = pack.FieldByName(n, "IsSelected").AsString() == "1";
-      folder->FileName1 = pack.FieldByName(n, "MCFileName1").AsString();
-      folder->FileName2 = pack.FieldByName(n, "MCFileName2").AsString();
-      info.MCKind = static_cast<std::uint8_t>(pack.FieldByName(n, "MCKind").AsInteger());
-      info.MCFolders.push_back(std::move(folder));
-      ctx.Pace(1);
-    }
+  // Every call of the load goes on one connection.
+  const api::TApiLink link(*lease);
+  for (const api::TTaskMailFolder& f : api::TaskGetMCObject(link, TaskID).value) {
+    auto folder = std::make_shared<TQorMCFolderObject>();
+    folder->ParentID = f.MCFolderParentID;
+    folder->FolderID = f.MCFolderID;
+    folder->IsSelected = f.IsSelected;
+    folder->FileName1 = f.MCFileName1;
+    folder->FileName2 = f.MCFileName2;
+    info.MCKind = static_cast<std::uint8_t>(f.MCKind);  // the last folder's kind holds
+    info.MCFolders.push_back(std::move(folder));
+    ctx.Pace(1);
   }
 
   for (const auto& folder : info.MCFolders) {
-    pack.Reset();
-    pack.SetFunNo("TTask.GetMCObject_Message");
-    pack.AddString(1, "TaskID", std::to_string(TaskID));
-    pack.AddString(1, "MCFolderID", std::to_string(folder->FolderID));
-    if (!lease->Call(pack) || pack.ErrNo() != 1) continue;
-    for (int n = 1, count = pack.RecordSetCount(); n <= count; ++n) {
+    const auto messages = api::TaskGetMCObjectMessage(link, TaskID, folder->FolderID);
+    for (const api::TTaskMailMessage& chosen : messages.value) {
       TQorMCMessage m;
-      m.MessageID = pack.FieldByName(n, "MCMessageID").AsInteger();
-      m.Subject = pack.FieldByName(n, "MCMessageSubject").AsString();
-      m.Sender = pack.FieldByName(n, "MCMessageSender").AsString();
-      DosToDateTime(
-          static_cast<std::uint32_t>(pack.FieldByName(n, "MCMessageSentDate").AsInteger()),
-          m.SendDate);
+      m.MessageID = chosen.MCMessageID;
+      m.Subject = chosen.MCMessageSubject;
+      m.Sender = chosen.MCMessageSender;
+      DosToDateTime(chosen.SentDateDos, m.SendDate);
       m.FolderID = folder->FolderID;
       m.IsSelected = true;  // the server lists the messages chosen for the task
       folder->Messages.Add(std::move(m));

@@ -4,40 +4,50 @@
 
 #include "tasks/EngineContext.h"
 #include "tasks/TaskLocalPaths.h"
-#include "tasks/TaskServerCall.h"
+#include "api/TaskApi.h"
 
 namespace solvane {
 
 namespace {
 
 constexpr int kReportAttempts = 4;
-constexpr int kErrorBatch = 10;
+constexpr std::size_t kErrorBatch = 10;
 
 // What the reports send of a task, read once under its lock.
 struct TReportHead {
-  std::int32_t TaskID = -1;
-  std::string TaskName;
-  std::int16_t TaskKind = -1;
-  std::uint8_t TaskDirection = 0;
-  std::int32_t SessionID = -1;
+  api::TRunHead Run;
   std::string Comment;
-  bool IsTemporary = false;
 };
 
-TReportHead HeadOf(const TTaskObject& task) {
+TReportHead HeadOf(IEngineContext& ctx, const TTaskObject& task) {
+  const std::string userCode = task.RunUser(ctx);
   auto lock = task.Lock();
-  return {task.TaskID,    task.TaskName, task.TaskKind,   task.TaskDirection,
-          task.SessionID, task.Comment,  task.IsTemporary};
+  return {{userCode, task.TaskID, task.TaskName, task.TaskKind, task.TaskDirection,
+           task.SessionID, task.IsTemporary},
+          task.Comment};
 }
 
-bool SendWithAttempts(IEngineContext& ctx, const std::function<void(TQorPack&)>& build) {
-  TQorPack pack;
-  for (int attempt = 0; attempt < kReportAttempts; ++attempt) {
-    pack.Reset();
-    build(pack);
-    if (CallServer(ctx, pack)) return true;
-  }
+bool SendWithAttempts(const std::function<api::TApiStatus()>& send) {
+  for (int attempt = 0; attempt < kReportAttempts; ++attempt)
+    if (send()) return true;
   return false;
+}
+
+api::TRunCounters CountersOf(TTaskObject& task) {
+  const TPostBagCounters& c = task.PostBag.Counters();
+  api::TRunCounters r;
+  r.FolderTotalCount = task.FolderList.FolderTotalCount();
+  r.FolderCount = static_cast<std::int64_t>(task.FolderList.Count());
+  r.TotalFileCount = c.TotalFileCount.load();
+  r.TotalDoneFileSize = c.TotalDoneFileSize.load();
+  r.FileWaitedCount = c.FileWaitedCount.load();
+  r.FileCheckedCount = c.FileCheckedCount.load();
+  r.FileCheckedAndNoChangeCount = c.FileCheckedAndNoChangeCount.load();
+  r.FileCheckedAndNeedUpCount = c.FileCheckedAndNeedUpCount.load();
+  r.FileDispatchedCount = c.FileDispatchedCount.load();
+  r.FileDoneCount = c.FileDoneCount.load();
+  r.FileErrorCount = c.FileErrorCount.load();
+  return r;
 }
 
 // The name and folder of a failed item as the error report names them.
@@ -58,69 +68,36 @@ void FailedObjectPlace(const TPostBagItem& item, bool isDownload, std::string& n
 }  // namespace
 
 bool ReportStart(IEngineContext& ctx, TTaskObject& task) {
-  const TReportHead head = HeadOf(task);
-  const std::string userCode = task.RunUser(ctx);
-  return SendWithAttempts(ctx, [&](TQorPack& p) {
-    p.SetFunNo("TTask.Start");
-    p.AddString(1, "UCode", userCode);
-    p.AddString(1, "TaskID", std::to_string(head.TaskID));
-    p.AddString(1, "TaskName", head.TaskName);
-    p.AddInteger(1, "TaskKind", head.TaskKind);
-    p.AddInteger(1, "TaskDirection", head.TaskDirection);
-    p.AddString(1, "SessionID", std::to_string(head.SessionID));
-    p.AddBoolean(1, "IsTemporary", head.IsTemporary);
-  });
+  const TReportHead head = HeadOf(ctx, task);
+  const api::TApiLink link(ctx.Pool());
+  return SendWithAttempts([&] { return api::TaskStart(link, head.Run); });
 }
 
 bool ReportStop(IEngineContext& ctx, TTaskObject& task) {
-  const TReportHead head = HeadOf(task);
-  const std::string userCode = task.RunUser(ctx);
-  const bool sent = SendWithAttempts(ctx, [&](TQorPack& p) {
-    p.SetFunNo("TTask.Stop");
-    p.AddString(1, "UCode", userCode);
-    p.AddString(1, "TaskID", std::to_string(head.TaskID));
-    p.AddString(1, "TaskName", head.TaskName);
-    p.AddInteger(1, "TaskKind", head.TaskKind);
-    p.AddInteger(1, "TaskDirection", head.TaskDirection);
-    p.AddString(1, "SessionID", std::to_string(head.SessionID));
-    p.AddString(1, "Comment", LineBreaksToWire(head.Comment));
-    p.AddBoolean(1, "IsTemporary", head.IsTemporary);
-    p.AddString(1, "FolderTotalCount", std::to_string(task.FolderList.FolderTotalCount()));
-    p.AddString(1, "FolderCount", std::to_string(task.FolderList.Count()));
-    for (const auto& [name, value] : task.PostBag.Counters().InOrder())
-      p.AddString(1, name, std::to_string(value));
-  });
+  const TReportHead head = HeadOf(ctx, task);
+  const api::TApiLink link(ctx.Pool());
+  const bool sent = SendWithAttempts(
+      [&] { return api::TaskStop(link, head.Run, head.Comment, CountersOf(task)); });
   if (sent && task.PostBag.Counters().FileErrorCount.load() > 0 && task.ErrorBag.Count() > 0)
     ReportErrors(ctx, task);
   return sent;
 }
 
 bool ReportErrors(IEngineContext& ctx, TTaskObject& task) {
-  const TReportHead head = HeadOf(task);
-  const std::string userCode = task.RunUser(ctx);
-  const bool isDownload = head.TaskDirection == 1;
+  const TReportHead head = HeadOf(ctx, task);
+  const bool isDownload = head.Run.TaskDirection == 1;
+  const api::TApiLink link(ctx.Pool());
   bool result = true;
-  TQorPack frame;
-  frame.SetFunNo("TTask.ErrorReport");
-  int r = 1;
+  std::vector<api::TRunErrorObject> batch;
   while (TPostBagItemPtr item = task.ErrorBag.TakeFirst()) {
-    std::string name, folder;
-    FailedObjectPlace(*item, isDownload, name, folder);
-    frame.AddString(r, "UCode", userCode);
-    frame.AddString(r, "TaskID", std::to_string(head.TaskID));
-    frame.AddString(r, "TaskName", head.TaskName);
-    frame.AddInteger(r, "TaskKind", head.TaskKind);
-    frame.AddString(r, "SessionID", std::to_string(head.SessionID));
-    frame.AddString(r, "ObjectName", name);
-    frame.AddString(r, "ObjectFolder", folder);
-    ++r;
-    if (r > kErrorBatch || task.ErrorBag.Count() == 0) {
+    api::TRunErrorObject failed;
+    FailedObjectPlace(*item, isDownload, failed.ObjectName, failed.ObjectFolder);
+    batch.push_back(std::move(failed));
+    if (batch.size() >= kErrorBatch || task.ErrorBag.Count() == 0) {
       // After the first batch that could not be sent the rest is drained
       // unsent.
-      if (result && !CallServer(ctx, frame)) result = false;
-      frame.Reset();
-      frame.SetFunNo("TTask.ErrorReport");
-      r = 1;
+      if (result && !api::TaskErrorReport(link, head.Run, batch)) result = false;
+      batch.clear();
     }
   }
   return result;

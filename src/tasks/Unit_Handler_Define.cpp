@@ -15,8 +15,6 @@ void TTaskObject::ResetRuntime() {
   FolderList.ClearFolders();
   ClearScreenContexts();
   ErrorBag.ClearBag();
-  Frame1.Reset();
-  Frame2.Reset();
 }
 
 std::string TTaskObject::RunUser(IEngineContext& ctx) const {
@@ -77,16 +75,11 @@ bool TTaskObject::MarkRunning() {
   return true;
 }
 
-bool TTaskObject::IsFinished(IEngineContext& ctx) {
-  auto lock = Lock();
-  if (FolderList.Count() > 0 || PostBag.Count() > 0) return false;
-  if (ctx.CurrentTask().get() != this) return true;
-  return ctx.IsFolderDetectorIdle() && ctx.IsCalcSlotEmpty();
-}
 
 void TTaskObject::DetectFolders(IEngineContext&) {}
 void TTaskObject::CalcFolder(IEngineContext&, const TFolderObjectPtr&) {}
 bool TTaskObject::LoadObjects(IEngineContext&) { return false; }
+bool TTaskObject::ReportFolderListing(IEngineContext&, const TFolderObjectPtr&) { return true; }
 
 TTaskScreenContext TTaskObject::ScreenContext(int i) const {
   auto lock = Lock();

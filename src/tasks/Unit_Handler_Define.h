@@ -130,7 +130,7 @@ class TTaskObject {
   std::unique_lock<std::recursive_mutex> Lock() const { return std::unique_lock(m_mutex); }
 
   // Empties queue (items and counters), folder list, screen contexts, error
-  // bag; resets both frames.
+  // bag.
   void ResetRuntime();
 
   // State machine. scheduled: the dispatcher asks (true) or the user (false).
@@ -148,10 +148,6 @@ class TTaskObject {
   // report), running -> terminated.
   bool MarkRunning();
 
-  // True when folder list and queue are empty and, when this is the current
-  // task, the folder detector is idle and the calc slot empty.
-  bool IsFinished(IEngineContext& ctx);
-
   std::uint8_t State() const { return m_state.load(); }
   bool IsRunning() const { return State() == kStateRunning; }
 
@@ -159,6 +155,10 @@ class TTaskObject {
   virtual void DetectFolders(IEngineContext& ctx);
   virtual void CalcFolder(IEngineContext& ctx, const TFolderObjectPtr& folder);
   virtual bool LoadObjects(IEngineContext& ctx);
+  // What the task tells the server of a folder entry before the calc stage
+  // queues its files; false when that failed and is worth another try
+  // (base: nothing to tell, true).
+  virtual bool ReportFolderListing(IEngineContext& ctx, const TFolderObjectPtr& folder);
 
   // Maps a server file to its local target (RestoreInfo) and queues it for
   // download; false when it is not queued (already there, or not to be
@@ -203,8 +203,6 @@ class TTaskObject {
   TPostBag PostBag{m_mutex};
   TFolderObjectList FolderList{m_mutex};
   TPostBag ErrorBag{m_mutex};
-  TQorPack Frame1;  // download folder walk, sync folder check
-  TQorPack Frame2;  // download calc step
 
  private:
   std::atomic<std::uint8_t> m_state{kStateIdle};

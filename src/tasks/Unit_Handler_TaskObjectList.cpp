@@ -12,8 +12,8 @@
 #include "session/Unit_LocalHelpers.h"
 #include "tasks/TTaskObject_File.h"
 #include "tasks/TaskLocalPaths.h"
-#include "tasks/TaskServerCall.h"
-#include "wire/QorWithNetTCPClient.h"
+#include "api/PolicyApi.h"
+#include "api/TaskApi.h"
 
 namespace solvane {
 
@@ -21,72 +21,44 @@ namespace {
 
 constexpr std::int64_t kMiB = 1048576;
 
-std::int32_t ToInt32(std::int64_t v) {
-  return static_cast<std::int32_t>(std::clamp<std::int64_t>(
-      v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
-}
-
-// Reads one field of record n at a time: the packet's field object is valid
-// only until the next look-up.
-class TRecordReader {
- public:
-  TRecordReader(TQorPack& pack, int n) : m_pack(pack), m_n(n) {}
-  std::string Text(const char* name) { return m_pack.FieldByName(m_n, name).AsString(); }
-  std::int64_t Integer(const char* name) { return m_pack.FieldByName(m_n, name).AsInteger(); }
-  std::int32_t Int32(const char* name) { return ToInt32(Integer(name)); }
-  bool Boolean(const char* name) { return m_pack.FieldByName(m_n, name).AsBoolean(); }
-  DateTime Date(const char* name) { return m_pack.FieldByName(m_n, name).AsDateTime(); }
-
- private:
-  TQorPack& m_pack;
-  int m_n;
-};
-
-void ReadSchedule(TRecordReader& r, TTaskScheduleInfo& s) {
-  s.IsEnableSchedule = r.Boolean("IsEnableSchedule");
+void CopySchedule(const api::TTaskSchedule& from, TTaskScheduleInfo& s) {
+  s.IsEnableSchedule = from.IsEnableSchedule;
   if (s.IsEnableSchedule) {
-    s.Schedule_StartTime = r.Date("Schedule_StartTime");
-    s.Schedule_Kind = r.Int32("Schedule_Kind");
-    s.Periodical_Days = r.Int32("Periodical_Days");
-    s.Periodical_Hours = r.Int32("Periodical_Hours");
-    s.Periodical_Minites = r.Int32("Periodical_Minites");
-    s.Daily_Days = r.Int32("Daily_Days");
-    s.Weekly_Weeks = r.Int32("Weekly_Weeks");
-    for (int day = 0; day < 7; ++day)
-      s.IsWeekly_Day[day] = r.Boolean(("IsWeekly_Day" + std::to_string(day + 1)).c_str());
-    s.Monthly_Prefix = r.Int32("Monthly_Prefix");
-    s.Monthly_Day = r.Int32("Monthly_Day");
-    s.Monthly_Months = r.Int32("Monthly_Months");
+    s.Schedule_StartTime = from.Schedule_StartTime;
+    s.Schedule_Kind = from.Schedule_Kind;
+    s.Periodical_Days = from.Periodical_Days;
+    s.Periodical_Hours = from.Periodical_Hours;
+    s.Periodical_Minites = from.Periodical_Minites;
+    s.Daily_Days = from.Daily_Days;
+    s.Weekly_Weeks = from.Weekly_Weeks;
+    std::copy(std::begin(from.IsWeekly_Day), std::end(from.IsWeekly_Day), s.IsWeekly_Day);
+    s.Monthly_Prefix = from.Monthly_Prefix;
+    s.Monthly_Day = from.Monthly_Day;
+    s.Monthly_Months = from.Monthly_Months;
   }
-  s.DelayExcuteMinute = r.Int32("DelayExcuteMinute");
+  s.DelayExcuteMinute = from.DelayMinute;
 }
 
 bool IsLoadableKind(std::int64_t kind) {
   return kind == kKindFileBackup || kind == kKindFileSync || kind == kKindMailClient;
 }
 
-// The task of record n of a "TTask.SelectByUser" reply; null for a kind the
-// list does not load, or one without a class in this build.
-TTaskObjectPtr TaskFromRecord(TQorPack& reply, int n, const std::string& userCode) {
-  TRecordReader r(reply, n);
-  const std::int64_t kind = r.Integer("Kind");
-  if (!IsLoadableKind(kind)) return nullptr;
-  TTaskObjectPtr task = CreateTaskObject(static_cast<int>(kind), 0, userCode);
+// The task of one "TTask.SelectByUser" record; null for a kind the list
+// does not load, or one without a class in this build.
+TTaskObjectPtr TaskFromRecord(const api::TTaskRecord& r, const std::string& userCode) {
+  if (!IsLoadableKind(r.Kind)) return nullptr;
+  TTaskObjectPtr task = CreateTaskObject(static_cast<int>(r.Kind), 0, userCode);
   if (!task) return nullptr;
   auto lock = task->Lock();
-  task->TaskID = r.Int32("ID");
-  task->TaskName = r.Text("Name");
-  task->BackupMode = r.Text("BackupMode") == "1";
-  task->Comment = LineBreaksFromWire(r.Text("Comment"));
-  task->CreateDate = r.Date("CreateDate");
+  task->TaskID = r.ID;
+  task->TaskName = r.Name;
+  task->BackupMode = r.BackupMode;
+  task->Comment = r.Comment;
+  task->CreateDate = r.CreateDate;
   task->IsTemporary = false;
-  task->IsSystemDefault = r.Text("UCode").empty();
-  ReadSchedule(r, task->ScheduleInfo);
+  task->IsSystemDefault = r.UCode.empty();
+  CopySchedule(r.Schedule, task->ScheduleInfo);
   return task;
-}
-
-bool IsPlaceholderPattern(const std::string& text, const std::string& kind) {
-  return text == "-1" && kind == "-1";
 }
 
 }  // namespace
@@ -181,13 +153,8 @@ std::int32_t TTaskObjectList::NewTaskID(DateTime now) const {
 bool TTaskObjectList::RemoveTask(IEngineContext& ctx, std::int32_t taskId) {
   TTaskObjectPtr task = FindTask(taskId);
   if (!task) return false;
-  TQorPack pack;
-  pack.SetFunNo("TTask.Remove");
-  pack.AddString(1, "UAdmin", ctx.UserCode());
-  pack.AddString(1, "UIPAddr", ctx.LocalIPAddress());
-  pack.AddString(1, "UMAC", ctx.LocalMacAddress());
-  pack.AddInteger(1, "TaskID", taskId);
-  if (!CallServer(ctx, pack)) return false;
+  const api::TClientAddress from{ctx.UserCode(), ctx.LocalIPAddress(), ctx.LocalMacAddress()};
+  if (!api::TaskRemove(ctx.Pool(), from, taskId)) return false;
   Remove(task.get());
   return true;
 }
@@ -212,23 +179,13 @@ bool TTaskObjectList::ReloadWhenIdle(IEngineContext& ctx) {
 bool TTaskObjectList::LoadFromServer(IEngineContext& ctx) {
   ClearTasks();
   const std::string userCode = ctx.UserCode();
-  TQorPack reply;
-  bool listed = false;
-  {
-    TQorTCPClientLease lease = ctx.Pool().AcquireFree(-1);
-    if (!lease.Ready()) return false;
-    reply.SetFunNo("TTask.SelectByUser");
-    reply.AddString(1, "UCode", userCode);
-    reply.AddBoolean(1, "IsIncludePolicy", true);
-    listed = lease->Call(reply) && reply.ErrNo() == 1;
-  }  // each task's LoadObjects takes a connection of its own
-
+  // Each task's LoadObjects leases a connection of its own.
+  const auto listed = api::TaskSelectByUser(ctx.Pool(), userCode, true);
   bool result = false;
-  if (listed && reply.RecordSetCount() >= 1) {
+  if (listed && !listed.value.empty()) {
     result = true;
-    const int count = reply.RecordSetCount();
-    for (int n = 1; n <= count; ++n) {
-      if (TTaskObjectPtr task = TaskFromRecord(reply, n, userCode)) {
+    for (const api::TTaskRecord& record : listed.value) {
+      if (TTaskObjectPtr task = TaskFromRecord(record, userCode)) {
         Add(task);
         try {
           task->LoadObjects(ctx);
@@ -248,23 +205,15 @@ bool TTaskObjectList::LoadFromServer(IEngineContext& ctx) {
 
 void TTaskObjectList::LoadPolicy(IEngineContext& ctx) {
   auto policy = std::make_shared<TDefaultPolicy>();
-  TQorPack pack;
-  pack.SetFunNo("TPolicy.SelectByUser");
-  pack.AddString(1, "UCode", ctx.UserCode());
-  if (CallServer(ctx, pack) && pack.RecordSetCount() == 1) {
-    policy->MaxFileSize = ToInt32(pack.FieldByName(1, "MaxFileSize").AsInteger());
-    policy->PolicyID = ToInt32(pack.FieldByName(1, "PolicyID").AsInteger());
-    TQorPack filter;
-    filter.SetFunNo("TPolicy.GetFileObject_Filter");
-    filter.AddInteger(1, "PID", policy->PolicyID);
-    if (CallServer(ctx, filter)) {
-      const int count = filter.RecordSetCount();
-      for (int n = 1; n <= count; ++n) {
-        const std::string text = filter.FieldByName(n, "FilterStr").AsString();
-        const std::string kind = filter.FieldByName(n, "FilterKind").AsString();
-        if (text.empty() || IsPlaceholderPattern(text, kind)) continue;
-        policy->AddPattern(ToLocalSeparators(text), kind.starts_with('1'));
-      }
+  const api::TApiLink link(ctx.Pool());
+  const auto found = api::PolicySelectByUser(link, ctx.UserCode());
+  if (found && found.value) {
+    policy->MaxFileSize = found.value->MaxFileSize;
+    policy->PolicyID = found.value->PolicyID;
+    const auto patterns = api::PolicyGetFileObjectFilter(link, policy->PolicyID);
+    for (const api::TFilterPattern& p : patterns.value) {
+      if (p.FilterStr.empty()) continue;  // would match every path
+      policy->AddPattern(ToLocalSeparators(p.FilterStr), p.IsInclude);
     }
   }
   SetPolicy(std::move(*policy));

@@ -21,7 +21,7 @@
 #include "client/Unit_Login.h"
 #include "client/Unit_PublicInfo.h"
 #include "tasks/TTaskObject_File.h"
-#include "tasks/TaskServerCall.h"
+#include "api/TaskApi.h"
 
 namespace solvane::testing {
 namespace {
@@ -249,8 +249,7 @@ TEST_F(ScheduledRuns, SessionTheServerForgotIsRenewedOnceWithTheUsersCredentials
     ASSERT_TRUE(c.CallOk(logout));
   };
   auto list = [&] {
-    TQorPack p = MakeRequest("TTask.SelectByUser", {{"UCode", "ann"}, {"IsIncludePolicy", "1"}});
-    return CallServer(*info, p);
+    return api::TaskSelectByUser(info->Pool(), "ann").Ok();
   };
   const std::string firstToken = info->Pool().Token();
   forget();

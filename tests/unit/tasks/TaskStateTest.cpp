@@ -1,8 +1,9 @@
-// The task state machine and IsFinished.
+// The task state machine and IsRunFinished.
 
 #include <gtest/gtest.h>
 
 #include "FakeEngineContext.h"
+#include "engine/Unit_Handler_TaskDispatcher.h"
 #include "session/DosDateTime.h"
 #include "tasks/TTaskObject_File.h"
 
@@ -129,25 +130,25 @@ TEST(ScheduledStart, WaitsForTheDelayAfterTheLastStart) {
   EXPECT_TRUE(task->RequestStart(true, At(9, 13, 30)));
 }
 
-TEST(IsFinished, LooksAtTheStagesOnlyForTheCurrentTask) {
+TEST(IsRunFinished, LooksAtTheStagesOnlyForTheCurrentTask) {
   testsupport::TFakeEngineContext ctx;
   auto task = CreateTaskObject(100, 0, "u1");
   ctx.SetFolderDetectorIdle(false);
-  EXPECT_TRUE(task->IsFinished(ctx));  // not current: empty lists are enough
+  EXPECT_TRUE(IsRunFinished(*task, ctx));  // not current: empty lists are enough
 
   ctx.SetCurrentTask(task);
-  EXPECT_FALSE(task->IsFinished(ctx));
+  EXPECT_FALSE(IsRunFinished(*task, ctx));
   ctx.SetFolderDetectorIdle(true);
   ctx.SetCalcSlotEmpty(false);
-  EXPECT_FALSE(task->IsFinished(ctx));
+  EXPECT_FALSE(IsRunFinished(*task, ctx));
   ctx.SetCalcSlotEmpty(true);
-  EXPECT_TRUE(task->IsFinished(ctx));
+  EXPECT_TRUE(IsRunFinished(*task, ctx));
 
   task->FolderList.AddFolder("/x", true);
-  EXPECT_FALSE(task->IsFinished(ctx));
+  EXPECT_FALSE(IsRunFinished(*task, ctx));
   task->FolderList.ClearFolders();
   task->PostBag.AddLocalFile("/nowhere/x.txt");
-  EXPECT_FALSE(task->IsFinished(ctx));
+  EXPECT_FALSE(IsRunFinished(*task, ctx));
 }
 
 TEST(NewTask, HasEmptyProgressRecords) {
