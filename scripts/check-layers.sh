@@ -5,8 +5,9 @@
 # with common/ (included as "solvane/...") below them all.
 # Each folder may include itself and the folders listed for it; anything
 # else under src/ is a dependency pointing the wrong way.
+# Usage: check-layers.sh [TREE]   (TREE defaults to this repository)
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "${1:-$(dirname "$0")/..}"
 
 declare -A allowed=(
   [platform]="platform"

@@ -6,6 +6,9 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 
+# The client's layers point one way (fails fast, before the build).
+bash scripts/check-layers.sh
+
 build_dir="${SOLVANE_BUILD_DIR:-build}"
 jobs="${SOLVANE_JOBS:-2}"
 
