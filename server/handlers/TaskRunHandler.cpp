@@ -104,6 +104,9 @@ void Stop(TRequestContext& ctx) {
            [&] { StopRun(ctx.Db(), run.user, run.taskId, run.sessionId, run.head, comment, c); });
 }
 
+// A failed object's reason, as the client states it.
+constexpr std::size_t kMaxErrorCommentBytes = 1024;
+
 void ErrorReport(TRequestContext& ctx) {
   TRunRef run;
   if (ctx.RecordSets() < 1)
@@ -118,7 +121,11 @@ void ErrorReport(TRequestContext& ctx) {
     const std::string named = ctx.Str("UCode", n);
     if (!named.empty() && named != run.user)
       return (void)ctx.Fail(kErrForbidden, "a record names another user");
-    TRunError e{ctx.Str("ObjectName", n), ctx.Str("ObjectFolder", n), ""};
+    // The client's reason is kept when it is clean text; without one the
+    // comment stays empty.
+    std::string comment = ctx.Str("ObjectComment", n);
+    if (!IsCleanText(comment, kMaxErrorCommentBytes)) comment.clear();
+    TRunError e{ctx.Str("ObjectName", n), ctx.Str("ObjectFolder", n), std::move(comment)};
     if (e.objectName.empty() || !IsCleanText(e.objectName, kMaxObjectNameBytes) ||
         !IsCleanText(e.objectFolder, kMaxPathBytes))
       return (void)ctx.Fail(kErrBadRequest, "ObjectName or ObjectFolder is empty or unclean");

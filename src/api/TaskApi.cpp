@@ -345,6 +345,7 @@ TApiStatus TaskErrorReport(const TApiLink& link, const TRunHead& run,
     p.AddInteger(n, "SessionID", run.SessionID);
     p.AddString(n, "ObjectName", o.ObjectName);
     p.AddString(n, "ObjectFolder", o.ObjectFolder);
+    if (!o.ObjectComment.empty()) p.AddString(n, "ObjectComment", o.ObjectComment);
     ++n;
   }
   return link.Call(p);

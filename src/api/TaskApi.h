@@ -130,6 +130,7 @@ struct TRunCounters {
 struct TRunErrorObject {
   std::string ObjectName;
   std::string ObjectFolder;
+  std::string ObjectComment;  // why it failed; sent only when known
 };
 
 // One run of the task report.

@@ -62,6 +62,7 @@ bool TTaskCheckEngine::CheckOne() {
   if (!m_engine.IsCurrentRunning(task, run.Serial) || item->ItemState != kItemNew) return false;
   TPostBagCounters& counters = task.PostBag.Counters();
   if (!ok) {
+    item->FailReason = "核对失败：" + answer.status.Describe();
     task.PostBag.SetState(item, kItemFailed);
     task.PostBag.MoveToErrorBag(item, task.ErrorBag);
     ++counters.FileErrorCount;

@@ -117,13 +117,14 @@ void TTaskTransEngine::Step(std::stop_token stop) {
     }
     if (go) {
       TOutcome outcome = TOutcome::Failed;
+      m_failReason.clear();
       try {
         outcome = direction == 1 ? Download(job, stop) : Upload(job, stop);
       } catch (const std::exception& e) {
-        outcome = TOutcome::Failed;
+        outcome = Failed(std::string("传送出错：") + e.what());
         NoteError(m_ctx, "文件传送失败 " + job.Item->SourcePath, e.what());
       } catch (...) {
-        outcome = TOutcome::Failed;
+        outcome = Failed(std::string("传送出错：") + kUnknownErrorText);
         NoteError(m_ctx, "文件传送失败 " + job.Item->SourcePath, kUnknownErrorText);
       }
       Finish(job, outcome);
@@ -156,11 +157,11 @@ void TTaskTransEngine::ShowProgress(const TJob& job, const std::string& object, 
 
 TTaskTransEngine::TOutcome TTaskTransEngine::Upload(const TJob& job, std::stop_token stop) {
   const TPostBagItem& item = *job.Item;
-  if (IsFileLocked(item.SourcePath)) return TOutcome::Failed;
+  if (IsFileLocked(item.SourcePath)) return Failed("文件正被其他程序使用");
   auto lease = m_ctx.Pool().FindByName("Trans" + std::to_string(m_index), kConnectionWait);
-  if (!lease.Ready()) return TOutcome::Failed;
+  if (!lease.Ready()) return Failed("无法连接服务器");
   const auto in = m_ctx.FileAccess().OpenForReading(item.SourcePath);
-  if (!in) return TOutcome::Failed;
+  if (!in) return Failed("无法打开文件（可能已被删除或移走）");
 
   const std::int64_t size = item.ObjectSize;
   const std::int64_t count = SegmentCountOf(size);
@@ -189,11 +190,14 @@ TTaskTransEngine::TOutcome TTaskTransEngine::Upload(const TJob& job, std::stop_t
     // the position stays short of the size and the file fails.
     const auto want =
         static_cast<std::size_t>(std::clamp<std::int64_t>(size - pos, 0, kSegmentSize));
+    if (want == 0) break;
     const std::int64_t got = in->ReadAt(pos, buffer.data(), want);
-    if (got <= 0) break;
+    if (got < 0) return Failed("读取文件出错");
+    if (got == 0) return Failed("文件在备份期间变短了");
     const api::TUpSegment segment{job.SessionID, count, k + 1, pos};
     const std::string_view bytes(buffer.data(), static_cast<std::size_t>(got));
-    if (!api::UpDownUpLoad(*lease, object, segment, bytes)) break;
+    const api::TApiStatus sent = api::UpDownUpLoad(*lease, object, segment, bytes);
+    if (!sent) return Failed("上传失败：" + sent.Describe());
     ++k;
     pos += got;
     job.Task->PostBag.Counters().BytesMoved += got;
@@ -201,13 +205,14 @@ TTaskTransEngine::TOutcome TTaskTransEngine::Upload(const TJob& job, std::stop_t
     m_ctx.Pace(kSegmentPauseMs);
     if (pos >= size) break;
   }
-  return pos == size && (k == count || count == 0) ? TOutcome::Done : TOutcome::Failed;
+  if (pos == size && (k == count || count == 0)) return TOutcome::Done;
+  return Failed("上传未完成");
 }
 
 TTaskTransEngine::TOutcome TTaskTransEngine::Download(const TJob& job, std::stop_token stop) {
   const TPostBagItem& item = *job.Item;
   auto lease = m_ctx.Pool().FindByName("Trans" + std::to_string(m_index), kConnectionWait);
-  if (!lease.Ready()) return TOutcome::Failed;
+  if (!lease.Ready()) return Failed("无法连接服务器");
 
   const std::string& target = item.ObjectCargo;
   const std::int64_t size = item.ObjectSize;
@@ -224,7 +229,7 @@ TTaskTransEngine::TOutcome TTaskTransEngine::Download(const TJob& job, std::stop
   const fs::path parent = fs::path(target).parent_path();
   if (!parent.empty()) files.CreateFolders(parent.string());
   const auto out = files.OpenForWriting(partial, pos == 0);
-  if (!out) return TOutcome::Failed;
+  if (!out) return Failed("无法创建文件 " + partial);
 
   const std::int64_t count = SegmentCountOf(size);
   std::int64_t k = FirstSegmentIndex(pos);
@@ -244,12 +249,16 @@ TTaskTransEngine::TOutcome TTaskTransEngine::Download(const TJob& job, std::stop
   bool answered = false;
   std::string data;
   while (StillRunning(job, stop) && lease->Connected()) {
-    if (!api::UpDownDownLoad(*lease, object, k + 1, data)) break;
+    const api::TApiStatus received = api::UpDownDownLoad(*lease, object, k + 1, data);
+    if (!received) {
+      m_failReason = "下载失败：" + received.Describe();
+      break;
+    }
     answered = true;
     if (!data.empty()) {
       // A full disk or an I/O error fails the file; the partial download
       // keeps its whole segments for the next run.
-      if (!out->WriteAt(pos, data)) return TOutcome::Failed;
+      if (!out->WriteAt(pos, data)) return Failed("写入文件出错（磁盘已满或无写权限）");
     }
     ++k;
     pos += static_cast<std::int64_t>(data.size());
@@ -260,10 +269,12 @@ TTaskTransEngine::TOutcome TTaskTransEngine::Download(const TJob& job, std::stop
   }
   const bool closed = out->Close();
   const bool complete = (pos == size && k == count) || (count == 0 && answered);
-  if (!complete || !closed) return TOutcome::Failed;
+  if (!closed) return Failed("写入文件出错（磁盘已满或无写权限）");
+  if (!complete) return Failed(m_failReason.empty() ? "下载未完成" : m_failReason);
   // Beyond the received bytes a resumed partial may hold a torn tail.
-  if (files.Resize(partial, size) || files.SizeOf(partial) != size) return TOutcome::Failed;
-  if (!PutInPlace(files, target, partial, overwrite)) return TOutcome::Failed;
+  if (files.Resize(partial, size) || files.SizeOf(partial) != size)
+    return Failed("写入文件出错（磁盘已满或无写权限）");
+  if (!PutInPlace(files, target, partial, overwrite)) return Failed("无法替换目标文件 " + target);
   RemoveStalePartials(files, target);
   return TOutcome::Done;
 }
@@ -283,6 +294,7 @@ void TTaskTransEngine::Finish(const TJob& job, TOutcome outcome) {
       task.PostBag.Remove(job.Item);
       break;
     case TOutcome::Failed:
+      job.Item->FailReason = m_failReason.empty() ? "传送失败" : m_failReason;
       task.PostBag.SetState(job.Item, kItemFailed);
       ++counters.FileErrorCount;
       task.PostBag.MoveToErrorBag(job.Item, task.ErrorBag);

@@ -60,9 +60,15 @@ class TTaskTransEngine : public TOneShotWorker {
   void ShowProgress(const TJob& job, const std::string& object, std::int64_t pos,
                     std::int64_t start, std::chrono::steady_clock::time_point t0);
   void Finish(const TJob& job, TOutcome outcome);
+  // Notes why the current job failed, for its error report.
+  TOutcome Failed(std::string reason) {
+    m_failReason = std::move(reason);
+    return TOutcome::Failed;
+  }
 
   TTaskEngine& m_engine;
   const int m_index;
+  std::string m_failReason;  // of the job this engine runs now
   mutable std::mutex m_slotMutex;
   TJob m_slot;
 };

@@ -19,6 +19,7 @@ std::shared_ptr<TPostBagItem> TPostBagItem::CopyForErrorBag() const {
   c->ObjectDate = ObjectDate;
   c->ObjectVersion = ObjectVersion;
   c->Action = Action;
+  c->FailReason = FailReason;
   return c;
 }
 

@@ -47,6 +47,8 @@ struct TPostBagItem {
   std::int64_t refVerifyValue = 0;
   std::int64_t EngineIndex = 0;
   std::atomic<std::uint8_t> ItemState{kItemNew};
+  // Why the item failed, for the run's error report; empty while it has not.
+  std::string FailReason;
 
   TPostBagItem() = default;
   // The error-bag copy: identity and transfer fields; run fields initial.

@@ -141,6 +141,7 @@ bool TTaskObject::EnqueueDownload(IEngineContext&, const std::string& serverPath
     failed->ObjectSize = size;
     failed->ObjectDate = date;
     failed->ObjectVersion = version;
+    failed->FailReason = "恢复目标不在所选的恢复位置之内";
     auto lock = Lock();
     failed->ObjectID = static_cast<std::int32_t>(ErrorBag.Count() + 1);
     ErrorBag.Append(std::move(failed));

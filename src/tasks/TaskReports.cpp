@@ -92,6 +92,7 @@ bool ReportErrors(IEngineContext& ctx, TTaskObject& task) {
   while (TPostBagItemPtr item = task.ErrorBag.TakeFirst()) {
     api::TRunErrorObject failed;
     FailedObjectPlace(*item, isDownload, failed.ObjectName, failed.ObjectFolder);
+    failed.ObjectComment = item->FailReason;
     batch.push_back(std::move(failed));
     if (batch.size() >= kErrorBatch || task.ErrorBag.Count() == 0) {
       // After the first batch that could not be sent the rest is drained

@@ -164,6 +164,13 @@ class EngineOnServer : public ::testing::Test {
   }
   // The names of the run's failed files as the server recorded them.
   std::vector<std::string> ReportedFailures(const TTaskObject& task) {
+    return ReportedField(task, "ObjectName");
+  }
+  // Why each failed, as the client told the server.
+  std::vector<std::string> ReportedReasons(const TTaskObject& task) {
+    return ReportedField(task, "ObjectComment");
+  }
+  std::vector<std::string> ReportedField(const TTaskObject& task, const char* field) {
     testing::TTestClient reader;
     EXPECT_TRUE(reader.Connect(server.Port()) && reader.Login("u1", "pw1"));
     TQorPack query = testing::MakeRequest("TLog.TaskLog_SelectErrorObject",
@@ -174,7 +181,7 @@ class EngineOnServer : public ::testing::Test {
     EXPECT_TRUE(reader.CallOk(query));
     std::vector<std::string> names;
     for (int n = 1; n <= query.RecordSetCount(); ++n)
-      names.push_back(query.FieldByName(n, "ObjectName").AsString());
+      names.push_back(query.FieldByName(n, field).AsString());
     return names;
   }
   std::string Restored(const std::string& original) {
@@ -345,11 +352,12 @@ TEST_F(EngineOnServer, AFileThatCannotBeReadFailsAloneAndIsReported) {
     const char* what;
     TFault fault;
     bool listedThenGone;  // removed before the calc stage queues it
+    const char* reason;   // what the error report says (start of it); empty: any
   };
   const TCase cases[] = {
-      {"read error half-way", TFault::ReadErrorAt, false},
-      {"gone when the engine opens it", TFault::GoneWhenOpened, false},
-      {"gone before it was queued", TFault::None, true},
+      {"read error half-way", TFault::ReadErrorAt, false, "读取文件出错"},
+      {"gone when the engine opens it", TFault::GoneWhenOpened, false, "无法打开文件"},
+      {"gone before it was queued", TFault::None, true, ""},
   };
   const std::string good = dir.Path("good.txt");
   WriteFile(good, PatternBytes(300000, 2));
@@ -368,6 +376,10 @@ TEST_F(EngineOnServer, AFileThatCannotBeReadFailsAloneAndIsReported) {
     EXPECT_EQ(counters.FileErrorCount, 1);
     EXPECT_EQ(counters.FileDoneCount + counters.FileCheckedAndNoChangeCount, 1) << "the good file";
     EXPECT_EQ(ReportedFailures(*task), std::vector<std::string>{name});
+    const auto reasons = ReportedReasons(*task);
+    ASSERT_EQ(reasons.size(), 1u);
+    EXPECT_FALSE(reasons[0].empty()) << "a failed file names its reason";
+    EXPECT_TRUE(reasons[0].starts_with(c.reason)) << reasons[0];
   }
   faultyFiles.Set(TFault::None, {});
   EXPECT_EQ(Restored(good), ReadFile(good));
@@ -414,6 +426,7 @@ TEST_F(EngineOnServer, ARestoreOntoAFullDiskFailsThatFileAndGoesOn) {
   EXPECT_FALSE(std::filesystem::exists(bigTarget)) << "no torn file in place of the target";
   EXPECT_EQ(ReadFile(smallTarget), ReadFile(small));
   EXPECT_EQ(ReportedFailures(*task), std::vector<std::string>{"big.dat"});
+  EXPECT_EQ(ReportedReasons(*task), std::vector<std::string>{"写入文件出错（磁盘已满或无写权限）"});
 
   // With room again the next run resumes after the whole segments it kept.
   faultyFiles.Set(TOneFaultyFile::TFault::None, {});
