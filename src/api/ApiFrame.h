@@ -16,10 +16,10 @@
 namespace solvane::api {
 
 // "UAdmin", "UIPAddr", "UMAC" into record set n.
-inline void AddAddress(TQorPack& pack, int n, const TClientAddress& a) {
-  pack.AddString(n, "UAdmin", a.UAdmin);
-  pack.AddString(n, "UIPAddr", a.UIPAddr);
-  pack.AddString(n, "UMAC", a.UMAC);
+inline void AddAddress(TQorPack& pack, int n, const TCaller& a) {
+  pack.AddString(n, "UAdmin", a.UserCode);
+  pack.AddString(n, "UIPAddr", a.IPAddr);
+  pack.AddString(n, "UMAC", a.MacAddr);
 }
 
 // A request frame of operation, empty otherwise.

@@ -3,15 +3,9 @@
 
 #include <string>
 
-namespace solvane::api {
+#include "api/Caller.h"
 
-// Who sends a call that changes data: "UAdmin", "UIPAddr", "UMAC" in front
-// of the request, which the server may log.
-struct TClientAddress {
-  std::string UAdmin;
-  std::string UIPAddr;
-  std::string UMAC;
-};
+namespace solvane::api {
 
 // A filter pattern as stored on the server ("/" in place of "\"). Replies
 // leave out the "-1"/"-1" record that stands for no patterns.

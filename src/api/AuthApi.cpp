@@ -1,14 +1,14 @@
 #include "api/AuthApi.h"
 
-#include "api/CallerFields.h"
+#include "api/ApiFrame.h"
 
 namespace solvane::api {
 
 TApiStatus AuthSendMessage(const TApiLink& link, const TCaller& caller,
                            const std::string& receiver, const std::string& comment,
                            const std::string& context) {
-  TQorPack p = Request("TAuth.SendMessage");
-  AddCallerFields(p, caller);
+  TQorPack p = NewFrame("TAuth.SendMessage");
+  AddAddress(p, 1, caller);
   p.AddString(1, "Sender", caller.UserCode);
   p.AddString(1, "Receiver", receiver);
   p.AddString(1, "Comment", comment);
@@ -19,7 +19,7 @@ TApiStatus AuthSendMessage(const TApiLink& link, const TCaller& caller,
 TApiResult<std::vector<TAuthEntry>> AuthSelect(const TApiLink& link, std::int64_t securityMode,
                                                const std::string& userCode,
                                                TAuthDirection direction) {
-  TQorPack p = Request("TAuth.Select");
+  TQorPack p = NewFrame("TAuth.Select");
   p.AddInteger(1, "KRN_SecurityMode", securityMode);
   p.AddString(1, "UCode", userCode);
   p.AddInteger(1, "Direction", static_cast<std::int64_t>(direction));
@@ -34,7 +34,7 @@ TApiResult<std::vector<TAuthEntry>> AuthSelect(const TApiLink& link, std::int64_
 
 TApiResult<std::vector<TAuthRequestEntry>> AuthSelectMessage(const TApiLink& link,
                                                              const std::string& userCode) {
-  TQorPack p = Request("TAuth.SelectMessage");
+  TQorPack p = NewFrame("TAuth.SelectMessage");
   p.AddString(1, "UCode", userCode);
   p.AddInteger(1, "Direction", 0);
   TApiStatus status = link.Call(p);
@@ -55,8 +55,8 @@ TApiResult<std::vector<TAuthRequestEntry>> AuthSelectMessage(const TApiLink& lin
 TApiStatus AuthReceiveMessage(const TApiLink& link, const TCaller& caller,
                               const std::string& sender, const std::string& sendDate,
                               bool allowed) {
-  TQorPack p = Request("TAuth.ReceiveMessage");
-  AddCallerFields(p, caller);
+  TQorPack p = NewFrame("TAuth.ReceiveMessage");
+  AddAddress(p, 1, caller);
   p.AddString(1, "Receiver", caller.UserCode);
   p.AddString(1, "Sender", sender);
   p.AddString(1, "SendDate", sendDate);
@@ -65,8 +65,8 @@ TApiStatus AuthReceiveMessage(const TApiLink& link, const TCaller& caller,
 }
 
 TApiStatus AuthRepeal(const TApiLink& link, const TCaller& caller, const std::string& sender) {
-  TQorPack p = Request("TAuth.Repeal");
-  AddCallerFields(p, caller);
+  TQorPack p = NewFrame("TAuth.Repeal");
+  AddAddress(p, 1, caller);
   p.AddString(1, "Sender", sender);
   p.AddString(1, "Receiver", caller.UserCode);
   return link.Call(p);

@@ -18,7 +18,7 @@ TStoreEntry ReadEntry(TQorPack& r, int n) {
 }
 
 // Remove and revert name the entry with the same fields in the same order.
-TApiStatus TrashCall(const char* operation, const TApiLink& link, const TClientAddress& from,
+TApiStatus TrashCall(const char* operation, const TApiLink& link, const TCaller& from,
                      const std::string& userCode, std::int32_t taskKind, const TTrashEntry& e) {
   TQorPack p = NewFrame(operation);
   const bool isFolder = e.ObjectKind > 0;
@@ -130,13 +130,13 @@ TApiResult<std::vector<TTrashEntry>> BrowerShowTrashObject(const TApiLink& link,
   });
 }
 
-TApiStatus BrowerRemoveTrashObject(const TApiLink& link, const TClientAddress& from,
+TApiStatus BrowerRemoveTrashObject(const TApiLink& link, const TCaller& from,
                                    const std::string& userCode, std::int32_t taskKind,
                                    const TTrashEntry& entry) {
   return TrashCall("TBrower.RemoveTrashObject", link, from, userCode, taskKind, entry);
 }
 
-TApiStatus BrowerRevertTrashObject(const TApiLink& link, const TClientAddress& from,
+TApiStatus BrowerRevertTrashObject(const TApiLink& link, const TCaller& from,
                                    const std::string& userCode, std::int32_t taskKind,
                                    const TTrashEntry& entry) {
   return TrashCall("TBrower.RevertTrashObject", link, from, userCode, taskKind, entry);

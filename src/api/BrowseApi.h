@@ -82,10 +82,10 @@ TApiResult<std::vector<TStoreMailMessage>> BrowerShowMCObjectMessage(
 TApiResult<std::vector<TTrashEntry>> BrowerShowTrashObject(const TApiLink& link,
                                                           const std::string& userCode,
                                                           std::int32_t taskKind);
-TApiStatus BrowerRemoveTrashObject(const TApiLink& link, const TClientAddress& from,
+TApiStatus BrowerRemoveTrashObject(const TApiLink& link, const TCaller& from,
                                    const std::string& userCode, std::int32_t taskKind,
                                    const TTrashEntry& entry);
-TApiStatus BrowerRevertTrashObject(const TApiLink& link, const TClientAddress& from,
+TApiStatus BrowerRevertTrashObject(const TApiLink& link, const TCaller& from,
                                    const std::string& userCode, std::int32_t taskKind,
                                    const TTrashEntry& entry);
 

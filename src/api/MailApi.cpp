@@ -1,6 +1,6 @@
 #include "api/MailApi.h"
 
-#include "api/CallerFields.h"
+#include "api/ApiFrame.h"
 
 namespace solvane::api {
 
@@ -20,7 +20,7 @@ void AddParent(TQorPack& p, const TMailFolderRef& folder) {
 }  // namespace
 
 TApiStatus BrowerRemoveMCFolder(const TApiLink& link, const TMailFolderRef& folder) {
-  TQorPack p = Request("TBrower.RemoveMC_Folder");
+  TQorPack p = NewFrame("TBrower.RemoveMC_Folder");
   AddFolder(p, folder);
   AddParent(p, folder);
   return link.Call(p);
@@ -29,7 +29,7 @@ TApiStatus BrowerRemoveMCFolder(const TApiLink& link, const TMailFolderRef& fold
 TApiStatus BrowerRemoveMCMessage(const TApiLink& link, const TMailFolderRef& folder,
                                  const std::string& objectName, std::int64_t objectSize,
                                  std::int64_t objectDate) {
-  TQorPack p = Request("TBrower.RemoveMC_Message");
+  TQorPack p = NewFrame("TBrower.RemoveMC_Message");
   AddFolder(p, folder);
   p.AddString(1, "ObjectName", objectName);
   p.AddInteger(1, "ObjectSize", objectSize);

@@ -1,11 +1,11 @@
 #include "api/ShareFolderApi.h"
 
-#include "api/CallerFields.h"
+#include "api/ApiFrame.h"
 
 namespace solvane::api {
 
 TApiResult<std::vector<TShareFolderEntry>> ShareFolderSelectFolder(const TApiLink& link) {
-  TQorPack p = Request("TShareFolder.SelectFolder");
+  TQorPack p = NewFrame("TShareFolder.SelectFolder");
   TApiStatus status = link.Call(p);
   if (!status) return status;
   std::vector<TShareFolderEntry> folders;
@@ -26,7 +26,7 @@ TApiResult<std::vector<TShareFolderEntry>> ShareFolderSelectFolder(const TApiLin
 TApiResult<std::vector<TShareFileEntry>> ShareFolderSelect(const TApiLink& link,
                                                           std::int64_t folderId,
                                                           const std::string& password) {
-  TQorPack p = Request("TShareFolder.Select");
+  TQorPack p = NewFrame("TShareFolder.Select");
   p.AddInteger(1, "FolderID", folderId);
   p.AddString(1, "AccessPwd", password);
   TApiStatus status = link.Call(p);
@@ -53,8 +53,8 @@ void AddFolderFields(TQorPack& p, const TShareFolderFields& f) {
 
 TApiResult<std::int64_t> ShareFolderInsert(const TApiLink& link, const TCaller& caller,
                                            const TShareFolderFields& folder) {
-  TQorPack p = Request("TShareFolder.Insert");
-  AddCallerFields(p, caller);
+  TQorPack p = NewFrame("TShareFolder.Insert");
+  AddAddress(p, 1, caller);
   p.AddInteger(1, "ParentFolderID", folder.ParentFolderID);
   AddFolderFields(p, folder);
   p.AddString(1, "AccessPwd", folder.Password);
@@ -67,8 +67,8 @@ TApiResult<std::int64_t> ShareFolderInsert(const TApiLink& link, const TCaller& 
 
 TApiStatus ShareFolderUpdate(const TApiLink& link, const TCaller& caller, std::int64_t folderId,
                              const TShareFolderFields& folder) {
-  TQorPack p = Request("TShareFolder.Update");
-  AddCallerFields(p, caller);
+  TQorPack p = NewFrame("TShareFolder.Update");
+  AddAddress(p, 1, caller);
   p.AddInteger(1, "FolderID", folderId);
   p.AddInteger(1, "ParentFolderID", folder.ParentFolderID);
   AddFolderFields(p, folder);
@@ -78,16 +78,16 @@ TApiStatus ShareFolderUpdate(const TApiLink& link, const TCaller& caller, std::i
 
 TApiStatus ShareFolderRemoveFolder(const TApiLink& link, const TCaller& caller,
                                    std::int64_t folderId) {
-  TQorPack p = Request("TShareFolder.RemoveFolder");
-  AddCallerFields(p, caller);
+  TQorPack p = NewFrame("TShareFolder.RemoveFolder");
+  AddAddress(p, 1, caller);
   p.AddInteger(1, "FolderID", folderId);
   return link.Call(p);
 }
 
 TApiStatus ShareFolderRemove(const TApiLink& link, const TCaller& caller, std::int64_t folderId,
                              const TShareFileEntry& file) {
-  TQorPack p = Request("TShareFolder.Remove");
-  AddCallerFields(p, caller);
+  TQorPack p = NewFrame("TShareFolder.Remove");
+  AddAddress(p, 1, caller);
   p.AddString(1, "UCode", caller.UserCode);
   p.AddInteger(1, "FolderID", folderId);
   p.AddString(1, "ObjectName", file.ObjectName);

@@ -1,11 +1,11 @@
 #include "api/SystemApi.h"
 
-#include "api/CallerFields.h"
+#include "api/ApiFrame.h"
 
 namespace solvane::api {
 
 TApiResult<TSystemProfile> SystemGetProfile(const TApiLink& link) {
-  TQorPack p = Request(kProfileOperation);
+  TQorPack p = NewFrame(kProfileOperation);
   TApiStatus status = link.Call(p);
   if (!status) return status;
   if (p.RecordSetCount() != 1)

@@ -42,7 +42,7 @@ TTaskRecord ReadTask(TQorPack& p, int n) {
 
 // Insert and Update: the same fields in the same order, except that Update
 // sends "BackupMode" for file backups only.
-TQorPack TaskDefinitionFrame(const char* operation, const TClientAddress& from,
+TQorPack TaskDefinitionFrame(const char* operation, const TCaller& from,
                              const TTaskDefinition& t, bool withBackupMode) {
   TQorPack p = NewFrame(operation);
   const TTaskSchedule& s = t.Schedule;
@@ -78,7 +78,7 @@ TQorPack TaskIdFrame(const char* operation, std::int32_t taskId) {
   return p;
 }
 
-void AddOwner(TQorPack& p, int n, const TClientAddress& from, const std::string& userCode,
+void AddOwner(TQorPack& p, int n, const TCaller& from, const std::string& userCode,
               std::int32_t taskId) {
   AddAddress(p, n, from);
   p.AddString(n, "UCode", userCode);
@@ -96,11 +96,11 @@ void AddRunHead(TQorPack& p, const TRunHead& r) {
 
 // The mail fields "UAdmin", "UIPAddr", "UMac" (spelled so), "UCode",
 // "TaskID", "MCKind".
-void AddMailOwner(TQorPack& p, int n, const TClientAddress& from, const std::string& userCode,
+void AddMailOwner(TQorPack& p, int n, const TCaller& from, const std::string& userCode,
                   std::int32_t taskId, std::int32_t kind) {
-  p.AddString(n, "UAdmin", from.UAdmin);
-  p.AddString(n, "UIPAddr", from.UIPAddr);
-  p.AddString(n, "UMac", from.UMAC);
+  p.AddString(n, "UAdmin", from.UserCode);
+  p.AddString(n, "UIPAddr", from.IPAddr);
+  p.AddString(n, "UMac", from.MacAddr);
   p.AddString(n, "UCode", userCode);
   p.AddInteger(n, "TaskID", taskId);
   p.AddInteger(n, "MCKind", kind);
@@ -117,19 +117,19 @@ TApiResult<std::vector<TTaskRecord>> TaskSelectByUser(const TApiLink& link,
   return CallForRows<TTaskRecord>(link, p, ReadTask);
 }
 
-TApiStatus TaskRemove(const TApiLink& link, const TClientAddress& from, std::int32_t taskId) {
+TApiStatus TaskRemove(const TApiLink& link, const TCaller& from, std::int32_t taskId) {
   TQorPack p = NewFrame("TTask.Remove");
   AddAddress(p, 1, from);
   p.AddInteger(1, "TaskID", taskId);
   return link.Call(p);
 }
 
-TApiStatus TaskInsert(const TApiLink& link, const TClientAddress& from, const TTaskDefinition& task) {
+TApiStatus TaskInsert(const TApiLink& link, const TCaller& from, const TTaskDefinition& task) {
   TQorPack p = TaskDefinitionFrame("TTask.Insert", from, task, true);
   return link.Call(p);
 }
 
-TApiStatus TaskUpdate(const TApiLink& link, const TClientAddress& from, const TTaskDefinition& task) {
+TApiStatus TaskUpdate(const TApiLink& link, const TCaller& from, const TTaskDefinition& task) {
   TQorPack p = TaskDefinitionFrame("TTask.Update", from, task, task.Kind == 100);
   return link.Call(p);
 }
@@ -173,7 +173,7 @@ TApiResult<std::optional<TTaskFilterEx>> TaskGetFileObjectFilterEx(const TApiLin
   return {std::move(status), std::move(f)};
 }
 
-TApiStatus TaskSetFileObject(const TApiLink& link, const TClientAddress& from,
+TApiStatus TaskSetFileObject(const TApiLink& link, const TCaller& from,
                              const std::string& userCode, std::int32_t taskId,
                              const std::vector<TTaskFileObjectRecord>& objects, bool syncCreation) {
   TQorPack p = NewFrame("TTask.SetFileObject");
@@ -192,7 +192,7 @@ TApiStatus TaskSetFileObject(const TApiLink& link, const TClientAddress& from,
   return link.Call(p);
 }
 
-TApiStatus TaskSetFileObjectFilter(const TApiLink& link, const TClientAddress& from,
+TApiStatus TaskSetFileObjectFilter(const TApiLink& link, const TCaller& from,
                                    const std::string& userCode, std::int32_t taskId,
                                    const std::vector<TFilterPattern>& patterns) {
   TQorPack p = NewFrame("TTask.SetFileObject_Filter");
@@ -211,7 +211,7 @@ TApiStatus TaskSetFileObjectFilter(const TApiLink& link, const TClientAddress& f
   return link.Call(p);
 }
 
-TApiStatus TaskSetFileObjectFilterEx(const TApiLink& link, const TClientAddress& from,
+TApiStatus TaskSetFileObjectFilterEx(const TApiLink& link, const TCaller& from,
                                      const std::string& userCode, std::int32_t taskId,
                                      const TTaskFilterEx& f) {
   TQorPack p = NewFrame("TTask.SetFileObject_FilterEx");
@@ -266,7 +266,7 @@ TApiResult<std::vector<TTaskMailMessage>> TaskGetMCObjectMessage(const TApiLink&
   });
 }
 
-TApiStatus TaskSetMCObject(const TApiLink& link, const TClientAddress& from,
+TApiStatus TaskSetMCObject(const TApiLink& link, const TCaller& from,
                            const std::string& userCode, std::int32_t taskId,
                            const std::vector<TTaskMailFolder>& folders) {
   TQorPack p = NewFrame("TTask.SetMCObject");
@@ -285,7 +285,7 @@ TApiStatus TaskSetMCObject(const TApiLink& link, const TClientAddress& from,
   return link.Call(p);
 }
 
-TApiStatus TaskSetMCObjectMessage(const TApiLink& link, const TClientAddress& from,
+TApiStatus TaskSetMCObjectMessage(const TApiLink& link, const TCaller& from,
                                   const std::string& userCode, std::int32_t taskId,
                                   const std::vector<TTaskMailMessage>& messages) {
   TQorPack p = NewFrame("TTask.SetMCObject_Message");

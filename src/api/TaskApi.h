@@ -148,11 +148,11 @@ struct TRunReport {
 TApiResult<std::vector<TTaskRecord>> TaskSelectByUser(const TApiLink& link,
                                                       const std::string& userCode,
                                                       bool includePolicy = true);
-TApiStatus TaskRemove(const TApiLink& link, const TClientAddress& from, std::int32_t taskId);
+TApiStatus TaskRemove(const TApiLink& link, const TCaller& from, std::int32_t taskId);
 
 // Creation and change of a named task; the objects follow in further calls.
-TApiStatus TaskInsert(const TApiLink& link, const TClientAddress& from, const TTaskDefinition& task);
-TApiStatus TaskUpdate(const TApiLink& link, const TClientAddress& from, const TTaskDefinition& task);
+TApiStatus TaskInsert(const TApiLink& link, const TCaller& from, const TTaskDefinition& task);
+TApiStatus TaskUpdate(const TApiLink& link, const TCaller& from, const TTaskDefinition& task);
 
 TApiResult<std::vector<TTaskFileObjectRecord>> TaskGetFileObject(const TApiLink& link,
                                                                  std::int32_t taskId);
@@ -164,16 +164,16 @@ TApiResult<std::optional<TTaskFilterEx>> TaskGetFileObjectFilterEx(const TApiLin
 
 // Replaces the task's objects. The folder sync creation screen's shape
 // (userCode sent, no "ObjectKind") when syncCreation.
-TApiStatus TaskSetFileObject(const TApiLink& link, const TClientAddress& from,
+TApiStatus TaskSetFileObject(const TApiLink& link, const TCaller& from,
                              const std::string& userCode, std::int32_t taskId,
                              const std::vector<TTaskFileObjectRecord>& objects,
                              bool syncCreation = false);
 // Replaces the task's patterns; none is sent as the "-1"/"-1" record.
-TApiStatus TaskSetFileObjectFilter(const TApiLink& link, const TClientAddress& from,
+TApiStatus TaskSetFileObjectFilter(const TApiLink& link, const TCaller& from,
                                    const std::string& userCode, std::int32_t taskId,
                                    const std::vector<TFilterPattern>& patterns);
 // Replaces the extended filter; the switches unset are sent as off.
-TApiStatus TaskSetFileObjectFilterEx(const TApiLink& link, const TClientAddress& from,
+TApiStatus TaskSetFileObjectFilterEx(const TApiLink& link, const TCaller& from,
                                      const std::string& userCode, std::int32_t taskId,
                                      const TTaskFilterEx& filter);
 
@@ -181,10 +181,10 @@ TApiResult<std::vector<TTaskMailFolder>> TaskGetMCObject(const TApiLink& link, s
 TApiResult<std::vector<TTaskMailMessage>> TaskGetMCObjectMessage(const TApiLink& link,
                                                                  std::int32_t taskId,
                                                                  std::int64_t folderId);
-TApiStatus TaskSetMCObject(const TApiLink& link, const TClientAddress& from,
+TApiStatus TaskSetMCObject(const TApiLink& link, const TCaller& from,
                            const std::string& userCode, std::int32_t taskId,
                            const std::vector<TTaskMailFolder>& folders);
-TApiStatus TaskSetMCObjectMessage(const TApiLink& link, const TClientAddress& from,
+TApiStatus TaskSetMCObjectMessage(const TApiLink& link, const TCaller& from,
                                   const std::string& userCode, std::int32_t taskId,
                                   const std::vector<TTaskMailMessage>& messages);
 

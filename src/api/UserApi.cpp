@@ -1,6 +1,6 @@
 #include "api/UserApi.h"
 
-#include "api/CallerFields.h"
+#include "api/ApiFrame.h"
 
 namespace solvane::api {
 
@@ -47,7 +47,7 @@ void TLoginRenewal::LoginAnswered(const TQorPack& reply) {
 }
 
 TApiStatus UserRegist(const TApiLink& link, const TRegistRequest& request) {
-  TQorPack p = Request("TUser.Regist");
+  TQorPack p = NewFrame("TUser.Regist");
   p.AddString(1, "UCode", request.UCode);
   p.AddString(1, "UIPAddr", request.UIPAddr);
   p.AddString(1, "Name", request.Name);
@@ -56,14 +56,14 @@ TApiStatus UserRegist(const TApiLink& link, const TRegistRequest& request) {
 }
 
 TApiStatus UserLogout(const TApiLink& link, const TCaller& caller) {
-  TQorPack p = Request("TUser.Logout");
-  AddCallerFields(p, caller);
+  TQorPack p = NewFrame("TUser.Logout");
+  AddAddress(p, 1, caller);
   p.AddString(1, "UCode", caller.UserCode);
   return link.Call(p);
 }
 
 TApiResult<TUserSpace> UserSelectOne(const TApiLink& link, const std::string& userCode) {
-  TQorPack p = Request("TUser.SelectOne");
+  TQorPack p = NewFrame("TUser.SelectOne");
   p.AddString(1, "UCode", userCode);
   TApiStatus status = link.Call(p);
   if (!status) return status;
@@ -75,8 +75,8 @@ TApiResult<TUserSpace> UserSelectOne(const TApiLink& link, const std::string& us
 
 TApiStatus UserChangePwd(const TApiLink& link, const TCaller& caller,
                          const std::string& oldPassword, const std::string& newPassword) {
-  TQorPack p = Request("TUser.ChangePwd");
-  AddCallerFields(p, caller);
+  TQorPack p = NewFrame("TUser.ChangePwd");
+  AddAddress(p, 1, caller);
   p.AddString(1, "UCode", caller.UserCode);
   p.AddString(1, "UOldPwd", oldPassword);
   p.AddString(1, "UNewPwd", newPassword);
@@ -84,7 +84,7 @@ TApiStatus UserChangePwd(const TApiLink& link, const TCaller& caller,
 }
 
 TApiResult<std::vector<TUserEntry>> UserSelect(const TApiLink& link) {
-  TQorPack p = Request("TUser.Select");
+  TQorPack p = NewFrame("TUser.Select");
   TApiStatus status = link.Call(p);
   if (!status) return status;
   std::vector<TUserEntry> users;

@@ -153,7 +153,7 @@ std::int32_t TTaskObjectList::NewTaskID(DateTime now) const {
 bool TTaskObjectList::RemoveTask(IEngineContext& ctx, std::int32_t taskId) {
   TTaskObjectPtr task = FindTask(taskId);
   if (!task) return false;
-  const api::TClientAddress from{ctx.UserCode(), ctx.LocalIPAddress(), ctx.LocalMacAddress()};
+  const api::TCaller from{ctx.UserCode(), ctx.LocalIPAddress(), ctx.LocalMacAddress()};
   if (!api::TaskRemove(ctx.Pool(), from, taskId)) return false;
   Remove(task.get());
   return true;

@@ -21,7 +21,7 @@ namespace {
 using namespace solvane::api;
 
 constexpr std::uint32_t kDos = 946164070;  // 2008-03-05 10:11:12
-const TClientAddress kFrom{"ann", "127.0.0.1", "00-0C-29-3A-5B-7C"};
+const TCaller kFrom{"ann", "127.0.0.1", "00-0C-29-3A-5B-7C"};
 
 DateTime At(int year, int month, int day, int hour, int minute) {
   std::tm tm{};
