@@ -8,21 +8,22 @@ namespace {
 
 TTaskSchedule ReadSchedule(TQorPack& p, int n) {
   TTaskSchedule s;
+  // Every field, also while the schedule is off: a dialog that edits the
+  // task sends them all back, and the user's settings must survive turning
+  // the schedule off and on again.
   s.IsEnableSchedule = Boolean(p, n, "IsEnableSchedule");
-  if (s.IsEnableSchedule) {
-    s.Schedule_StartTime = Date(p, n, "Schedule_StartTime");
-    s.Schedule_Kind = Int32(p, n, "Schedule_Kind");
-    s.Periodical_Days = Int32(p, n, "Periodical_Days");
-    s.Periodical_Hours = Int32(p, n, "Periodical_Hours");
-    s.Periodical_Minites = Int32(p, n, "Periodical_Minites");
-    s.Daily_Days = Int32(p, n, "Daily_Days");
-    s.Weekly_Weeks = Int32(p, n, "Weekly_Weeks");
-    for (int day = 0; day < 7; ++day)
-      s.IsWeekly_Day[day] = Boolean(p, n, "IsWeekly_Day" + std::to_string(day + 1));
-    s.Monthly_Prefix = Int32(p, n, "Monthly_Prefix");
-    s.Monthly_Day = Int32(p, n, "Monthly_Day");
-    s.Monthly_Months = Int32(p, n, "Monthly_Months");
-  }
+  s.Schedule_StartTime = Date(p, n, "Schedule_StartTime");
+  s.Schedule_Kind = Int32(p, n, "Schedule_Kind");
+  s.Periodical_Days = Int32(p, n, "Periodical_Days");
+  s.Periodical_Hours = Int32(p, n, "Periodical_Hours");
+  s.Periodical_Minites = Int32(p, n, "Periodical_Minites");
+  s.Daily_Days = Int32(p, n, "Daily_Days");
+  s.Weekly_Weeks = Int32(p, n, "Weekly_Weeks");
+  for (int day = 0; day < 7; ++day)
+    s.IsWeekly_Day[day] = Boolean(p, n, "IsWeekly_Day" + std::to_string(day + 1));
+  s.Monthly_Prefix = Int32(p, n, "Monthly_Prefix");
+  s.Monthly_Day = Int32(p, n, "Monthly_Day");
+  s.Monthly_Months = Int32(p, n, "Monthly_Months");
   s.DelayMinute = Int32(p, n, "DelayExcuteMinute");
   return s;
 }

@@ -41,7 +41,7 @@ struct TTaskRecord {
   bool BackupMode = false;
   std::string Comment;  // lines separated by CR LF
   DateTime CreateDate{};
-  TTaskSchedule Schedule;  // the fields beyond IsEnableSchedule only when it is on
+  TTaskSchedule Schedule;  // every field, also while the schedule is off
 };
 
 // A named task as created or changed.

@@ -21,21 +21,21 @@ namespace {
 
 constexpr std::int64_t kMiB = 1048576;
 
+// Every field, also while the schedule is off: the property dialogs show
+// and send back what is stored, so switching the schedule off loses nothing.
 void CopySchedule(const api::TTaskSchedule& from, TTaskScheduleInfo& s) {
   s.IsEnableSchedule = from.IsEnableSchedule;
-  if (s.IsEnableSchedule) {
-    s.Schedule_StartTime = from.Schedule_StartTime;
-    s.Schedule_Kind = from.Schedule_Kind;
-    s.Periodical_Days = from.Periodical_Days;
-    s.Periodical_Hours = from.Periodical_Hours;
-    s.Periodical_Minites = from.Periodical_Minites;
-    s.Daily_Days = from.Daily_Days;
-    s.Weekly_Weeks = from.Weekly_Weeks;
-    std::copy(std::begin(from.IsWeekly_Day), std::end(from.IsWeekly_Day), s.IsWeekly_Day);
-    s.Monthly_Prefix = from.Monthly_Prefix;
-    s.Monthly_Day = from.Monthly_Day;
-    s.Monthly_Months = from.Monthly_Months;
-  }
+  s.Schedule_StartTime = from.Schedule_StartTime;
+  s.Schedule_Kind = from.Schedule_Kind;
+  s.Periodical_Days = from.Periodical_Days;
+  s.Periodical_Hours = from.Periodical_Hours;
+  s.Periodical_Minites = from.Periodical_Minites;
+  s.Daily_Days = from.Daily_Days;
+  s.Weekly_Weeks = from.Weekly_Weeks;
+  std::copy(std::begin(from.IsWeekly_Day), std::end(from.IsWeekly_Day), s.IsWeekly_Day);
+  s.Monthly_Prefix = from.Monthly_Prefix;
+  s.Monthly_Day = from.Monthly_Day;
+  s.Monthly_Months = from.Monthly_Months;
   s.DelayExcuteMinute = from.DelayMinute;
 }
 

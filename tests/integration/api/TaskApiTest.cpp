@@ -103,7 +103,12 @@ TEST_F(TaskApiTest, InsertedAndUpdatedTasksComeBackFieldForField) {
   monthly.Schedule.Monthly_Prefix = 3;
   monthly.Schedule.Monthly_Day = 6;
   monthly.Schedule.Monthly_Months = 5;
+  // Switched off, yet its weekly settings come back for the next time it is on.
   TTaskDefinition unscheduled = Definition(kDos + 6, 100);
+  unscheduled.Schedule.Schedule_StartTime = At(2011, 2, 3, 7, 15);
+  unscheduled.Schedule.Schedule_Kind = 2;
+  unscheduled.Schedule.Weekly_Weeks = 3;
+  unscheduled.Schedule.IsWeekly_Day[0] = unscheduled.Schedule.IsWeekly_Day[3] = true;
   unscheduled.Schedule.DelayMinute = 10;
 
   auto expectSame = [](const TTaskRecord& got, const TTaskDefinition& want) {
@@ -117,7 +122,6 @@ TEST_F(TaskApiTest, InsertedAndUpdatedTasksComeBackFieldForField) {
     const TTaskSchedule& w = want.Schedule;
     EXPECT_EQ(g.IsEnableSchedule, w.IsEnableSchedule);
     EXPECT_EQ(g.DelayMinute, w.DelayMinute);
-    if (!w.IsEnableSchedule) return;
     EXPECT_EQ(g.Schedule_StartTime, w.Schedule_StartTime);
     EXPECT_EQ(g.Schedule_Kind, w.Schedule_Kind);
     EXPECT_EQ(g.Periodical_Days, w.Periodical_Days);

@@ -149,11 +149,16 @@ TEST_F(LoadFromServerTest, BuildsTheTasksOfLoadableKindsWithObjectsFiltersAndPol
   ASSERT_NE(sync, nullptr);
   EXPECT_NE(dynamic_cast<TTaskObject_FileSync_UP*>(sync.get()), nullptr);
   EXPECT_TRUE(sync->IsSystemDefault);
-  // Schedule off: only the delay is read.
+  // Schedule off: the stored settings are kept all the same, so a dialog
+  // that sends the task back does not overwrite them with defaults.
   EXPECT_FALSE(sync->ScheduleInfo.IsEnableSchedule);
-  EXPECT_EQ(sync->ScheduleInfo.Schedule_Kind, 0);
-  EXPECT_EQ(sync->ScheduleInfo.Weekly_Weeks, 0);
-  EXPECT_FALSE(sync->ScheduleInfo.IsWeekly_Day[0]);
+  EXPECT_EQ(FormatDateTime(sync->ScheduleInfo.Schedule_StartTime), "2024-01-03 04:05:06");
+  EXPECT_EQ(sync->ScheduleInfo.Schedule_Kind, 2);
+  EXPECT_EQ(sync->ScheduleInfo.Weekly_Weeks, 5);
+  EXPECT_TRUE(sync->ScheduleInfo.IsWeekly_Day[0]);
+  EXPECT_FALSE(sync->ScheduleInfo.IsWeekly_Day[1]);
+  EXPECT_EQ(sync->ScheduleInfo.Monthly_Prefix, 3);
+  EXPECT_EQ(sync->ScheduleInfo.Monthly_Months, 7);
   EXPECT_EQ(sync->ScheduleInfo.DelayExcuteMinute, 15);
   EXPECT_TRUE(sync->FilterInfo.IncludeList.empty());  // its filter call failed
   // A reply without the switches: the attribute test follows the ticked boxes.
