@@ -20,6 +20,7 @@
 #include "client/Unit_Login.h"
 #include "client/Unit_PublicInfo.h"
 #include "tasks/TTaskObject_File.h"
+#include "ui/backup/TForm_BR_TaskList.h"
 #include "ui/shell/PlaceholderScreens.h"
 #include "ui/shell/QorWithUIMsnMsg.h"
 #include "ui/shell/SingleInstance.h"
@@ -136,7 +137,7 @@ class ShellTest : public QObject {
   void transientScreenIsFreedWhenAnotherShows() {
     QWidget panel;
     TQorDynamicFormList& screens = m_shell->Screens();
-    QPointer<TScreen_TaskList> transient = screens.Embed<TScreen_TaskList>(&panel, true);
+    QPointer<TForm_BR_TaskList> transient = screens.Embed<TForm_BR_TaskList>(&panel, true);
     screens.Embed<TScreen_FileBackup>(&panel, false);
     QCOMPARE(screens.Count(), 1);
     QTRY_VERIFY(transient.isNull());

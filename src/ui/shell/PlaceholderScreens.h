@@ -13,7 +13,6 @@ enum class TComingScreen {
   FileBackup,
   FileSync,
   MailBackup,
-  TaskList,
   RestoreWizard,
   ProgressMonitor,
   TaskReport,
@@ -51,7 +50,6 @@ class TComingScreenOf : public TPlaceholderScreen {
 using TScreen_FileBackup = TComingScreenOf<TComingScreen::FileBackup>;
 using TScreen_FileSync = TComingScreenOf<TComingScreen::FileSync>;
 using TScreen_MailBackup = TComingScreenOf<TComingScreen::MailBackup>;
-using TScreen_TaskList = TComingScreenOf<TComingScreen::TaskList>;
 using TScreen_RestoreWizard = TComingScreenOf<TComingScreen::RestoreWizard>;
 using TScreen_ProgressMonitor = TComingScreenOf<TComingScreen::ProgressMonitor>;
 using TScreen_ShareArea = TComingScreenOf<TComingScreen::ShareArea>;

@@ -1,5 +1,6 @@
 #include "ui/shell/TForm_BR_Main.h"
 
+#include "ui/backup/TForm_BR_TaskList.h"
 #include "ui/shell/PlaceholderScreens.h"
 
 namespace solvane {
@@ -13,7 +14,7 @@ TForm_BR_Main::TForm_BR_Main(TUiShell& shell, QWidget* parent)
   AddLink(QString::fromUtf8("文件夹同步"), "LinkFileSync",
           [this] { ShowContent<TScreen_FileSync>(); });
   AddLink(QString::fromUtf8("所有任务列表"), "LinkTaskList",
-          [this] { OpenContent<TScreen_TaskList>(); });
+          [this] { OpenContent<TForm_BR_TaskList>(); });
   AddLink(QString::fromUtf8("数据恢复"), "LinkRestore",
           [this] { ShowContent<TScreen_RestoreWizard>(); });
   QPushButton* mail = AddLink(QString::fromUtf8("邮件备份"), "LinkMailBackup",

@@ -1,0 +1,20 @@
+#pragma once
+// The property dialog of a named task, chosen by the task's kind: file
+// backup (100) and folder sync (200) here; every other kind has none yet and
+// opens nothing.
+
+#include <cstdint>
+
+class QWidget;
+
+namespace solvane {
+
+class TUiShell;
+
+// True when a property dialog exists for kind.
+bool HasTaskPropertyDialog(int kind);
+// Shows the dialog of kind for the task modally; true when it closed with OK
+// (the task was saved). False at once for a kind without a dialog.
+bool ShowTaskPropertyDialog(TUiShell& shell, int kind, std::int32_t taskId, QWidget* parent);
+
+}  // namespace solvane
