@@ -4,6 +4,7 @@
 // words.
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -25,6 +26,7 @@
 #include "tasks/TTaskObject_File.h"
 #include "ui/backup/ScheduleWords.h"
 #include "ui/backup/TForm_BR_TaskList.h"
+#include "ui/backup/TaskFilePropertyDialog.h"
 #include "ui/shell/TForm_Help.h"
 #include "ui/shell/UiShell.h"
 
@@ -355,6 +357,43 @@ class TaskListTest : public QObject {
     } else {
       QVERIFY(Info().Tasks().FindTask(id));
     }
+  }
+
+  // The dialog of the row's kind opens; after its "确定" the list shows the
+  // new values and the same task stays chosen.
+  void propertiesSavedRedrawAndReselect_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("kind");
+    QTest::newRow("button, file backup") << "button" << 100;
+    QTest::newRow("double click, folder sync") << "double" << 200;
+    QTest::newRow("Enter, file backup") << "enter" << 100;
+  }
+  void propertiesSavedRedrawAndReselect() {
+    QFETCH(QString, how);
+    QFETCH(int, kind);
+    AddNamedTask("第一个", 100);
+    const std::int32_t id = AddNamedTask("周报", kind);
+    AddNamedTask("第三个", 200);
+    Screen().Opening();
+    Choose(id);
+    auto seen = OnNextModal([](QWidget* w) {
+      auto* dialog = qobject_cast<TTaskFilePropertyDialog*>(w);
+      if (!dialog) return;
+      dialog->NameBox()->setText(U("周报（新）"));
+      dialog->OkButton()->click();
+    });
+    if (how == "button") Screen().PropertyButton()->click();
+    if (how == "double") emit Tree()->itemDoubleClicked(Tree()->currentItem(), 0);
+    if (how == "enter") QTest::keyClick(Tree(), Qt::Key_Return);
+    QVERIFY(seen->Seen);
+    QCOMPARE(seen->Caption, kind == 100 ? U("文件备份") : U("文件同步"));
+    QVERIFY2(HasNote(U("更新任务信息成功!"), 0), qPrintable(DescribeNotes()));
+    QCOMPARE(Tree()->topLevelItemCount(), 3);
+    QVERIFY(Tree()->currentItem());
+    QCOMPARE(Tree()->currentItem()->text(TForm_BR_TaskList::kColName), U("周报（新）"));
+    QCOMPARE(Tree()->currentItem()->data(0, TForm_BR_TaskList::kKeyRole).toString(),
+             QString::number(id));
+    QVERIFY(Screen().PropertyButton()->isEnabled());
   }
 
   void helpLinkOpensTheTaskListTopic() {

@@ -1,21 +1,28 @@
 #include "ui/backup/TaskPropertyDialogs.h"
 
 #include "tasks/Unit_Handler_Define.h"
+#include "ui/backup/TForm_BR_TaskList_FileBackup.h"
+#include "ui/backup/TForm_BR_TaskList_FileSync.h"
+#include "ui/shell/QorWithUIDialogs.h"
 
 namespace solvane {
 
 bool HasTaskPropertyDialog(int kind) {
   switch (kind) {
+    case kKindFileBackup:
+    case kKindFileSync:
+      return true;
     default:
       return false;
   }
 }
 
 bool ShowTaskPropertyDialog(TUiShell& shell, int kind, std::int32_t taskId, QWidget* parent) {
-  (void)shell;
-  (void)taskId;
-  (void)parent;
   switch (kind) {
+    case kKindFileBackup:
+      return ShowModalForm<TForm_BR_TaskList_FileBackup>(shell, taskId, parent);
+    case kKindFileSync:
+      return ShowModalForm<TForm_BR_TaskList_FileSync>(shell, taskId, parent);
     default:
       return false;
   }
