@@ -200,6 +200,12 @@ class FileBackupTest : public QObject {
     QCOMPARE(Mark("b"), kMarkUnchosen);
     QCOMPARE(Mark(""), kMarkUnchosen);
     QVERIFY(Selection().IsEmpty());
+
+    // Space ticks the current item as a click does.
+    List().setFocus();
+    List().setCurrentItem(List().ItemByName("f2.txt"));
+    QTest::keyClick(&List(), Qt::Key_Space);
+    QCOMPARE(Chosen(), QStringList{H("b/f2.txt")});
   }
 
   // "/a/doc" must not take "/a/docs2/x" along.
@@ -393,6 +399,7 @@ class FileBackupTest : public QObject {
   void folderSyncMirrorsAFolderOnce() {
     QVERIFY(Login(Info()));
     auto* sync = m_shell->Screens().Embed<TForm_BR_FileSync>(m_panel.get(), false);
+    QVERIFY(sync->Tree()->Desktop()->child(0)->data(0, Qt::CheckStateRole).isNull());
     sync->Tree()->setCurrentItem(sync->Tree()->Desktop());
     sync->RunNowButton()->click();
     QVERIFY2(HasNote(U("还未选择目标!"), 2), qPrintable(DescribeNotes()));

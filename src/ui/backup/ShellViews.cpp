@@ -243,6 +243,8 @@ TShellList::TShellList(QWidget* parent) : QTreeWidget(parent) {
   setUniformRowHeights(true);
   setHeaderLabels({U("名称"), U("大小"), U("类型"), U("修改日期")});
   header()->setSectionResizeMode(0, QHeaderView::Stretch);
+  for (int column = 1; column < 4; ++column)
+    header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
   header()->setStretchLastSection(false);
   connect(this, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
     if (!m_settingCheck && column == 0) emit ItemToggled(item);
