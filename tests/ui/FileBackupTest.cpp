@@ -356,6 +356,44 @@ class FileBackupTest : public QObject {
     }
   }
 
+  void escapeClosesTheDialogWithoutSaving() {
+    TForm_BR_TaskSetting d(Info(), 100);
+    d.show();
+    d.NameField()->setText("n");
+    QTest::keyClick(d.NameField(), Qt::Key_Escape);
+    QVERIFY(!d.isVisible());
+    QCOMPARE(d.Result(), TForm_BR_TaskSetting::TResult::None);
+  }
+
+  // A sync task saved with both filter boxes emptied: one folder without a
+  // kind on the server, and no patterns left from before.
+  void folderSyncSavedAsTaskComesBack() {
+    QVERIFY(Login(Info()));
+    auto* sync = m_shell->Screens().Embed<TForm_BR_FileSync>(m_panel.get(), false);
+    QVERIFY(sync->Tree()->Reveal(sync->Tree()->Desktop()->child(0), H("far")));
+    sync->Filter()->ExcludeBox()->clear();
+    auto dialog = OnNextModal([](QWidget* modal) {
+      auto* d = qobject_cast<TForm_BR_TaskSetting*>(modal);
+      QVERIFY(!d->BackupModeBox()->isVisibleTo(d));
+      d->NameField()->setText(U("镜像"));
+      d->SaveButton()->click();
+    });
+    sync->SaveAsTaskButton()->click();
+    QVERIFY(dialog->Seen);
+    QVERIFY2(HasNote(U("保存任务信息成功!"), 0), qPrintable(DescribeNotes()));
+    const auto id = Info().Tasks().Snapshot().at(0)->TaskID;
+    QVERIFY(Info().Tasks().ReloadWhenIdle(Info()));
+    const auto back = Info().Tasks().FindTask(id);
+    QVERIFY(back);
+    auto lock = back->Lock();
+    QCOMPARE(back->TaskKind, std::int16_t(200));
+    QCOMPARE(back->FileObjects.Items.size(), 1u);
+    QCOMPARE(QString::fromStdString(back->FileObjects.Items[0].ObjectName), H("far"));
+    QCOMPARE(int(back->FileObjects.Items[0].ObjectKind), 1);
+    QVERIFY(back->FilterInfo.ExcludeList.empty() && back->FilterInfo.IncludeList.empty());
+    QCOMPARE(sync->Tree()->SelectedPath(), H("far"));
+  }
+
   void refusedInsertAddsNothingAndKeepsTheChoice() {
     QVERIFY(Login(Info()));
     QVERIFY(Select("b"));
