@@ -20,6 +20,8 @@
 #include "client/Unit_Login.h"
 #include "client/Unit_PublicInfo.h"
 #include "tasks/TTaskObject_File.h"
+#include "ui/backup/TForm_BR_FileBackup.h"
+#include "ui/backup/TForm_BR_FileSync.h"
 #include "ui/backup/TForm_BR_TaskList.h"
 #include "ui/shell/PlaceholderScreens.h"
 #include "ui/shell/QorWithUIMsnMsg.h"
@@ -124,21 +126,21 @@ class ShellTest : public QObject {
   void embeddingCreatesEachScreenOnce() {
     QWidget panel;
     TQorDynamicFormList& screens = m_shell->Screens();
-    QCOMPARE(TQorDynamicFormList::IndexOfScreen<TScreen_FileSync>(&panel), -1);
-    auto* backup = screens.Embed<TScreen_FileBackup>(&panel, false);
-    auto* sync = screens.Embed<TScreen_FileSync>(&panel, false);
-    QVERIFY(TQorDynamicFormList::IndexOfScreen<TScreen_FileSync>(&panel) >= 0);
-    QCOMPARE(screens.Embed<TScreen_FileBackup>(&panel, false), backup);
+    QCOMPARE(TQorDynamicFormList::IndexOfScreen<TForm_BR_FileSync>(&panel), -1);
+    auto* backup = screens.Embed<TForm_BR_FileBackup>(&panel, false);
+    auto* sync = screens.Embed<TForm_BR_FileSync>(&panel, false);
+    QVERIFY(TQorDynamicFormList::IndexOfScreen<TForm_BR_FileSync>(&panel) >= 0);
+    QCOMPARE(screens.Embed<TForm_BR_FileBackup>(&panel, false), backup);
     QCOMPARE(screens.Count(), 2);
-    QCOMPARE(screens.Screen<TScreen_FileSync>(), sync);
-    QVERIFY(!backup->Notice().isEmpty());
+    QCOMPARE(screens.Screen<TForm_BR_FileSync>(), sync);
+    QVERIFY(backup->RunNowButton() && sync->SaveAsTaskButton());
   }
 
   void transientScreenIsFreedWhenAnotherShows() {
     QWidget panel;
     TQorDynamicFormList& screens = m_shell->Screens();
     QPointer<TForm_BR_TaskList> transient = screens.Embed<TForm_BR_TaskList>(&panel, true);
-    screens.Embed<TScreen_FileBackup>(&panel, false);
+    screens.Embed<TForm_BR_FileBackup>(&panel, false);
     QCOMPARE(screens.Count(), 1);
     QTRY_VERIFY(transient.isNull());
     QCOMPARE(screens.EmbedByName("TaskWatch", &panel, false), nullptr);
@@ -204,7 +206,7 @@ class ShellTest : public QObject {
     QCOMPARE(m_window->OperatorText(), QString("ann/") + QString::fromStdString(Info().UserName()));
     QCOMPARE(m_shell->ContentPanel(), m_window->ContentPanel());
     QVERIFY(qobject_cast<TForm_BR_Main*>(Front(m_window->MenuPanel())));
-    QVERIFY(dynamic_cast<TScreen_FileBackup*>(Front(m_window->ContentPanel())));
+    QVERIFY(dynamic_cast<TForm_BR_FileBackup*>(Front(m_window->ContentPanel())));
     auto* mail = m_window->findChild<QPushButton*>("LinkMailBackup");
     QVERIFY(mail && mail->isHidden() && !mail->isEnabled());
     // Every connection is connected and, once the start-up calls are done, idle.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Pictures of the desktop client for docs/screenshots/, taken under Xvfb at
 # 1280x800 against a server of their own: the login dialog (compact and with
-# the server settings open) and the main window signed in.
+# the server settings open), the main window signed in, and the task
+# screens (file backup, filter page, folder sync, task settings dialog).
 # Usage: tests/ui/take-screenshots.sh [BUILD_DIR]   (needs xvfb-run)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -31,4 +32,6 @@ screen=(xvfb-run -a -s "-screen 0 1280x800x24")
 SOLVANE_SCREENSHOT_LOGIN="$out/login-dialog.png" "${screen[@]}" "$gui"
 bash scripts/remember-user.sh "$XDG_CONFIG_HOME/Kestrune/Solvane.ini"
 SOLVANE_SCREENSHOT="$out/main-window.png" "${screen[@]}" "$gui"
+# File backup, filter page, folder sync and the task settings dialog.
+"${screen[@]}" "$build/tests/ui/ui_task_screens_screenshot" "$out"
 ls -l "$out"

@@ -10,10 +10,6 @@ namespace solvane {
 
 QString ComingScreenTitle(TComingScreen screen) {
   switch (screen) {
-    case TComingScreen::FileBackup:
-      return QString::fromUtf8("文件备份");
-    case TComingScreen::FileSync:
-      return QString::fromUtf8("文件夹同步");
     case TComingScreen::MailBackup:
       return QString::fromUtf8("邮件备份");
     case TComingScreen::RestoreWizard:
@@ -32,10 +28,6 @@ QString ComingScreenTitle(TComingScreen screen) {
 
 QString ComingScreenNotice(TComingScreen screen) {
   switch (screen) {
-    case TComingScreen::FileBackup:
-      return QString::fromUtf8("文件备份功能将在后续版本提供");
-    case TComingScreen::FileSync:
-      return QString::fromUtf8("文件夹同步功能将在后续版本提供");
     case TComingScreen::MailBackup:
       return QString::fromUtf8("邮件备份功能将在后续版本提供");
     case TComingScreen::RestoreWizard:

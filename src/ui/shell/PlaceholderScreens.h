@@ -10,8 +10,6 @@ class QLabel;
 namespace solvane {
 
 enum class TComingScreen {
-  FileBackup,
-  FileSync,
   MailBackup,
   RestoreWizard,
   ProgressMonitor,
@@ -47,8 +45,6 @@ class TComingScreenOf : public TPlaceholderScreen {
       : TPlaceholderScreen(shell, Screen, parent) {}
 };
 
-using TScreen_FileBackup = TComingScreenOf<TComingScreen::FileBackup>;
-using TScreen_FileSync = TComingScreenOf<TComingScreen::FileSync>;
 using TScreen_MailBackup = TComingScreenOf<TComingScreen::MailBackup>;
 using TScreen_RestoreWizard = TComingScreenOf<TComingScreen::RestoreWizard>;
 using TScreen_ProgressMonitor = TComingScreenOf<TComingScreen::ProgressMonitor>;

@@ -1,5 +1,7 @@
 #include "ui/shell/TForm_BR_Main.h"
 
+#include "ui/backup/TForm_BR_FileBackup.h"
+#include "ui/backup/TForm_BR_FileSync.h"
 #include "ui/backup/TForm_BR_TaskList.h"
 #include "ui/shell/PlaceholderScreens.h"
 
@@ -8,11 +10,11 @@ namespace solvane {
 TForm_BR_Main::TForm_BR_Main(TUiShell& shell, QWidget* parent)
     : TMenuScreen(shell, QString::fromUtf8("备份与恢复"), parent) {
   AddLink(QString::fromUtf8("数据备份"), "LinkDataBackup",
-          [this] { ShowContent<TScreen_FileBackup>(); });
+          [this] { ShowContent<TForm_BR_FileBackup>(); });
   AddLink(QString::fromUtf8("文件备份"), "LinkFileBackup",
-          [this] { ShowContent<TScreen_FileBackup>(); });
+          [this] { ShowContent<TForm_BR_FileBackup>(); });
   AddLink(QString::fromUtf8("文件夹同步"), "LinkFileSync",
-          [this] { ShowContent<TScreen_FileSync>(); });
+          [this] { ShowContent<TForm_BR_FileSync>(); });
   AddLink(QString::fromUtf8("所有任务列表"), "LinkTaskList",
           [this] { OpenContent<TForm_BR_TaskList>(); });
   AddLink(QString::fromUtf8("数据恢复"), "LinkRestore",
@@ -23,6 +25,6 @@ TForm_BR_Main::TForm_BR_Main(TUiShell& shell, QWidget* parent)
   mail->setEnabled(false);
 }
 
-void TForm_BR_Main::Opening() { ShowContent<TScreen_FileBackup>(); }
+void TForm_BR_Main::Opening() { ShowContent<TForm_BR_FileBackup>(); }
 
 }  // namespace solvane
