@@ -88,12 +88,15 @@ class TaskReportTest : public QObject {
     return QTest::qWaitFor([&] { return !Info().Tasks().FindTask(id); }, 30000);
   }
 
-  // A run of two good files and one that another program holds.
+  // A run of three good files (one in a sub-folder) and one that another
+  // program holds.
   void RunWithOneHeldFile() {
     fs::create_directories(Source());
     std::ofstream(Source() / "a.txt") << "alpha";
     std::ofstream(Source() / "b.txt") << std::string(1500, 'b');
     std::ofstream(Source() / "held.txt") << "busy";
+    fs::create_directories(Source() / "sub");
+    std::ofstream(Source() / "sub" / "c.txt") << "0123456789";
     THeldFile held(Source() / "held.txt");
     QVERIFY(held.Held());
     QVERIFY(RunBackupOf(Source()));
@@ -159,7 +162,7 @@ class TaskReportTest : public QObject {
     QVERIFY(run->text(kColName).startsWith(U("临时任务")));
     QCOMPARE(run->text(kColKind), U("备份文件"));
     QCOMPARE(run->text(kColDirection), U("↑"));
-    QCOMPARE(run->text(kColDone), QString("2"));
+    QCOMPARE(run->text(kColDone), QString("3"));
     QCOMPARE(run->text(kColFailed), QString("1"));
     QVERIFY(run->text(kColStart).startsWith(Today().toString("yyyy-MM-dd ")));
     QVERIFY(run->foreground(kColName).color() != Screen().RunList()->palette().text().color());
@@ -172,11 +175,11 @@ class TaskReportTest : public QObject {
     QVERIFY(Screen().ShowingDetails());
     QVERIFY(Screen().BackButton()->isEnabled());
     QVERIFY(!Screen().DetailsButton()->isEnabled());
-    QCOMPARE(FigureText(0), QString("1"));      // folders
-    QCOMPARE(FigureText(1), QString("3"));      // checked
-    QCOMPARE(FigureText(4), QString("3"));      // files
-    QCOMPARE(FigureText(5), QString("2"));      // done
-    QCOMPARE(FigureText(6), QString("1,505"));  // bytes of the two stored files
+    QCOMPARE(FigureText(0), QString("2"));      // folders
+    QCOMPARE(FigureText(1), QString("4"));      // checked
+    QCOMPARE(FigureText(4), QString("4"));      // files
+    QCOMPARE(FigureText(5), QString("3"));      // done
+    QCOMPARE(FigureText(6), QString("1,515"));  // bytes of the three stored files
     QCOMPARE(FigureText(7), QString("1"));      // failed
 
     QCOMPARE(Screen().ErrorList()->topLevelItemCount(), 1);
@@ -185,8 +188,10 @@ class TaskReportTest : public QObject {
     QVERIFY2(error->text(2).contains(U("文件正被其他程序使用")), qPrintable(error->text(2)));
 
     TRunObjectTree* tree = Screen().ObjectTree();
-    QCOMPARE(tree->topLevelItemCount(), 1);
-    QTreeWidgetItem* folder = tree->topLevelItem(0);
+    QCOMPARE(tree->topLevelItemCount(), 2);
+    const int subAt = TRunObjectTree::ServerFolder(tree->topLevelItem(0)).ends_with("/sub") ? 0 : 1;
+    QTreeWidgetItem* folder = tree->topLevelItem(1 - subAt);
+    QTreeWidgetItem* sub = tree->topLevelItem(subAt);
     QVERIFY(TRunObjectTree::IsFolderNode(folder));
     QCOMPARE(folder->childCount(), 0);  // files come on expansion
     folder->setExpanded(true);
@@ -199,6 +204,10 @@ class TaskReportTest : public QObject {
     QCOMPARE(TRunObjectTree::FileSize(b), 1500);
     QVERIFY(b->text(2).startsWith(Today().toString("yyyy-MM-dd")));
     QCOMPARE(TRunObjectTree::ServerFolder(b), TRunObjectTree::ServerFolder(folder));
+    sub->setExpanded(true);  // a second folder, after the first
+    QCOMPARE(sub->childCount(), 1);
+    QVERIFY(sub->isExpanded());
+    QCOMPARE(sub->child(0)->text(0), QString("c.txt"));
 
     Screen().BackButton()->click();
     QVERIFY(!Screen().ShowingDetails());

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QSpacerItem>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -175,10 +176,14 @@ QWidget* TForm_BR_TaskReport::NewDetailPage() {
     m_figures[i]->setObjectName(QString("Figure%1").arg(i));
     m_figures[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_figures[i]->setMinimumWidth(110);
-    const int row = i / 2, col = (i % 2) * 2;
+    const int row = i / 2, col = (i % 2) * 3;  // a gap column between the pairs
     grid->addWidget(new QLabel(U(kFigureLabels[i]), basics), row, col);
     grid->addWidget(m_figures[i], row, col + 1);
   }
+  grid->setColumnMinimumWidth(2, 40);
+  // The figures stay beside their labels; the room left goes to the right.
+  grid->addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum), 0, 5);
+  grid->setColumnStretch(5, 1);
   layout->addWidget(basics);
   layout->addWidget(new QLabel(U("具体对象信息："), page));
 

@@ -40,8 +40,11 @@ TRunObjectTree::TRunObjectTree(TPublicInfo& info, QWidget* parent)
   setColumnCount(3);
   setHeaderLabels({QString::fromUtf8("文件\\文件夹"), QString::fromUtf8("大小(Byte)"),
                    QString::fromUtf8("修改时间")});
-  header()->resizeSection(kColName, 360);
+  // The folder paths are long: the name column takes the room left.
+  header()->setStretchLastSection(false);
+  header()->setSectionResizeMode(kColName, QHeaderView::Stretch);
   header()->resizeSection(kColSize, 120);
+  header()->resizeSection(kColDate, 160);
   setUniformRowHeights(true);
   connect(this, &QTreeWidget::itemExpanded, this, &TRunObjectTree::Expanded);
 }

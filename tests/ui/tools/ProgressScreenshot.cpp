@@ -101,14 +101,13 @@ int main(int argc, char** argv) {
         bool ok = Save(window, out / "task-monitor.png");
         for (const auto& task : env.Info().Tasks().Snapshot())
           env.Info().Tasks().RequestStop(task->TaskID, false);
+        while (!env.Info().Tasks().Snapshot().empty()) QTest::qWait(100);
         window.findChild<QPushButton*>("LinkTaskReport")->click();
         auto* report = shell.Screens().Screen<TForm_BR_TaskReport>();
         report->FindRuns();
         QCoreApplication::processEvents();
         ok = ok && Save(window, out / "task-report-list.png");
-        QTreeWidgetItem* first =
-            report->RunList()->topLevelItem(report->RunList()->topLevelItemCount() - 1);
-        report->RunList()->setCurrentItem(first);
+        report->RunList()->setCurrentItem(report->RunList()->topLevelItem(0));  // the failed file
         report->ShowDetails();
         report->ObjectPages()->setCurrentIndex(1);
         if (QTreeWidgetItem* folder = report->ObjectTree()->topLevelItem(0))
