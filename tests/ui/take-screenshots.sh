@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Pictures of the desktop client for docs/screenshots/, taken under Xvfb at
 # 1280x800 against a server of their own: the login dialog (compact and with
-# the server settings open), the main window signed in, and the task
-# screens (file backup, filter page, folder sync, task settings dialog).
+# the server settings open), the main window signed in, the task screens
+# (file backup, filter page, folder sync, task settings dialog), then the
+# progress monitor during a backup and the task report (list and details)
+# against the test server of ui_progress_screenshot.
 # Usage: tests/ui/take-screenshots.sh [BUILD_DIR]   (needs xvfb-run)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -34,4 +36,7 @@ bash scripts/remember-user.sh "$XDG_CONFIG_HOME/Kestrune/Solvane.ini"
 SOLVANE_SCREENSHOT="$out/main-window.png" "${screen[@]}" "$gui"
 # File backup, filter page, folder sync and the task settings dialog.
 "${screen[@]}" "$build/tests/ui/ui_task_screens_screenshot" "$out"
+if [ -x "$build/tests/ui/ui_progress_screenshot" ]; then
+  "${screen[@]}" "$build/tests/ui/ui_progress_screenshot" "$out"
+fi
 ls -l "$out"
