@@ -18,8 +18,6 @@ QString ComingScreenTitle(TComingScreen screen) {
       return QString::fromUtf8("邮件备份");
     case TComingScreen::TaskList:
       return QString::fromUtf8("所有任务列表");
-    case TComingScreen::RestoreWizard:
-      return QString::fromUtf8("数据恢复");
     case TComingScreen::ProgressMonitor:
       return QString::fromUtf8("任务监视");
     case TComingScreen::TaskReport:
@@ -42,8 +40,6 @@ QString ComingScreenNotice(TComingScreen screen) {
       return QString::fromUtf8("邮件备份功能将在后续版本提供");
     case TComingScreen::TaskList:
       return QString::fromUtf8("任务列表功能将在后续版本提供");
-    case TComingScreen::RestoreWizard:
-      return QString::fromUtf8("数据恢复向导将在后续版本提供");
     case TComingScreen::ProgressMonitor:
       return QString::fromUtf8("任务监视功能将在后续版本提供");
     case TComingScreen::TaskReport:

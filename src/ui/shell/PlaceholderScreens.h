@@ -14,7 +14,6 @@ enum class TComingScreen {
   FileSync,
   MailBackup,
   TaskList,
-  RestoreWizard,
   ProgressMonitor,
   TaskReport,
   ShareArea,
@@ -52,7 +51,6 @@ using TScreen_FileBackup = TComingScreenOf<TComingScreen::FileBackup>;
 using TScreen_FileSync = TComingScreenOf<TComingScreen::FileSync>;
 using TScreen_MailBackup = TComingScreenOf<TComingScreen::MailBackup>;
 using TScreen_TaskList = TComingScreenOf<TComingScreen::TaskList>;
-using TScreen_RestoreWizard = TComingScreenOf<TComingScreen::RestoreWizard>;
 using TScreen_ProgressMonitor = TComingScreenOf<TComingScreen::ProgressMonitor>;
 using TScreen_ShareArea = TComingScreenOf<TComingScreen::ShareArea>;
 using TScreen_AuthArea = TComingScreenOf<TComingScreen::AuthArea>;
