@@ -12,8 +12,6 @@ QString ComingScreenTitle(TComingScreen screen) {
   switch (screen) {
     case TComingScreen::MailBackup:
       return QString::fromUtf8("邮件备份");
-    case TComingScreen::RestoreWizard:
-      return QString::fromUtf8("数据恢复");
     case TComingScreen::ShareArea:
       return QString::fromUtf8("公共数据区");
     case TComingScreen::AuthArea:
@@ -26,8 +24,6 @@ QString ComingScreenNotice(TComingScreen screen) {
   switch (screen) {
     case TComingScreen::MailBackup:
       return QString::fromUtf8("邮件备份功能将在后续版本提供");
-    case TComingScreen::RestoreWizard:
-      return QString::fromUtf8("数据恢复向导将在后续版本提供");
     case TComingScreen::ShareArea:
       return QString::fromUtf8("公共数据区功能将在后续版本提供");
     case TComingScreen::AuthArea:

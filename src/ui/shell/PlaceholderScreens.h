@@ -11,7 +11,6 @@ namespace solvane {
 
 enum class TComingScreen {
   MailBackup,
-  RestoreWizard,
   ShareArea,
   AuthArea,
 };
@@ -44,7 +43,6 @@ class TComingScreenOf : public TPlaceholderScreen {
 };
 
 using TScreen_MailBackup = TComingScreenOf<TComingScreen::MailBackup>;
-using TScreen_RestoreWizard = TComingScreenOf<TComingScreen::RestoreWizard>;
 using TScreen_ShareArea = TComingScreenOf<TComingScreen::ShareArea>;
 using TScreen_AuthArea = TComingScreenOf<TComingScreen::AuthArea>;
 

@@ -3,6 +3,7 @@
 #include "ui/backup/TForm_BR_FileBackup.h"
 #include "ui/backup/TForm_BR_FileSync.h"
 #include "ui/backup/TForm_BR_TaskList.h"
+#include "ui/restore/TForm_BR_RestoreWizard.h"
 #include "ui/shell/PlaceholderScreens.h"
 
 namespace solvane {
@@ -18,7 +19,7 @@ TForm_BR_Main::TForm_BR_Main(TUiShell& shell, QWidget* parent)
   AddLink(QString::fromUtf8("所有任务列表"), "LinkTaskList",
           [this] { OpenContent<TForm_BR_TaskList>(); });
   AddLink(QString::fromUtf8("数据恢复"), "LinkRestore",
-          [this] { ShowContent<TScreen_RestoreWizard>(); });
+          [this] { ShowContent<TForm_BR_RestoreWizard>(); });
   QPushButton* mail = AddLink(QString::fromUtf8("邮件备份"), "LinkMailBackup",
                               [this] { ShowContent<TScreen_MailBackup>(); });
   mail->setVisible(false);
