@@ -4,6 +4,7 @@
 // socket.
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTreeWidget>
 #include <QtTest>
 #include <memory>
 
@@ -20,6 +22,8 @@
 #include "client/Unit_Login.h"
 #include "client/Unit_PublicInfo.h"
 #include "tasks/TTaskObject_File.h"
+#include "ui/areas/TForm_BR_AuthArea.h"
+#include "ui/areas/TForm_BR_ShareArea.h"
 #include "ui/shell/PlaceholderScreens.h"
 #include "ui/shell/QorWithUIMsnMsg.h"
 #include "ui/shell/SingleInstance.h"
@@ -256,6 +260,22 @@ class ShellTest : public QObject {
     auto* report = dynamic_cast<TScreen_TaskReport*>(Front(m_window->ContentPanel()));
     QVERIFY(report);
     QVERIFY(report->Detail().contains(QString::fromStdString(start)));
+  }
+
+  void shareSectionOpensTheShareAndAuthorisedAreas() {
+    StartMain(true);
+    QVERIFY(WaitFirstShowing());
+    m_window->ShowSection(2);
+    auto* share = dynamic_cast<TForm_BR_ShareArea*>(Front(m_window->ContentPanel()));
+    QVERIFY(share);
+    // Its opening loaded the folder tree.
+    QCOMPARE(share->FolderTree()->topLevelItemCount(), 1);
+    m_window->findChild<QPushButton*>("LinkAuthArea")->click();
+    auto* auth = dynamic_cast<TForm_BR_AuthArea*>(Front(m_window->ContentPanel()));
+    QVERIFY(auth);
+    QCOMPARE(auth->ModeBox()->currentText(), QString::fromUtf8("标准模式"));
+    m_window->findChild<QPushButton*>("LinkShareArea")->click();
+    QCOMPARE(Front(m_window->ContentPanel()), share);
   }
 
   void toolSectionOpensItsScreensAndANewPasswordUnlocks() {

@@ -24,10 +24,6 @@ QString ComingScreenTitle(TComingScreen screen) {
       return QString::fromUtf8("任务监视");
     case TComingScreen::TaskReport:
       return QString::fromUtf8("历史任务");
-    case TComingScreen::ShareArea:
-      return QString::fromUtf8("公共数据区");
-    case TComingScreen::AuthArea:
-      return QString::fromUtf8("授权数据区");
   }
   return {};
 }
@@ -48,10 +44,6 @@ QString ComingScreenNotice(TComingScreen screen) {
       return QString::fromUtf8("任务监视功能将在后续版本提供");
     case TComingScreen::TaskReport:
       return QString::fromUtf8("历史任务报告将在后续版本提供");
-    case TComingScreen::ShareArea:
-      return QString::fromUtf8("公共数据区功能将在后续版本提供");
-    case TComingScreen::AuthArea:
-      return QString::fromUtf8("授权数据区功能将在后续版本提供");
   }
   return {};
 }

@@ -17,8 +17,6 @@ enum class TComingScreen {
   RestoreWizard,
   ProgressMonitor,
   TaskReport,
-  ShareArea,
-  AuthArea,
 };
 
 // The screen's title and its notice.
@@ -54,8 +52,6 @@ using TScreen_MailBackup = TComingScreenOf<TComingScreen::MailBackup>;
 using TScreen_TaskList = TComingScreenOf<TComingScreen::TaskList>;
 using TScreen_RestoreWizard = TComingScreenOf<TComingScreen::RestoreWizard>;
 using TScreen_ProgressMonitor = TComingScreenOf<TComingScreen::ProgressMonitor>;
-using TScreen_ShareArea = TComingScreenOf<TComingScreen::ShareArea>;
-using TScreen_AuthArea = TComingScreenOf<TComingScreen::AuthArea>;
 
 // The task report reads the date range the "历史任务" link wrote into the
 // shared parameters and shows it.
