@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Pictures of the desktop client for docs/screenshots/, taken under Xvfb at
 # 1280x800 against a server of their own: the login dialog (compact and with
-# the server settings open) and the main window signed in.
+# the server settings open), the main window signed in, and the share and
+# authorised areas.
 # Usage: tests/ui/take-screenshots.sh [BUILD_DIR]   (needs xvfb-run)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -31,4 +32,13 @@ screen=(xvfb-run -a -s "-screen 0 1280x800x24")
 SOLVANE_SCREENSHOT_LOGIN="$out/login-dialog.png" "${screen[@]}" "$gui"
 bash scripts/remember-user.sh "$XDG_CONFIG_HOME/Kestrune/Solvane.ini"
 SOLVANE_SCREENSHOT="$out/main-window.png" "${screen[@]}" "$gui"
+
+# The share and authorised areas, each against a server the tool fills itself.
+areas="$build/tests/ui/ui_areas_screenshot"
+if [ -x "$areas" ]; then
+  for shot in share:share-area share-files:share-area-files folder-dialog:share-folder-dialog \
+              auth:auth-area auth-viewers:auth-area-viewers request-dialog:auth-request-dialog; do
+    "${screen[@]}" "$areas" "$out/${shot#*:}.png" "${shot%%:*}"
+  done
+fi
 ls -l "$out"

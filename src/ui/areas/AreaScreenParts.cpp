@@ -77,6 +77,11 @@ QTreeWidget* NewAreaList(const QStringList& headers, const QString& name, QWidge
   return list;
 }
 
+void SetColumnWidths(QTreeWidget* list, std::initializer_list<int> widths) {
+  int column = 0;
+  for (int width : widths) list->setColumnWidth(column++, width);
+}
+
 QPushButton* NewAreaButton(const QString& text, const QString& name, QWidget* parent) {
   auto* button = new QPushButton(text, parent);
   button->setObjectName(name);

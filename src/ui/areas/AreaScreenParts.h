@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 #include "api/Caller.h"
@@ -51,6 +52,8 @@ QString ServerDateText(const std::string& text);
 // A list widget of the area screens: columns with these headers, whole rows
 // selected, no tree decoration.
 QTreeWidget* NewAreaList(const QStringList& headers, const QString& name, QWidget* parent);
+// Widths of the first columns of a list, in pixels.
+void SetColumnWidths(QTreeWidget* list, std::initializer_list<int> widths);
 // A push button with its object name.
 QPushButton* NewAreaButton(const QString& text, const QString& name, QWidget* parent);
 // A link-like label that runs the help popup (or anything else) on click.

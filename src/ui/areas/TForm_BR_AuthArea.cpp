@@ -73,7 +73,9 @@ TForm_BR_AuthArea::TForm_BR_AuthArea(TUiShell& shell, QWidget* parent)
   m_mode = new QComboBox(this);
   m_mode->setObjectName("SecurityMode");
   m_mode->addItems({U("标准模式"), U("安全模式")});
-  m_mode->setEnabled(false);  // shown, never chosen here
+  // Shown, never chosen here: the server's administrator sets the mode.
+  m_mode->setFocusPolicy(Qt::NoFocus);
+  m_mode->setAttribute(Qt::WA_TransparentForMouseEvents);
   bar->addWidget(m_mode);
   bar->addStretch();
   m_sendRequest = NewAreaButton(U("发送请求"), "SendRequest", this);
@@ -97,6 +99,7 @@ TForm_BR_AuthArea::TForm_BR_AuthArea(TUiShell& shell, QWidget* parent)
 QWidget* TForm_BR_AuthArea::BuildViewablePage() {
   auto* page = new QWidget(this);
   m_viewable = NewAreaList({U("用户编号"), U("用户名称"), U("建立日期")}, "ViewableList", page);
+  SetColumnWidths(m_viewable, {140, 180, 160});
   m_view = NewAreaButton(U("查看数据"), "View", page);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
@@ -118,6 +121,8 @@ QWidget* TForm_BR_AuthArea::BuildViewersPage() {
   m_granted = NewAreaList({U("用户编号"), U("用户名称"), U("建立日期")}, "GrantedList", page);
   m_requests = NewAreaList({U("用户编号"), U("用户名称"), U("消息内容"), U("发送时间"), U("备注")},
                            "RequestList", page);
+  SetColumnWidths(m_granted, {140, 180, 160});
+  SetColumnWidths(m_requests, {120, 140, 280, 160});
   m_revoke = NewAreaButton(U("撤销"), "Revoke", page);
   m_approve = NewAreaButton(U("同意"), "Approve", page);
   m_reject = NewAreaButton(U("拒绝"), "Reject", page);

@@ -93,7 +93,11 @@ void TForm_BR_ShareArea::BuildPages() {
   m_files = NewAreaList({U("文件名"), U("文件大小(Byte)"), U("创建日期")}, "FileList", m_filePage);
   m_files->setColumnWidth(kColFileName, 260);
   m_files->setColumnWidth(kColFileSize, 200);
-  (new QVBoxLayout(m_filePage))->addWidget(m_files);
+  m_folderName = new QLabel(m_filePage);
+  m_folderName->setObjectName("OpenedFolderName");
+  auto* fileLayout = new QVBoxLayout(m_filePage);
+  fileLayout->addWidget(m_folderName);
+  fileLayout->addWidget(m_files);
   m_pages->addTab(m_folderPage, U("文件夹"));
   m_pages->addTab(m_filePage, U("文件夹内容"));
 
@@ -348,6 +352,7 @@ bool TForm_BR_ShareArea::OpenFolder(const TOpenedFolder& folder, bool askPasswor
       break;  // other refusals show the folder empty
   }
   m_opened = folder;
+  m_folderName->setText(U("文件夹:") + folder.Name);
   ShowFilePage();
   return true;
 }

@@ -15,6 +15,7 @@
 
 #include "ui/shell/QorWithUIDynamicForm.h"
 
+class QLabel;
 class QPushButton;
 class QTabWidget;
 class QTreeWidget;
@@ -102,6 +103,7 @@ class TForm_BR_ShareArea : public TQorEmbeddedScreen {
   QWidget* m_filePage = nullptr;
   QTreeWidget* m_folders = nullptr;
   QTreeWidget* m_files = nullptr;
+  QLabel* m_folderName = nullptr;
   std::vector<QPushButton*> m_folderButtons;
   std::vector<QPushButton*> m_fileButtons;
   QPushButton* m_open = nullptr;
