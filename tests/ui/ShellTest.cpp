@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTreeWidget>
 #include <QtTest>
 #include <memory>
 
@@ -26,6 +28,8 @@
 #include "ui/backup/TForm_BR_TaskList.h"
 #include "ui/backup/TForm_BR_Process.h"
 #include "ui/backup/TForm_BR_TaskReport.h"
+#include "ui/areas/TForm_BR_AuthArea.h"
+#include "ui/areas/TForm_BR_ShareArea.h"
 #include "ui/shell/PlaceholderScreens.h"
 #include "ui/shell/QorWithUIMsnMsg.h"
 #include "ui/shell/SingleInstance.h"
@@ -267,6 +271,22 @@ class ShellTest : public QObject {
     QVERIFY(report);
     QCOMPARE(report->StartDate()->date().toString("yyyy-MM-dd"),
              QString::fromStdString(start.substr(0, 10)));
+  }
+
+  void shareSectionOpensTheShareAndAuthorisedAreas() {
+    StartMain(true);
+    QVERIFY(WaitFirstShowing());
+    m_window->ShowSection(2);
+    auto* share = dynamic_cast<TForm_BR_ShareArea*>(Front(m_window->ContentPanel()));
+    QVERIFY(share);
+    // Its opening loaded the folder tree.
+    QCOMPARE(share->FolderTree()->topLevelItemCount(), 1);
+    m_window->findChild<QPushButton*>("LinkAuthArea")->click();
+    auto* auth = dynamic_cast<TForm_BR_AuthArea*>(Front(m_window->ContentPanel()));
+    QVERIFY(auth);
+    QCOMPARE(auth->ModeBox()->currentText(), QString::fromUtf8("标准模式"));
+    m_window->findChild<QPushButton*>("LinkShareArea")->click();
+    QCOMPARE(Front(m_window->ContentPanel()), share);
   }
 
   void toolSectionOpensItsScreensAndANewPasswordUnlocks() {

@@ -4,7 +4,8 @@
 # the server settings open), the main window signed in, the task screens
 # (file backup, filter page, folder sync, task settings dialog), then the
 # progress monitor during a backup and the task report (list and details)
-# against the test server of ui_progress_screenshot.
+# against the test server of ui_progress_screenshot, and the share and
+# authorised areas.
 # Usage: tests/ui/take-screenshots.sh [BUILD_DIR]   (needs xvfb-run)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -38,5 +39,14 @@ SOLVANE_SCREENSHOT="$out/main-window.png" "${screen[@]}" "$gui"
 "${screen[@]}" "$build/tests/ui/ui_task_screens_screenshot" "$out"
 if [ -x "$build/tests/ui/ui_progress_screenshot" ]; then
   "${screen[@]}" "$build/tests/ui/ui_progress_screenshot" "$out"
+fi
+
+# The share and authorised areas, each against a server the tool fills itself.
+areas="$build/tests/ui/ui_areas_screenshot"
+if [ -x "$areas" ]; then
+  for shot in share:share-area share-files:share-area-files folder-dialog:share-folder-dialog \
+              auth:auth-area auth-viewers:auth-area-viewers request-dialog:auth-request-dialog; do
+    "${screen[@]}" "$areas" "$out/${shot#*:}.png" "${shot%%:*}"
+  done
 fi
 ls -l "$out"

@@ -12,10 +12,6 @@ QString ComingScreenTitle(TComingScreen screen) {
   switch (screen) {
     case TComingScreen::MailBackup:
       return QString::fromUtf8("邮件备份");
-    case TComingScreen::ShareArea:
-      return QString::fromUtf8("公共数据区");
-    case TComingScreen::AuthArea:
-      return QString::fromUtf8("授权数据区");
   }
   return {};
 }
@@ -24,10 +20,6 @@ QString ComingScreenNotice(TComingScreen screen) {
   switch (screen) {
     case TComingScreen::MailBackup:
       return QString::fromUtf8("邮件备份功能将在后续版本提供");
-    case TComingScreen::ShareArea:
-      return QString::fromUtf8("公共数据区功能将在后续版本提供");
-    case TComingScreen::AuthArea:
-      return QString::fromUtf8("授权数据区功能将在后续版本提供");
   }
   return {};
 }

@@ -11,8 +11,6 @@ namespace solvane {
 
 enum class TComingScreen {
   MailBackup,
-  ShareArea,
-  AuthArea,
 };
 
 // The screen's title and its notice.
@@ -43,7 +41,5 @@ class TComingScreenOf : public TPlaceholderScreen {
 };
 
 using TScreen_MailBackup = TComingScreenOf<TComingScreen::MailBackup>;
-using TScreen_ShareArea = TComingScreenOf<TComingScreen::ShareArea>;
-using TScreen_AuthArea = TComingScreenOf<TComingScreen::AuthArea>;
 
 }  // namespace solvane
