@@ -36,4 +36,7 @@ SOLVANE_SCREENSHOT="$out/main-window.png" "${screen[@]}" "$gui"
 if [ -x "$build/tests/ui/ui_progress_screenshot" ]; then
   "${screen[@]}" "$build/tests/ui/ui_progress_screenshot" "$out"
 fi
+if [ -x "$build/tests/ui/ui_restore_screenshot" ]; then
+  "${screen[@]}" "$build/tests/ui/ui_restore_screenshot" "$out"
+fi
 ls -l "$out"
