@@ -29,7 +29,9 @@
 #include "ui/restore/ServerTreeParts.h"
 #include "ui/restore/TForm_BR_RestoreWizard.h"
 #include "ui/restore/TForm_BR_Restore_Browser.h"
+#include "ui/restore/RunObjectTree.h"
 #include "ui/restore/TForm_BR_Restore_Recycle.h"
+#include "ui/restore/TForm_BR_Restore_TaskHistory.h"
 #include "ui/shell/UiShell.h"
 
 using namespace solvane;
@@ -101,6 +103,7 @@ class RestoreBrowserTest : public QObject {
   std::unique_ptr<TUiShell> m_shell;
   std::unique_ptr<QWidget> m_panel;
   fs::path m_src, m_out;
+  std::int32_t m_firstBackup = -1, m_sync = -1;
   int m_outCount = 0;
 
   TPublicInfo& Info() { return m_env->Info(); }
@@ -173,11 +176,15 @@ class RestoreBrowserTest : public QObject {
     WriteFile(m_src / "docs" / "d.txt", "delta");
     WriteFile(m_src / "sync" / "s.txt", "sierra of the sync store");
     QVERIFY(Login(Info()));
-    QVERIFY(RunToEnd(MakeFileBackupTask(Info(), {{(m_src / "docs").string(), true}})));
+    TTaskObjectPtr first = MakeFileBackupTask(Info(), {{(m_src / "docs").string(), true}});
+    m_firstBackup = first->TaskID;
+    QVERIFY(RunToEnd(first));
     // A second version of a.txt, of another size.
     WriteFile(m_src / "docs" / "a.txt", "alpha, the second and newest version");
     QVERIFY(RunToEnd(MakeFileBackupTask(Info(), {{(m_src / "docs" / "a.txt").string(), false}})));
-    QVERIFY(RunToEnd(MakeFolderSyncTask(Info(), {{(m_src / "sync").string(), true}})));
+    TTaskObjectPtr sync = MakeFolderSyncTask(Info(), {{(m_src / "sync").string(), true}});
+    m_sync = sync->TaskID;
+    QVERIFY(RunToEnd(sync));
     m_shell = std::make_unique<TUiShell>(Info());
     m_panel = std::make_unique<QWidget>();
     m_panel->resize(900, 600);
@@ -465,6 +472,79 @@ class RestoreBrowserTest : public QObject {
     const TRestoreMade made = CreateRestoreTask(Info(), order);
     QVERIFY(made.Task);
     QCOMPARE(made.Task->FileObjects.Items[0].ObjectSize, std::int64_t{3000000000});
+  }
+
+  // The history screen with the run of task taskId chosen and its
+  // objects shown.
+  TForm_BR_Restore_TaskHistory* HistoryOf(std::int32_t taskId) {
+    auto* history =
+        m_shell->Screens().Embed<TForm_BR_Restore_TaskHistory>(m_panel.get(), false);
+    history->Opening();
+    history->FindRuns();
+    for (int i = 0; i < history->Runs()->topLevelItemCount(); ++i)
+      if (history->Runs()->topLevelItem(i)->data(0, Qt::UserRole + 1).toInt() == taskId)
+        history->Runs()->setCurrentItem(history->Runs()->topLevelItem(i));
+    if (!history->Runs()->currentItem()) return nullptr;
+    history->Next();
+    return history;
+  }
+  bool WaitFor(const std::vector<TTaskObjectPtr>& tasks) {
+    for (const TTaskObjectPtr& task : tasks)
+      if (!QTest::qWaitFor([&] { return task->State() == kStateTerminated; }, 30000)) return false;
+    return !tasks.empty() &&
+           QTest::qWaitFor([&] { return Info().Engine().CurrentTask() == nullptr; }, 10000);
+  }
+
+  void historyAsksForARunAndSomethingTicked() {
+    auto* history = m_shell->Screens().Embed<TForm_BR_Restore_TaskHistory>(m_panel.get(), false);
+    history->Opening();
+    history->Next();
+    QVERIFY2(HasNote(U("还没选中任务!"), 1), qPrintable(DescribeNotes()));
+    QCOMPARE(history->Page(), 0);
+    CloseAllNotes();
+    history = HistoryOf(m_firstBackup);
+    QVERIFY(history);
+    QCOMPARE(history->Page(), 1);
+    history->Next();
+    history->RunRestore();
+    QVERIFY2(HasNote(U("恢复目标为空!"), 2), qPrintable(DescribeNotes()));
+    QVERIFY(history->StartedTasks().empty());
+  }
+
+  void anOlderRunsFileComesBackInThatRunsVersion() {
+    auto* history = HistoryOf(m_firstBackup);
+    QVERIFY(history);
+    QTreeWidgetItem* docs = history->Objects()->FindFolder((m_src / "docs").string());
+    QVERIFY(docs);
+    docs->setExpanded(true);
+    QTreeWidgetItem* a = ChildNamed(docs, "a.txt");
+    QVERIFY(a);
+    a->setCheckState(0, Qt::Checked);
+    history->Next();
+    const fs::path out = NewOut();
+    history->Options()->Flat()->setChecked(true);
+    history->Options()->Folder()->setText(QString::fromStdString(out.string()));
+    history->RunRestore();
+    QVERIFY(WaitFor(history->StartedTasks()));
+    QCOMPARE(ReadFile(out / "a.txt"), std::string("alpha, first version"));
+    QCOMPARE(history->Page(), 0);
+    QCOMPARE(history->Runs()->topLevelItemCount(), 0);
+  }
+
+  void aTickedSyncRunFolderTakesItsLoggedFiles() {
+    auto* history = HistoryOf(m_sync);
+    QVERIFY(history);
+    QTreeWidgetItem* folder = history->Objects()->FindFolder((m_src / "sync").string());
+    QVERIFY(folder);
+    folder->setCheckState(0, Qt::Checked);  // not opened
+    history->Next();
+    const fs::path out = NewOut();
+    history->Options()->Respecify()->setChecked(true);
+    history->Options()->Folder()->setText(QString::fromStdString(out.string()));
+    history->RunRestore();
+    QVERIFY(WaitFor(history->StartedTasks()));
+    QCOMPARE(ReadFile(out / (m_src / "sync" / "s.txt").relative_path()),
+             std::string("sierra of the sync store"));
   }
 
   void theAuthorisedViewIsReadOnlyAndSearchesThatUsersStore() {

@@ -49,4 +49,7 @@ if [ -x "$areas" ]; then
     "${screen[@]}" "$areas" "$out/${shot#*:}.png" "${shot%%:*}"
   done
 fi
+if [ -x "$build/tests/ui/ui_restore_screenshot" ]; then
+  "${screen[@]}" "$build/tests/ui/ui_restore_screenshot" "$out"
+fi
 ls -l "$out"

@@ -9,6 +9,7 @@
 
 #include "ui/restore/TForm_BR_Restore_Browser.h"
 #include "ui/restore/TForm_BR_Restore_Recycle.h"
+#include "ui/restore/TForm_BR_Restore_TaskHistory.h"
 #include "ui/shell/UiShell.h"
 
 namespace solvane {
@@ -78,7 +79,6 @@ TForm_BR_RestoreWizard::TForm_BR_RestoreWizard(TUiShell& shell, QWidget* parent)
   connect(m_ways[kWaySelective], &QPushButton::clicked, this, [this] { OpenSelective(); });
   connect(m_ways[kWayByTask], &QPushButton::clicked, this, [this] { OpenByTask(); });
   connect(m_ways[kWayRecycle], &QPushButton::clicked, this, [this] { OpenRecycle(); });
-  m_ways[kWayByTask]->setEnabled(false);  // restore by task comes in a later version
   m_helpPanel = new QGroupBox(U("[提示信息]"), this);
   m_helpPanel->setObjectName("HelpPanel");
   auto* helpLayout = new QVBoxLayout(m_helpPanel);
@@ -115,7 +115,11 @@ void TForm_BR_RestoreWizard::mouseMoveEvent(QMouseEvent* event) {
 
 void TForm_BR_RestoreWizard::OpenSelective() { TForm_BR_Restore_Browser::OpenOwnStore(Shell()); }
 
-void TForm_BR_RestoreWizard::OpenByTask() {}
+void TForm_BR_RestoreWizard::OpenByTask() {
+  auto* screen =
+      Shell().Screens().Embed<TForm_BR_Restore_TaskHistory>(Shell().ContentPanel(), false);
+  screen->Opening();
+}
 
 void TForm_BR_RestoreWizard::OpenRecycle() {
   auto* screen = Shell().Screens().Embed<TForm_BR_Restore_Recycle>(Shell().ContentPanel(), false);
