@@ -236,7 +236,6 @@ int Restore(TPublicInfo& info, const TCliOptions& o) {
   if (o.to) target.Folder = AbsoluteFolder(*o.to);
   target.Flat = o.flat;
   target.Overwrite = o.overwrite;
-  info.SetSharedParam("RestoreParams.Overwrite", o.overwrite ? "1" : "0");
   std::cerr << "restoring into " << (o.to ? AbsoluteFolder(*o.to) : info.CacheFolder()) << "\n";
   return StartAndWait(info, MakeMailRestoreTask(info, kind, choice, target));
 }

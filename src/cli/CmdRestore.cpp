@@ -46,7 +46,6 @@ int RunRestore(TPublicInfo& info, const TCliOptions& o) {
     }
     objects.push_back(*found);
   }
-  info.SetSharedParam("RestoreParams.Overwrite", o.overwrite ? "1" : "0");
   return StartAndWait(info, MakeFileRestoreTask(info, o.kind, objects, RestoreTargetOf(o)));
 }
 

@@ -162,8 +162,7 @@ int Get(TPublicInfo& info, const TCliOptions& o, std::int32_t id) {
     return kRefused;
   }
   // As the share screen does: an existing file is replaced, its previous
-  // copy kept beside it under the ".tmp" name.
-  info.SetSharedParam("RestoreParams.Overwrite", "1");
+  // copy kept beside it under the ".tmp" name (the task says so).
   auto task =
       MakeShareDownloadTask(info, id, {{it->ObjectName, it->ObjectSize, it->ObjectDate}}, dir);
   const fs::path target = fs::path(dir) / fs::path(name).filename();

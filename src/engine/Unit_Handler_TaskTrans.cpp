@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
+#include <thread>
 
 #include "engine/TaskEngine.h"
 #include "api/UpDownApi.h"
@@ -64,6 +66,38 @@ void RemoveStalePartials(IFileAccess& files, const std::string& target) {
   }
 }
 
+// The local targets being written now, over all engines. A claim holds
+// its target until it ends.
+class TTargetClaim {
+ public:
+  explicit TTargetClaim(std::string target) : m_target(std::move(target)) { Retry(); }
+  ~TTargetClaim() {
+    if (!m_held) return;
+    std::lock_guard lock(Mutex());
+    Targets().erase(m_target);
+  }
+  TTargetClaim(const TTargetClaim&) = delete;
+  TTargetClaim& operator=(const TTargetClaim&) = delete;
+
+  bool Held() const { return m_held; }
+  void Retry() {
+    std::lock_guard lock(Mutex());
+    m_held = m_held || Targets().insert(m_target).second;
+  }
+
+ private:
+  static std::mutex& Mutex() {
+    static std::mutex mutex;
+    return mutex;
+  }
+  static std::set<std::string>& Targets() {
+    static std::set<std::string> targets;
+    return targets;
+  }
+  std::string m_target;
+  bool m_held = false;
+};
+
 }  // namespace
 
 std::int64_t SegmentCountOf(std::int64_t size) {
@@ -108,6 +142,7 @@ void TTaskTransEngine::Step(std::stop_token stop) {
         job.TaskID = job.Task->TaskID;
         job.SessionID = job.Task->SessionID;
         job.TaskKind = job.Task->TaskKind;
+        job.Overwrite = job.Task->RestoreInfo.Overwrite;
         direction = job.Task->TaskDirection;
       } else if (mine) {
         // Not begun before a pause or stop: back to the dispatcher, which
@@ -217,7 +252,15 @@ TTaskTransEngine::TOutcome TTaskTransEngine::Download(const TJob& job, std::stop
   const std::string& target = item.ObjectCargo;
   const std::int64_t size = item.ObjectSize;
   const std::string partial = PartialDownloadPath(target, size, item.ObjectDate);
-  const bool overwrite = m_ctx.SharedParam("RestoreParams.Overwrite") == "1";
+  const bool overwrite = job.Overwrite;
+  // Two items of one target (same-named files restored flat, two versions
+  // of one file) would write one partial file at once: the second waits.
+  TTargetClaim claim(target);
+  while (!claim.Held()) {
+    if (!StillRunning(job, stop)) return Failed("同一目标文件正在被另一下载写入");
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    claim.Retry();
+  }
   IFileAccess& files = m_ctx.FileAccess();
   if (!overwrite && files.SizeOf(target) >= 0 && files.SizeOf(target) == size)
     return TOutcome::Left;

@@ -52,6 +52,7 @@ class TTaskTransEngine : public TOneShotWorker {
     std::int32_t TaskID = -1;
     std::int32_t SessionID = -1;
     std::int16_t TaskKind = -1;
+    bool Overwrite = false;  // a restore replaces a file that is there
   };
 
   TOutcome Upload(const TJob& job, std::stop_token stop);

@@ -64,8 +64,7 @@ std::shared_ptr<TTaskObject_ShareFile_UP> MakeShareUploadTask(
     IEngineContext& ctx, std::int32_t folderId, const std::vector<std::string>& localPaths);
 // Download: the chosen files land directly in localFolder under their own
 // names (IsDefine 2); an existing file is replaced, its previous copy kept
-// beside it as "<name>.tmp" when the "RestoreParams.Overwrite" shared
-// parameter is "1".
+// beside it as "<name>.tmp" (the task's RestoreInfo.Overwrite is set).
 std::shared_ptr<TTaskObject_ShareFile_Down> MakeShareDownloadTask(
     IEngineContext& ctx, std::int32_t folderId, const std::vector<TShareFileChoice>& files,
     const std::string& localFolder);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Pictures of the desktop client for docs/screenshots/, taken under Xvfb at
 # 1280x800 against a server of their own: the login dialog (compact and with
-# the server settings open), the main window signed in, and the share and
-# authorised areas.
+# the server settings open) and the main window signed in; then the progress
+# monitor during a backup and the task report (list and details) against the
+# test server of ui_progress_screenshot; then the share and authorised areas.
 # Usage: tests/ui/take-screenshots.sh [BUILD_DIR]   (needs xvfb-run)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -32,6 +33,9 @@ screen=(xvfb-run -a -s "-screen 0 1280x800x24")
 SOLVANE_SCREENSHOT_LOGIN="$out/login-dialog.png" "${screen[@]}" "$gui"
 bash scripts/remember-user.sh "$XDG_CONFIG_HOME/Kestrune/Solvane.ini"
 SOLVANE_SCREENSHOT="$out/main-window.png" "${screen[@]}" "$gui"
+if [ -x "$build/tests/ui/ui_progress_screenshot" ]; then
+  "${screen[@]}" "$build/tests/ui/ui_progress_screenshot" "$out"
+fi
 
 # The share and authorised areas, each against a server the tool fills itself.
 areas="$build/tests/ui/ui_areas_screenshot"

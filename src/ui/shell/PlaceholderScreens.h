@@ -14,9 +14,6 @@ enum class TComingScreen {
   FileSync,
   MailBackup,
   TaskList,
-  RestoreWizard,
-  ProgressMonitor,
-  TaskReport,
 };
 
 // The screen's title and its notice.
@@ -50,16 +47,5 @@ using TScreen_FileBackup = TComingScreenOf<TComingScreen::FileBackup>;
 using TScreen_FileSync = TComingScreenOf<TComingScreen::FileSync>;
 using TScreen_MailBackup = TComingScreenOf<TComingScreen::MailBackup>;
 using TScreen_TaskList = TComingScreenOf<TComingScreen::TaskList>;
-using TScreen_RestoreWizard = TComingScreenOf<TComingScreen::RestoreWizard>;
-using TScreen_ProgressMonitor = TComingScreenOf<TComingScreen::ProgressMonitor>;
-
-// The task report reads the date range the "历史任务" link wrote into the
-// shared parameters and shows it.
-class TScreen_TaskReport : public TPlaceholderScreen {
-  Q_OBJECT
- public:
-  explicit TScreen_TaskReport(TUiShell& shell, QWidget* parent = nullptr);
-  void Opening() override;
-};
 
 }  // namespace solvane

@@ -1,5 +1,6 @@
 #include "ui/shell/TForm_BR_Main.h"
 
+#include "ui/restore/TForm_BR_RestoreWizard.h"
 #include "ui/shell/PlaceholderScreens.h"
 
 namespace solvane {
@@ -15,7 +16,7 @@ TForm_BR_Main::TForm_BR_Main(TUiShell& shell, QWidget* parent)
   AddLink(QString::fromUtf8("所有任务列表"), "LinkTaskList",
           [this] { OpenContent<TScreen_TaskList>(); });
   AddLink(QString::fromUtf8("数据恢复"), "LinkRestore",
-          [this] { ShowContent<TScreen_RestoreWizard>(); });
+          [this] { ShowContent<TForm_BR_RestoreWizard>(); });
   QPushButton* mail = AddLink(QString::fromUtf8("邮件备份"), "LinkMailBackup",
                               [this] { ShowContent<TScreen_MailBackup>(); });
   mail->setVisible(false);

@@ -281,8 +281,11 @@ TEST_F(EngineOnServer, DownloadReplacesItsTargetOnlyWithACompleteFile) {
     if (!c.before.empty()) WriteFile(target, c.before);
     if (!c.partial.empty()) WriteFile(partial, c.partial);
     if (!c.tmp.empty()) WriteFile(target + ".tmp", c.tmp);
-    ctx.SetSharedParam("RestoreParams.Overwrite", c.overwrite);
+    // The task's own choice counts; the shared list says the opposite.
+    const bool overwrite = std::string(c.overwrite) == "1";
+    ctx.SetSharedParam("RestoreParams.Overwrite", overwrite ? "0" : "1");
     auto task = DownloadTask(original, target);
+    task->RestoreInfo.Overwrite = overwrite;
     EXPECT_EQ(RunToEnd(task), c.segments);
     EXPECT_EQ(ReadFile(target), c.after);
     EXPECT_EQ(std::filesystem::exists(target + ".tmp"), !c.kept.empty());
@@ -293,6 +296,23 @@ TEST_F(EngineOnServer, DownloadReplacesItsTargetOnlyWithACompleteFile) {
     EXPECT_EQ(task->PostBag.Counters().FileErrorCount, 0);
     EXPECT_EQ(task->PostBag.Counters().FileDoneCount, c.segments > 0 ? 1 : 0);
   }
+}
+
+TEST_F(EngineOnServer, TwoDownloadsOfOneTargetRunOneAfterTheOther) {
+  const std::string original = dir.Path("minutes.doc");
+  const std::string content = PatternBytes(900000, 8);
+  WriteFile(original, content);
+  RunToEnd(UploadTask({original}));
+
+  const std::string target = restoreDir.Path("minutes.doc");
+  auto task = DownloadTask(original, target);
+  task->Downloads["restore"].push_back(task->Downloads["restore"].front());
+  task->RestoreInfo.Overwrite = true;
+  RunToEnd(task);
+  EXPECT_EQ(task->PostBag.Counters().FileErrorCount, 0);
+  EXPECT_EQ(task->PostBag.Counters().FileDoneCount, 2);
+  EXPECT_EQ(ReadFile(target), content);
+  EXPECT_EQ(ReadFile(target + ".tmp"), content);  // the first, whole
 }
 
 TEST_F(EngineOnServer, DownloadStoppedMidwayLeavesNoTargetAndResumesFromThePartialFile) {

@@ -123,7 +123,7 @@ TEST_F(ShareTaskOnServer,
   // was; the next run puts the whole file in place and keeps the old copy.
   const std::string target = dest.Path("report.doc");
   WriteFile(target, "older copy");
-  ctx.SetSharedParam("RestoreParams.Overwrite", "1");
+  ctx.SetSharedParam("RestoreParams.Overwrite", "0");  // a skipping restore before
   const TShareFileChoice choice{"report.doc", static_cast<std::int64_t>(content.size()),
                                 FileDateStamp(src.Path("report.doc"), false)};
   auto stopped =
