@@ -4,21 +4,29 @@
 // sides and is revoked; a user without a grant has nothing to view.
 
 #include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QtTest>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <thread>
 
 #include "ModalAnswers.h"
+#include "UiStoredFile.h"
 #include "NoteCheck.h"
 #include "UiTestSupport.h"
 #include "client/Unit_Login.h"
 #include "client/Unit_PublicInfo.h"
 #include "ui/areas/TForm_BR_AuthArea.h"
 #include "ui/areas/TForm_BR_AuthArea_SendRequest.h"
+#include "ui/restore/RestoreOptionsPage.h"
+#include "ui/restore/TForm_BR_Restore_Browser.h"
 #include "ui/shell/UiShell.h"
 #include "wire/QorWithUiPump.h"
 
@@ -35,6 +43,19 @@ QStringList Column(const QTreeWidget* list, int column) {
   return texts;
 }
 
+QTreeWidgetItem* ChildNamed(QTreeWidgetItem* node, const QString& name) {
+  if (!node) return nullptr;
+  node->setExpanded(true);  // the browser asks the server on every expansion
+  for (int i = 0; i < node->childCount(); ++i)
+    if (node->child(i)->text(0) == name) return node->child(i);
+  return nullptr;
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
 // A user code of ten characters: longer than the eight a padded entry of
 // the request list was once cut to.
 const std::string kLongCode = "accounting";
@@ -47,8 +68,8 @@ class AuthAreaTest : public QObject {
  private:
   std::unique_ptr<TUiTestEnv> m_env;
   std::unique_ptr<TUiShell> m_shell;
+  std::unique_ptr<QWidget> m_panel;  // the main window's content panel
   std::unique_ptr<TForm_BR_AuthArea> m_screen;
-  std::vector<std::string> m_viewed;  // codes handed to the viewer
 
   TPublicInfo& Info() { return m_env->Info(); }
   TForm_BR_AuthArea& Screen() { return *m_screen; }
@@ -69,7 +90,6 @@ class AuthAreaTest : public QObject {
     QVERIFY(Login(Info()));
     CloseAllNotes();
     m_screen = std::make_unique<TForm_BR_AuthArea>(*m_shell);
-    m_screen->SetViewer([this](TUiShell&, const std::string& code) { m_viewed.push_back(code); });
     m_screen->resize(900, 600);
     m_screen->show();
     m_screen->Opening();
@@ -113,7 +133,14 @@ class AuthAreaTest : public QObject {
     m_env = std::make_unique<TUiTestEnv>();
     QVERIFY(m_env->Started());
     m_shell = std::make_unique<TUiShell>(Info());
-    m_viewed.clear();
+    m_panel = std::make_unique<QWidget>();
+    m_panel->resize(900, 600);
+    m_shell->SetContentPanel(m_panel.get());
+  }
+
+  // The browser "查看数据" opened; null when none.
+  TForm_BR_Restore_Browser* Browser() {
+    return m_shell->Screens().Screen<TForm_BR_Restore_Browser>();
   }
 
   void cleanup() {
@@ -121,6 +148,7 @@ class AuthAreaTest : public QObject {
     m_screen.reset();
     if (m_env && m_env->Started() && Info().LoggedIn()) Logout(Info());
     m_shell.reset();
+    m_panel.reset();
     m_env.reset();
   }
 
@@ -138,10 +166,12 @@ class AuthAreaTest : public QObject {
     QCOMPARE(Screen().ViewableList()->topLevelItem(0)->text(2).size(), 19);
     QCOMPARE(Screen().GrantedList()->topLevelItemCount(), 0);
 
-    // A double click views the user's backups.
+    // A double click views the user's backups, read-only.
     QVERIFY(Enabled("View"));
     emit Screen().ViewableList()->itemActivated(Screen().ViewableList()->topLevelItem(0), 0);
-    QCOMPARE(m_viewed, std::vector<std::string>{"bob"});
+    QVERIFY(Browser());
+    QCOMPARE(Browser()->Title(), U(" 授 权 区 恢 复--目标用户:bob"));
+    QVERIFY(Browser()->ReadOnly());
     QCOMPARE(Info().AuthArea().Active, true);
     QCOMPARE(Info().AuthArea().TargetUCode, std::string("bob"));
 
@@ -161,11 +191,13 @@ class AuthAreaTest : public QObject {
     QCOMPARE(Screen().ViewableList()->topLevelItemCount(), 0);
     QVERIFY2(HasNote(U("没有可以查看的用户!"), 1), qPrintable(DescribeNotes()));
     QVERIFY(!Enabled("View"));
-    QVERIFY(m_viewed.empty());
+    Click("View");
+    QVERIFY(!Browser());
   }
 
   void secureModeRequestApproveViewRevoke() {
     Server().AddUser(kLongCode, "secret4");
+    QVERIFY(StoreFile(Server(), kLongCode, "secret4", "ledger.txt", "the ledger, in full"));
     Server().AddUser("bob", "secret2");
     SetMode(1);
     SignInAs("ann", "secret1");
@@ -192,8 +224,25 @@ class AuthAreaTest : public QObject {
     SignInAs("ann", "secret1");
     QCOMPARE(Column(Screen().ViewableList(), 0), QStringList{QString::fromStdString(kLongCode)});
     Click("View");
-    QCOMPARE(m_viewed, std::vector<std::string>{kLongCode});
-    QCOMPARE(Info().AuthArea().TargetUCode, kLongCode);
+    TForm_BR_Restore_Browser* browser = Browser();
+    QVERIFY(browser);
+    QCOMPARE(browser->ViewUser(), kLongCode);
+    QVERIFY(browser->ReadOnly());
+    // That user's file comes back byte for byte.
+    QTreeWidgetItem* file =
+        ChildNamed(ChildNamed(ChildNamed(browser->Tree(0)->topLevelItem(0), "/"), "ui-tests"),
+                   "ledger.txt");
+    QVERIFY(file);
+    file->setCheckState(0, Qt::Checked);
+    const std::filesystem::path out = std::filesystem::path(m_env->Scratch()) / "viewed";
+    std::filesystem::create_directories(out);
+    browser->Next();
+    browser->Options()->Flat()->setChecked(true);
+    browser->Options()->Folder()->setText(QString::fromStdString(out.string()));
+    browser->RunRestore();
+    QCOMPARE(browser->StartedTasks().size(), std::size_t(1));
+    QTRY_COMPARE_WITH_TIMEOUT(ReadFile(out / "ledger.txt"), std::string("the ledger, in full"),
+                              20000);
     // Whom one may view already is not offered again.
     const QStringList offeredLater = SendRequest("bob", "again");
     QVERIFY(!offeredLater.contains(QString::fromStdString(kLongCode)));
@@ -208,6 +257,9 @@ class AuthAreaTest : public QObject {
     SignInAs("ann", "secret1");
     QCOMPARE(Screen().ViewableList()->topLevelItemCount(), 0);
     QVERIFY(HasNote(U("没有可以查看的用户!"), 1));
+    // Without the grant the server shows nothing of that store.
+    browser = TForm_BR_Restore_Browser::OpenAuthorisedView(*m_shell, kLongCode);
+    QCOMPARE(ChildNamed(browser->Tree(0)->topLevelItem(0), "/"), nullptr);
   }
 
   void aRejectedRequestGrantsNothing() {

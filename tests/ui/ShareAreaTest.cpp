@@ -14,6 +14,7 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QtTest>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -412,6 +413,7 @@ class ShareAreaTest : public QObject {
   void uploadThenAnotherUserDownloadsWithThePassword_data() {
     QTest::addColumn<bool>("sameNamedFile");
     QTest::newRow("into an empty folder") << false;
+    QTest::newRow("over a same-named file of the same size") << true;
   }
   void uploadThenAnotherUserDownloadsWithThePassword() {
     QFETCH(bool, sameNamedFile);
@@ -419,6 +421,9 @@ class ShareAreaTest : public QObject {
     const fs::path scratch = m_env->Scratch();
     const std::string content = "quarterly numbers, final\n";
     WriteFile(scratch / "ann" / "report.txt", content);
+    // Written two days ago: no local file made during the test shares its time.
+    fs::last_write_time(scratch / "ann" / "report.txt",
+                        fs::file_time_type::clock::now() - std::chrono::hours(48));
 
     SignInAs("ann", "secret1");
     Select(id);
@@ -440,7 +445,12 @@ class ShareAreaTest : public QObject {
     const fs::path target = scratch / "bob";
     fs::create_directories(target);
     const std::string stale(content.size(), 'x');
-    if (sameNamedFile) WriteFile(target / "report.txt", stale);
+    if (sameNamedFile) {
+      // Older: a file of the same size and time would count as this one.
+      WriteFile(target / "report.txt", stale);
+      fs::last_write_time(target / "report.txt",
+                          fs::file_time_type::clock::now() - std::chrono::hours(24));
+    }
     SignInAs("bob", "secret2");
     QCOMPARE(OpenWith(id, "pw1"), 1);
     QVERIFY(OnFilePage());

@@ -15,6 +15,7 @@
 #include "platform/INoteSink.h"
 #include "ui/areas/AreaScreenParts.h"
 #include "ui/areas/TForm_BR_AuthArea_SendRequest.h"
+#include "ui/restore/TForm_BR_Restore_Browser.h"
 #include "ui/shell/QorWithUIMsnMsg.h"
 #include "ui/shell/ToolScreenParts.h"
 #include "ui/shell/UiShell.h"
@@ -93,7 +94,7 @@ TForm_BR_AuthArea::TForm_BR_AuthArea(TUiShell& shell, QWidget* parent)
   connect(m_sendRequest, &QPushButton::clicked, this, &TForm_BR_AuthArea::SendRequest);
   connect(m_refresh, &QPushButton::clicked, this, &TForm_BR_AuthArea::Refresh);
   connect(m_pages, &QTabWidget::currentChanged, this, &TForm_BR_AuthArea::UpdateButtons);
-  SetViewer({});
+  UpdateButtons();
 }
 
 QWidget* TForm_BR_AuthArea::BuildViewablePage() {
@@ -154,13 +155,6 @@ QWidget* TForm_BR_AuthArea::BuildViewersPage() {
 
 QPushButton* TForm_BR_AuthArea::Button(const QString& name) const {
   return findChild<QPushButton*>(name);
-}
-
-void TForm_BR_AuthArea::SetViewer(TViewer viewer) {
-  m_viewer = std::move(viewer);
-  m_view->setToolTip(m_viewer ? QString()
-                              : U("服务器浏览器尚未提供,暂时无法查看其他用户的数据"));
-  UpdateButtons();
 }
 
 bool TForm_BR_AuthArea::SecureMode() {
@@ -236,7 +230,7 @@ void TForm_BR_AuthArea::LoadRequests() {
 
 void TForm_BR_AuthArea::UpdateButtons() {
   const bool viewablePage = m_pages->currentIndex() == 0;
-  m_view->setEnabled(viewablePage && m_viewer && m_viewable->currentItem());
+  m_view->setEnabled(viewablePage && m_viewable->currentItem());
   m_revoke->setEnabled(m_granted->currentItem() != nullptr);
   m_approve->setEnabled(m_requests->currentItem() != nullptr);
   m_reject->setEnabled(m_requests->currentItem() != nullptr);
@@ -244,9 +238,8 @@ void TForm_BR_AuthArea::UpdateButtons() {
 
 void TForm_BR_AuthArea::View() {
   const QString code = CodeOf(m_viewable);
-  if (code.isEmpty() || !m_viewer) return;
-  Shell().Info().SetAuthArea({true, code.toStdString()});
-  m_viewer(Shell(), code.toStdString());
+  if (code.isEmpty()) return;
+  TForm_BR_Restore_Browser::OpenAuthorisedView(Shell(), code.toStdString());
 }
 
 void TForm_BR_AuthArea::Revoke() {

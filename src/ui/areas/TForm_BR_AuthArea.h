@@ -5,7 +5,6 @@
 // requests (approve, reject). Who may view whom is kept by the server.
 
 #include <QString>
-#include <functional>
 #include <string>
 
 #include "ui/shell/QorWithUIDynamicForm.h"
@@ -27,10 +26,6 @@ class TForm_BR_AuthArea : public TQorEmbeddedScreen {
   // Reloads the lists (nothing while a reload runs).
   void Refresh();
 
-  // What "查看数据" opens for a user code; none: the button stays disabled.
-  using TViewer = std::function<void(TUiShell& shell, const std::string& userCode)>;
-  void SetViewer(TViewer viewer);
-
   QComboBox* ModeBox() const { return m_mode; }
   QTabWidget* Pages() const { return m_pages; }
   QTreeWidget* ViewableList() const { return m_viewable; }
@@ -50,6 +45,7 @@ class TForm_BR_AuthArea : public TQorEmbeddedScreen {
   void LoadRequests();
   void UpdateButtons();
 
+  // The server browser over the selected user's store, read-only.
   void View();
   void Revoke();
   void Decide(bool allow);
@@ -66,7 +62,6 @@ class TForm_BR_AuthArea : public TQorEmbeddedScreen {
   QPushButton* m_revoke = nullptr;
   QPushButton* m_approve = nullptr;
   QPushButton* m_reject = nullptr;
-  TViewer m_viewer;
   bool m_opened = false;
 };
 
