@@ -2,7 +2,8 @@
 # Pictures of the desktop client for docs/screenshots/, taken under Xvfb at
 # 1280x800 against a server of their own: the login dialog (compact and with
 # the server settings open), the main window signed in, and the task
-# screens (file backup, filter page, folder sync, task settings dialog).
+# screens (file backup, filter page, folder sync, task settings dialog, task
+# list, task property dialog).
 # Usage: tests/ui/take-screenshots.sh [BUILD_DIR]   (needs xvfb-run)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -34,4 +35,6 @@ bash scripts/remember-user.sh "$XDG_CONFIG_HOME/Kestrune/Solvane.ini"
 SOLVANE_SCREENSHOT="$out/main-window.png" "${screen[@]}" "$gui"
 # File backup, filter page, folder sync and the task settings dialog.
 "${screen[@]}" "$build/tests/ui/ui_task_screens_screenshot" "$out"
+# The task list and the property dialog of a file backup task.
+"${screen[@]}" "$build/tests/ui/ui_task_list_screenshot" "$out"
 ls -l "$out"
