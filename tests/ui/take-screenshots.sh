@@ -5,7 +5,8 @@
 # (file backup, filter page, folder sync, task settings dialog), then the
 # progress monitor during a backup and the task report (list and details)
 # against the test server of ui_progress_screenshot, and the share and
-# authorised areas.
+# authorised areas, the restore screens, the task list and a task property
+# dialog.
 # Usage: tests/ui/take-screenshots.sh [BUILD_DIR]   (needs xvfb-run)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -52,4 +53,6 @@ fi
 if [ -x "$build/tests/ui/ui_restore_screenshot" ]; then
   "${screen[@]}" "$build/tests/ui/ui_restore_screenshot" "$out"
 fi
+# The task list and the property dialog of a file backup task.
+"${screen[@]}" "$build/tests/ui/ui_task_list_screenshot" "$out"
 ls -l "$out"

@@ -38,6 +38,7 @@ QTreeWidgetItem* RowOf(const TTaskObject& task) {
   row->setText(TForm_BR_TaskList::kColName, QString::fromStdString(task.TaskName));
   row->setText(TForm_BR_TaskList::kColKind, QString::fromStdString(TaskKindName(task.TaskKind)));
   row->setText(TForm_BR_TaskList::kColDefault, task.IsSystemDefault ? U("√") : QString());
+  row->setTextAlignment(TForm_BR_TaskList::kColDefault, Qt::AlignCenter);
   row->setText(TForm_BR_TaskList::kColCreated, QString::fromStdString(FormatDateTime(task.CreateDate)));
   // One line in the cell; the whole remark in the tooltip.
   const QString comment = QString::fromStdString(task.Comment);
