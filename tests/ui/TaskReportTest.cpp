@@ -239,7 +239,13 @@ class TaskReportTest : public QObject {
       const int i = run.TaskID == ids[0] ? 0 : 1;
       QCOMPARE(run.TaskID, ids[i]);
       QCOMPARE(run.SessionID, static_cast<std::uint32_t>(session));
-      OpenDetailsOf(row);
+      if (row == 0) {
+        OpenDetailsOf(row);
+      } else {  // Enter on a run opens it as well
+        Screen().RunList()->setCurrentItem(Run(row));
+        QTest::keyClick(Screen().RunList(), Qt::Key_Return);
+        QVERIFY(Screen().ShowingDetails());
+      }
       QCOMPARE(FigureText(1), QString::number(10 * (i + 1)));
       QCOMPARE(FigureText(2), QString("0"));  // unchanged above checked
       QCOMPARE(FigureText(5), QString::number(3 + i));

@@ -1,5 +1,6 @@
 #include "ui/backup/ProgressFigures.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace solvane {
@@ -9,7 +10,7 @@ int OverallPercent(std::int64_t part, std::int64_t whole) {
   if (part >= whole) return 100;
   // part < whole here; part * 100 would overflow only for huge counts.
   if (part > std::numeric_limits<std::int64_t>::max() / 100)
-    return static_cast<int>(part / (whole / 100));
+    return static_cast<int>(std::min<std::int64_t>(100, part / (whole / 100)));
   return static_cast<int>(part * 100 / whole);
 }
 

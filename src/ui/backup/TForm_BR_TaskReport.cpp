@@ -12,6 +12,8 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <functional>
 
 #include "api/LogApi.h"
 #include "client/Unit_PublicInfo.h"
