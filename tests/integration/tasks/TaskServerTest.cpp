@@ -175,7 +175,7 @@ TEST_F(TaskServerTest, LoadsNamedAndDefaultTasksWithObjectsFiltersAndThePolicy) 
   ASSERT_NE(sync, nullptr);
   EXPECT_NE(dynamic_cast<TTaskObject_FileSync_UP*>(sync.get()), nullptr);
   EXPECT_FALSE(sync->ScheduleInfo.IsEnableSchedule);
-  EXPECT_EQ(sync->ScheduleInfo.Schedule_Kind, 0);
+  EXPECT_EQ(sync->ScheduleInfo.Schedule_Kind, 2);  // the stored settings stay while it is off
   EXPECT_EQ(sync->ScheduleInfo.DelayExcuteMinute, 7);
   ASSERT_EQ(sync->FileObjects.Items.size(), 1u);
   EXPECT_EQ(sync->FileObjects.Items[0].ObjectKind, 1);  // the sync folder is walked
