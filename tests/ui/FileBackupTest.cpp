@@ -30,6 +30,7 @@
 #include "ui/backup/ShellViews.h"
 #include "ui/backup/TForm_BR_FileBackup.h"
 #include "ui/backup/TForm_BR_FileSync.h"
+#include "ui/backup/TForm_BR_Process.h"
 #include "ui/backup/TForm_BR_TaskSetting.h"
 #include "ui/shell/PlaceholderScreens.h"
 #include "ui/shell/QorWithUIMsnMsg.h"
@@ -252,7 +253,7 @@ class FileBackupTest : public QObject {
   // and the choice is cleared.
   void runNowBacksUpTheChoice() {
     QVERIFY(Login(Info()));
-    auto* monitor = m_shell->Screens().Embed<TScreen_ProgressMonitor>(m_panel.get(), false,
+    auto* monitor = m_shell->Screens().Embed<TForm_BR_Process>(m_panel.get(), false,
                                                                       "TaskWatch");
     m_shell->Screens().Embed<TForm_BR_FileBackup>(m_panel.get(), false);
     QVERIFY(Select("c"));
