@@ -4,6 +4,7 @@
 // socket.
 
 #include <QCheckBox>
+#include <QDateEdit>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -23,6 +24,8 @@
 #include "ui/backup/TForm_BR_FileBackup.h"
 #include "ui/backup/TForm_BR_FileSync.h"
 #include "ui/backup/TForm_BR_TaskList.h"
+#include "ui/backup/TForm_BR_Process.h"
+#include "ui/backup/TForm_BR_TaskReport.h"
 #include "ui/shell/PlaceholderScreens.h"
 #include "ui/shell/QorWithUIMsnMsg.h"
 #include "ui/shell/SingleInstance.h"
@@ -143,7 +146,11 @@ class ShellTest : public QObject {
     screens.Embed<TForm_BR_FileBackup>(&panel, false);
     QCOMPARE(screens.Count(), 1);
     QTRY_VERIFY(transient.isNull());
-    QCOMPARE(screens.EmbedByName("TaskWatch", &panel, false), nullptr);
+    // The monitor is found by name before it was ever shown, and only once.
+    QWidget* watch = screens.EmbedByName("TaskWatch", &panel, false);
+    QVERIFY(dynamic_cast<TForm_BR_Process*>(watch));
+    QCOMPARE(screens.Embed<TForm_BR_Process>(&panel, false), watch);
+    QCOMPARE(screens.EmbedByName("NoSuchScreen", &panel, false), nullptr);
   }
 
   void helpPopupIsCreatedOnceWithItsTopic() {
@@ -256,9 +263,10 @@ class ShellTest : public QObject {
     const auto [start, end] = CurrentWeekRange(Info().Now());
     QCOMPARE(Info().SharedParam("TaskReport_StartDate"), start);
     QCOMPARE(Info().SharedParam("TaskReport_EndDate"), end);
-    auto* report = dynamic_cast<TScreen_TaskReport*>(Front(m_window->ContentPanel()));
+    auto* report = dynamic_cast<TForm_BR_TaskReport*>(Front(m_window->ContentPanel()));
     QVERIFY(report);
-    QVERIFY(report->Detail().contains(QString::fromStdString(start)));
+    QCOMPARE(report->StartDate()->date().toString("yyyy-MM-dd"),
+             QString::fromStdString(start.substr(0, 10)));
   }
 
   void toolSectionOpensItsScreensAndANewPasswordUnlocks() {

@@ -3,7 +3,9 @@
 # 1280x800 against a server of their own: the login dialog (compact and with
 # the server settings open), the main window signed in, and the task
 # screens (file backup, filter page, folder sync, task settings dialog, task
-# list, task property dialog).
+# list, task property dialog), then the progress monitor during a backup and
+# the task report (list and details) against the test server of
+# ui_progress_screenshot.
 # Usage: tests/ui/take-screenshots.sh [BUILD_DIR]   (needs xvfb-run)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -37,4 +39,7 @@ SOLVANE_SCREENSHOT="$out/main-window.png" "${screen[@]}" "$gui"
 "${screen[@]}" "$build/tests/ui/ui_task_screens_screenshot" "$out"
 # The task list and the property dialog of a file backup task.
 "${screen[@]}" "$build/tests/ui/ui_task_list_screenshot" "$out"
+if [ -x "$build/tests/ui/ui_progress_screenshot" ]; then
+  "${screen[@]}" "$build/tests/ui/ui_progress_screenshot" "$out"
+fi
 ls -l "$out"

@@ -14,10 +14,6 @@ QString ComingScreenTitle(TComingScreen screen) {
       return QString::fromUtf8("邮件备份");
     case TComingScreen::RestoreWizard:
       return QString::fromUtf8("数据恢复");
-    case TComingScreen::ProgressMonitor:
-      return QString::fromUtf8("任务监视");
-    case TComingScreen::TaskReport:
-      return QString::fromUtf8("历史任务");
     case TComingScreen::ShareArea:
       return QString::fromUtf8("公共数据区");
     case TComingScreen::AuthArea:
@@ -32,10 +28,6 @@ QString ComingScreenNotice(TComingScreen screen) {
       return QString::fromUtf8("邮件备份功能将在后续版本提供");
     case TComingScreen::RestoreWizard:
       return QString::fromUtf8("数据恢复向导将在后续版本提供");
-    case TComingScreen::ProgressMonitor:
-      return QString::fromUtf8("任务监视功能将在后续版本提供");
-    case TComingScreen::TaskReport:
-      return QString::fromUtf8("历史任务报告将在后续版本提供");
     case TComingScreen::ShareArea:
       return QString::fromUtf8("公共数据区功能将在后续版本提供");
     case TComingScreen::AuthArea:
@@ -73,17 +65,6 @@ QString TPlaceholderScreen::Detail() const { return m_detail->text(); }
 void TPlaceholderScreen::SetDetail(const QString& text) {
   m_detail->setText(text);
   m_detail->setVisible(!text.isEmpty());
-}
-
-TScreen_TaskReport::TScreen_TaskReport(TUiShell& shell, QWidget* parent)
-    : TPlaceholderScreen(shell, TComingScreen::TaskReport, parent) {}
-
-void TScreen_TaskReport::Opening() {
-  TPublicInfo& info = Shell().Info();
-  SetDetail(QString::fromUtf8("查询时段：") +
-            QString::fromStdString(info.SharedParam("TaskReport_StartDate")) +
-            QString::fromUtf8(" 至 ") +
-            QString::fromStdString(info.SharedParam("TaskReport_EndDate")));
 }
 
 }  // namespace solvane

@@ -12,8 +12,6 @@ namespace solvane {
 enum class TComingScreen {
   MailBackup,
   RestoreWizard,
-  ProgressMonitor,
-  TaskReport,
   ShareArea,
   AuthArea,
 };
@@ -47,17 +45,7 @@ class TComingScreenOf : public TPlaceholderScreen {
 
 using TScreen_MailBackup = TComingScreenOf<TComingScreen::MailBackup>;
 using TScreen_RestoreWizard = TComingScreenOf<TComingScreen::RestoreWizard>;
-using TScreen_ProgressMonitor = TComingScreenOf<TComingScreen::ProgressMonitor>;
 using TScreen_ShareArea = TComingScreenOf<TComingScreen::ShareArea>;
 using TScreen_AuthArea = TComingScreenOf<TComingScreen::AuthArea>;
-
-// The task report reads the date range the "历史任务" link wrote into the
-// shared parameters and shows it.
-class TScreen_TaskReport : public TPlaceholderScreen {
-  Q_OBJECT
- public:
-  explicit TScreen_TaskReport(TUiShell& shell, QWidget* parent = nullptr);
-  void Opening() override;
-};
 
 }  // namespace solvane

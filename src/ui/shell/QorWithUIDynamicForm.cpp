@@ -51,6 +51,19 @@ QWidget* TQorDynamicFormList::EmbedByName(const QString& name, QWidget* panel, b
       return record->Screen.data();
     }
   }
+  for (const TNamedClass& named : m_classes) {
+    if (named.Name != name) continue;
+    TQorDynamicForm* record = nullptr;
+    for (auto& r : m_records)
+      if (r->Screen && r->Class == named.Class) record = r.get();
+    if (!record) {
+      record = Add(named.Make(m_shell), typeid(void));
+      record->Class = named.Class;
+    }
+    record->Name = name;
+    Place(*record, panel, transient);
+    return record->Screen.data();
+  }
   return nullptr;
 }
 

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <typeindex>
 #include <typeinfo>
@@ -57,9 +58,15 @@ class TQorDynamicFormList {
     Place(*record, panel, transient);
     return static_cast<T*>(record->Screen.data());
   }
-  // As Embed for the record registered under name; nothing (null) when
-  // there is none.
+  // As Embed for the record registered under name, or for the class
+  // registered under it (created on first use); nothing (null) when there is
+  // neither.
   QWidget* EmbedByName(const QString& name, QWidget* panel, bool transient);
+  // Lets EmbedByName find screen class T under name before it was ever shown.
+  template <class T>
+  void Register(const QString& name) {
+    m_classes.push_back({name, typeid(T), [](TUiShell& shell) -> QWidget* { return new T(shell); }});
+  }
 
   // The screen of class T created so far; null when none.
   template <class T>
@@ -88,6 +95,12 @@ class TQorDynamicFormList {
 
   TUiShell& m_shell;
   std::vector<std::unique_ptr<TQorDynamicForm>> m_records;
+  struct TNamedClass {
+    QString Name;
+    std::type_index Class;
+    std::function<QWidget*(TUiShell&)> Make;
+  };
+  std::vector<TNamedClass> m_classes;
 };
 
 }  // namespace solvane

@@ -1,7 +1,8 @@
 #include "ui/shell/TForm_Process.h"
 
 #include "client/Unit_PublicInfo.h"
-#include "ui/shell/PlaceholderScreens.h"
+#include "ui/backup/TForm_BR_Process.h"
+#include "ui/backup/TForm_BR_TaskReport.h"
 #include "wire/QorWithPack.h"
 
 namespace solvane {
@@ -28,18 +29,18 @@ std::pair<std::string, std::string> CurrentWeekRange(DateTime now) {
 TForm_Process::TForm_Process(TUiShell& shell, QWidget* parent)
     : TMenuScreen(shell, QString::fromUtf8("进度"), parent) {
   AddLink(QString::fromUtf8("任务监视"), "LinkTaskWatch",
-          [this] { ShowContent<TScreen_ProgressMonitor>(); });
+          [this] { OpenContent<TForm_BR_Process>(); });
   AddLink(QString::fromUtf8("历史任务"), "LinkTaskReport", [this] { ShowTaskReport(); });
 }
 
-void TForm_Process::Opening() { ShowContent<TScreen_ProgressMonitor>(); }
+void TForm_Process::Opening() { OpenContent<TForm_BR_Process>(); }
 
 void TForm_Process::ShowTaskReport() {
   TPublicInfo& info = Shell().Info();
   const auto [start, end] = CurrentWeekRange(info.Now());
   info.SetSharedParam("TaskReport_StartDate", start);
   info.SetSharedParam("TaskReport_EndDate", end);
-  OpenContent<TScreen_TaskReport>();
+  OpenContent<TForm_BR_TaskReport>();
 }
 
 }  // namespace solvane

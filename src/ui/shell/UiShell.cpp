@@ -4,13 +4,17 @@
 #include <QCursor>
 #include <QTimer>
 
+#include "ui/backup/TForm_BR_Process.h"
 #include "ui/shell/TForm_Help.h"
 #include "ui/shell/TForm_Lock.h"
 
 namespace solvane {
 
 TUiShell::TUiShell(TPublicInfo& info)
-    : m_info(info), m_screens(*this), m_context(std::make_unique<QObject>()) {}
+    : m_info(info), m_screens(*this), m_context(std::make_unique<QObject>()) {
+  // The start notes of every screen send the user to the monitor by name.
+  m_screens.Register<TForm_BR_Process>("TaskWatch");
+}
 
 TUiShell::~TUiShell() {
   m_context.reset();  // drops exit requests still queued
