@@ -42,4 +42,8 @@ SOLVANE_SCREENSHOT="$out/main-window.png" "${screen[@]}" "$gui"
 if [ -x "$build/tests/ui/ui_progress_screenshot" ]; then
   "${screen[@]}" "$build/tests/ui/ui_progress_screenshot" "$out"
 fi
+# The mail backup screen and the property dialog of a mail task.
+if [ -x "$build/tests/ui/ui_mail_screenshot" ]; then
+  "${screen[@]}" "$build/tests/ui/ui_mail_screenshot" "$out"
+fi
 ls -l "$out"

@@ -10,8 +10,6 @@ namespace solvane {
 
 QString ComingScreenTitle(TComingScreen screen) {
   switch (screen) {
-    case TComingScreen::MailBackup:
-      return QString::fromUtf8("邮件备份");
     case TComingScreen::RestoreWizard:
       return QString::fromUtf8("数据恢复");
     case TComingScreen::ShareArea:
@@ -24,8 +22,6 @@ QString ComingScreenTitle(TComingScreen screen) {
 
 QString ComingScreenNotice(TComingScreen screen) {
   switch (screen) {
-    case TComingScreen::MailBackup:
-      return QString::fromUtf8("邮件备份功能将在后续版本提供");
     case TComingScreen::RestoreWizard:
       return QString::fromUtf8("数据恢复向导将在后续版本提供");
     case TComingScreen::ShareArea:

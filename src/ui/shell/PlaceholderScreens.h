@@ -10,7 +10,6 @@ class QLabel;
 namespace solvane {
 
 enum class TComingScreen {
-  MailBackup,
   RestoreWizard,
   ShareArea,
   AuthArea,
@@ -43,7 +42,6 @@ class TComingScreenOf : public TPlaceholderScreen {
       : TPlaceholderScreen(shell, Screen, parent) {}
 };
 
-using TScreen_MailBackup = TComingScreenOf<TComingScreen::MailBackup>;
 using TScreen_RestoreWizard = TComingScreenOf<TComingScreen::RestoreWizard>;
 using TScreen_ShareArea = TComingScreenOf<TComingScreen::ShareArea>;
 using TScreen_AuthArea = TComingScreenOf<TComingScreen::AuthArea>;
