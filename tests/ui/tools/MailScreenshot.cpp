@@ -37,8 +37,9 @@ bool Save(QWidget& w, const QString& path) {
 std::vector<test::TFoxmailMessageSpec> Inbox() {
   const char* senders[] = {"li.wei@example.cn", "zhang.min@example.cn", "reports@example.org",
                            "wang.fang@example.cn", "it-desk@example.org"};
-  const char* subjects[] = {"三季度预算草案", "周五部门会议纪要", "月度报表已生成",
-                            "合同审批流程", "邮箱容量提醒"};
+  // The index keeps GB18030 texts; ASCII reads the same in both.
+  const char* subjects[] = {"Q3 budget draft", "Minutes of Friday's meeting", "Monthly report",
+                            "Contract approval", "Mailbox almost full"};
   std::vector<test::TFoxmailMessageSpec> messages;
   for (int n = 0; n < 5; ++n)
     messages.push_back({MessageText(n + 1, 2000 + 3000 * n), senders[n], subjects[n]});
