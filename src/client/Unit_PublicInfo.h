@@ -108,6 +108,8 @@ class TPublicInfo : public IEngineContext {
 
   TTaskEngine& Engine() { return *m_engine; }
   INetworkInfo& Network() { return m_deps.network; }
+  // Where the mail readers look up their stores.
+  IRegistry& Registry() { return m_deps.registry; }
   // Full path of the running program (its folder holds the default cache folder).
   const std::string& ProgramFile() const { return m_deps.programFile; }
 

@@ -32,7 +32,6 @@
 #include "ui/backup/TForm_BR_FileSync.h"
 #include "ui/backup/TForm_BR_Process.h"
 #include "ui/backup/TForm_BR_TaskSetting.h"
-#include "ui/shell/PlaceholderScreens.h"
 #include "ui/shell/QorWithUIMsnMsg.h"
 #include "ui/shell/UiShell.h"
 

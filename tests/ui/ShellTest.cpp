@@ -30,7 +30,7 @@
 #include "ui/backup/TForm_BR_TaskReport.h"
 #include "ui/areas/TForm_BR_AuthArea.h"
 #include "ui/areas/TForm_BR_ShareArea.h"
-#include "ui/shell/PlaceholderScreens.h"
+#include "ui/backup/TForm_BR_MCBackup.h"
 #include "ui/shell/QorWithUIMsnMsg.h"
 #include "ui/shell/SingleInstance.h"
 #include "ui/shell/StatusPanes.h"
@@ -219,7 +219,11 @@ class ShellTest : public QObject {
     QVERIFY(qobject_cast<TForm_BR_Main*>(Front(m_window->MenuPanel())));
     QVERIFY(dynamic_cast<TForm_BR_FileBackup*>(Front(m_window->ContentPanel())));
     auto* mail = m_window->findChild<QPushButton*>("LinkMailBackup");
-    QVERIFY(mail && mail->isHidden() && !mail->isEnabled());
+    // The only way to make mail tasks: shown and usable.
+    QVERIFY(mail && !mail->isHidden() && mail->isEnabled());
+    mail->click();
+    QVERIFY(dynamic_cast<TForm_BR_MCBackup*>(Front(m_window->ContentPanel())));
+    m_window->findChild<QPushButton*>("LinkFileBackup")->click();
     // Every connection is connected and, once the start-up calls are done, idle.
     QTRY_VERIFY_WITH_TIMEOUT(
         [&] {

@@ -6,7 +6,7 @@
 # progress monitor during a backup and the task report (list and details)
 # against the test server of ui_progress_screenshot, and the share and
 # authorised areas, the restore screens, the task list and a task property
-# dialog.
+# dialog, the mail backup screen and a mail task dialog.
 # Usage: tests/ui/take-screenshots.sh [BUILD_DIR]   (needs xvfb-run)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -55,4 +55,8 @@ if [ -x "$build/tests/ui/ui_restore_screenshot" ]; then
 fi
 # The task list and the property dialog of a file backup task.
 "${screen[@]}" "$build/tests/ui/ui_task_list_screenshot" "$out"
+# The mail backup screen and the property dialog of a mail task.
+if [ -x "$build/tests/ui/ui_mail_screenshot" ]; then
+  "${screen[@]}" "$build/tests/ui/ui_mail_screenshot" "$out"
+fi
 ls -l "$out"

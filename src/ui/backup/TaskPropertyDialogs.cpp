@@ -3,6 +3,7 @@
 #include "tasks/Unit_Handler_Define.h"
 #include "ui/backup/TForm_BR_TaskList_FileBackup.h"
 #include "ui/backup/TForm_BR_TaskList_FileSync.h"
+#include "ui/backup/TForm_BR_TaskList_MCBackup.h"
 #include "ui/shell/QorWithUIDialogs.h"
 
 namespace solvane {
@@ -11,6 +12,7 @@ bool HasTaskPropertyDialog(int kind) {
   switch (kind) {
     case kKindFileBackup:
     case kKindFileSync:
+    case kKindMailClient:
       return true;
     default:
       return false;
@@ -23,6 +25,8 @@ bool ShowTaskPropertyDialog(TUiShell& shell, int kind, std::int32_t taskId, QWid
       return ShowModalForm<TForm_BR_TaskList_FileBackup>(shell, taskId, parent);
     case kKindFileSync:
       return ShowModalForm<TForm_BR_TaskList_FileSync>(shell, taskId, parent);
+    case kKindMailClient:
+      return ShowModalForm<TForm_BR_TaskList_MCBackup>(shell, taskId, parent);
     default:
       return false;
   }

@@ -1,7 +1,7 @@
 #pragma once
 // The property dialog of a named task, chosen by the task's kind: file
-// backup (100) and folder sync (200) here; every other kind has none yet and
-// opens nothing.
+// backup (100), folder sync (200) and mail backup (500); every other kind has
+// none and opens nothing.
 
 #include <cstdint>
 

@@ -2,9 +2,9 @@
 
 #include "ui/backup/TForm_BR_FileBackup.h"
 #include "ui/backup/TForm_BR_FileSync.h"
+#include "ui/backup/TForm_BR_MCBackup.h"
 #include "ui/backup/TForm_BR_TaskList.h"
 #include "ui/restore/TForm_BR_RestoreWizard.h"
-#include "ui/shell/PlaceholderScreens.h"
 
 namespace solvane {
 
@@ -20,10 +20,8 @@ TForm_BR_Main::TForm_BR_Main(TUiShell& shell, QWidget* parent)
           [this] { OpenContent<TForm_BR_TaskList>(); });
   AddLink(QString::fromUtf8("数据恢复"), "LinkRestore",
           [this] { ShowContent<TForm_BR_RestoreWizard>(); });
-  QPushButton* mail = AddLink(QString::fromUtf8("邮件备份"), "LinkMailBackup",
-                              [this] { ShowContent<TScreen_MailBackup>(); });
-  mail->setVisible(false);
-  mail->setEnabled(false);
+  AddLink(QString::fromUtf8("邮件备份"), "LinkMailBackup",
+          [this] { ShowContent<TForm_BR_MCBackup>(); });
 }
 
 void TForm_BR_Main::Opening() { ShowContent<TForm_BR_FileBackup>(); }
