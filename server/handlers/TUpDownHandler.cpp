@@ -59,7 +59,7 @@ bool ReadSizeAndDate(TRequestContext& ctx, TFileFields& f) {
 
 // Adds the object to the run named by the request's TaskID and SessionID; a
 // request without a SessionID (the check of an empty file) logs into the
-// latest run of the task. The transfer itself has succeeded by then, so a
+// latest run of the task. The transfer itself succeeds all the same, so a
 // failure here is reported on the console and not to the client.
 void LogInRun(TRequestContext& ctx, const TFileFields& f, std::int64_t size, int direction) {
   std::int64_t taskId = 0, sessionId = 0;
@@ -96,14 +96,16 @@ bool FailUpload(TRequestContext& ctx, UploadOutcome outcome) {
   return true;
 }
 
+// An unchanged file costs one indexed lookup: no space check, no transaction.
 void Check(TRequestContext& ctx) {
   TFileFields f;
   if (!ReadFileFields(ctx, StoreAccess::kWrite, f)) return;
   TFileStore files = FileStoreOf(ctx);
-  auto newest = files.NewestVersion(f.store, f.folder, f.name);
+  auto newest = files.NewestFile(f.store, f.folder, f.name);
   std::int64_t action = 1, position = 0;
-  if (newest && newest->size == f.size && newest->objectDate == f.objectDate &&
-      KeepsMailDescription(ctx, f.store, f.folder, f.name)) {
+  // A mail message whose description changed is sent again.
+  if (newest && newest->version.size == f.size && newest->version.objectDate == f.objectDate &&
+      (f.store.kind != kMailStore || newest->cargo2 == ctx.Str("ObjectCargo2"))) {
     action = 0;
   } else if (files.WouldExceedQuota(f.store.user, f.size)) {
     return (void)ctx.Fail(kErrQuotaExceeded, "the file does not fit into the user's space");
@@ -116,8 +118,8 @@ void Check(TRequestContext& ctx) {
       empty.cargo = ctx.Str("ObjectCargo");
       empty.cargo2 = ctx.Str("ObjectCargo2");
     }
+    empty.onStored = [&] { LogInRun(ctx, f, 0, 0); };
     if (!FailUpload(ctx, files.Upload(empty))) return;
-    LogInRun(ctx, f, 0, 0);
   } else if (f.store.kind != kMailStore) {
     // (A mail message is always sent from its first byte: every message
     // carries the same date, so staged bytes of its name and size may be
@@ -148,9 +150,9 @@ void UpLoad(TRequestContext& ctx) {
   TFileStore files = FileStoreOf(ctx);
   if (offset == 0 && files.WouldExceedQuota(f.store.user, f.size))
     return (void)FailUpload(ctx, UploadOutcome::kQuotaExceeded);
-  const UploadOutcome outcome = files.Upload(segment);
-  if (!FailUpload(ctx, outcome)) return;
-  if (outcome == UploadOutcome::kStored) LogInRun(ctx, f, f.size, 0);
+  // The run log is written in the transaction that stores the version.
+  segment.onStored = [&] { LogInRun(ctx, f, f.size, 0); };
+  FailUpload(ctx, files.Upload(segment));
 }
 
 void SendSegment(TRequestContext& ctx, TFileFields& f);

@@ -15,7 +15,9 @@ struct TServerConfig {
   // A connection that neither sends nor takes bytes for this long, with no
   // request of it at work, is closed.
   std::chrono::seconds idleTimeout{600};
-  int workerThreads = 4;
+  // A worker completing an upload waits while its batch reaches the disk
+  // (storage/CommitQueue): more workers let more uploads share one batch.
+  int workerThreads = 16;
   std::size_t maxHeaderLine = 1024;
   std::size_t maxFrame = 16u << 20;
   std::size_t maxExtra = 4u << 20;

@@ -30,13 +30,11 @@ std::string ToHex(const unsigned char* d, unsigned n) {
   return s;
 }
 
-// fsync a file, then its folder, so a rename survives a crash.
-void SyncPath(const fs::path& p) {
-  int fd = ::open(p.c_str(), O_RDONLY);
-  if (fd >= 0) {
-    ::fsync(fd);
-    ::close(fd);
-  }
+bool SyncFolder(const fs::path& folder) {
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = ::fsync(fd) == 0;
+  return ::close(fd) == 0 && ok;
 }
 }  // namespace
 
@@ -46,20 +44,35 @@ TFileBlobStore::TFileBlobStore(fs::path root) : m_root(std::move(root)) {
 
 fs::path TFileBlobStore::PathOf(const std::string& h) const { return m_root / h.substr(0, 2) / h; }
 
-bool TFileBlobStore::Adopt(const fs::path& file, const std::string& h) {
-  if (!IsHex64(h)) return false;
+BlobPlacement TFileBlobStore::Place(const fs::path& file, const std::string& h,
+                                    TBlobSync& sync) {
+  if (!IsHex64(h)) return BlobPlacement::kFailed;
   std::error_code ec;
-  fs::path target = PathOf(h);
-  if (fs::exists(target, ec)) {
-    fs::remove(file, ec);
-    return true;
+  const fs::path target = PathOf(h);
+  if (fs::exists(target, ec)) return BlobPlacement::kPresent;
+  const fs::path folder = target.parent_path();
+  if (!fs::is_directory(folder, ec)) {
+    fs::create_directory(folder, ec);
+    if (ec) return BlobPlacement::kFailed;
+    sync.folders.insert(m_root);  // the new folder's own entry
   }
-  fs::create_directories(target.parent_path(), ec);
-  SyncPath(file);
   fs::rename(file, target, ec);
-  if (ec) return false;
-  SyncPath(target.parent_path());
-  return true;
+  if (ec) return BlobPlacement::kFailed;
+  sync.folders.insert(folder);
+  return BlobPlacement::kMoved;
+}
+
+bool TFileBlobStore::Unplace(const std::string& h, const fs::path& file) {
+  std::error_code ec;
+  if (!IsHex64(h)) return false;
+  fs::rename(PathOf(h), file, ec);
+  return !ec;
+}
+
+bool TFileBlobStore::Sync(const TBlobSync& sync) {
+  bool ok = true;
+  for (const fs::path& folder : sync.folders) ok = SyncFolder(folder) && ok;
+  return ok;
 }
 
 bool TFileBlobStore::Has(const std::string& h) const {

@@ -6,16 +6,36 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace solvane::server {
 
+// Blobs placed since the last sync: what must reach the disk before a
+// version may refer to them (for files, the folders whose entries changed).
+struct TBlobSync {
+  std::set<std::filesystem::path> folders;
+};
+
+enum class BlobPlacement {
+  kMoved,    // the file is the blob now
+  kPresent,  // the blob existed already; the file was left where it is
+  kFailed,   // I/O failure; the file was left where it is
+};
+
 class IBlobStore {
  public:
   virtual ~IBlobStore() = default;
-  // Moves a finished file into the store under its hash (hex). When the blob
-  // already exists the file is removed instead. False on I/O failure.
-  virtual bool Adopt(const std::filesystem::path& file, const std::string& sha256Hex) = 0;
+  // Moves a finished file, its bytes already synced, into the store under its
+  // hash (hex), and notes in `sync` what makes the move durable. Many
+  // placements share one Sync.
+  virtual BlobPlacement Place(const std::filesystem::path& file, const std::string& sha256Hex,
+                              TBlobSync& sync) = 0;
+  // Undoes a placement that moved the file (no version came to use the
+  // blob): the blob becomes `file` again. False on I/O failure.
+  virtual bool Unplace(const std::string& sha256Hex, const std::filesystem::path& file) = 0;
+  // Makes the placements noted in `sync` durable. False on I/O failure.
+  virtual bool Sync(const TBlobSync& sync) = 0;
   virtual bool Has(const std::string& sha256Hex) const = 0;
   // Reads up to size bytes at offset into out; false when the blob is missing
   // or unreadable. Fewer bytes only at the end of the blob.
@@ -29,7 +49,10 @@ class IBlobStore {
 class TFileBlobStore : public IBlobStore {
  public:
   explicit TFileBlobStore(std::filesystem::path root);
-  bool Adopt(const std::filesystem::path& file, const std::string& sha256Hex) override;
+  BlobPlacement Place(const std::filesystem::path& file, const std::string& sha256Hex,
+                      TBlobSync& sync) override;
+  bool Unplace(const std::string& sha256Hex, const std::filesystem::path& file) override;
+  bool Sync(const TBlobSync& sync) override;
   bool Has(const std::string& sha256Hex) const override;
   bool Read(const std::string& sha256Hex, std::uint64_t offset, std::size_t size,
             std::string& out) const override;

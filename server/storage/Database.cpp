@@ -94,6 +94,8 @@ void Database::Exec(std::string_view sql) {
   }
 }
 
+bool Database::InTransaction() { return sqlite3_get_autocommit(m_db) == 0; }
+
 std::int64_t Database::LastInsertId() { return sqlite3_last_insert_rowid(m_db); }
 int Database::Changes() { return sqlite3_changes(m_db); }
 
@@ -119,21 +121,23 @@ void Database::MigrateTo(int version, const std::vector<const char*>& statements
   tx.Commit();
 }
 
-Transaction::Transaction(Database& db) : m_db(db), m_lock(db.Lock()) {
-  m_db.Exec("BEGIN IMMEDIATE");
+// Savepoints nest strictly, so one name serves every level: RELEASE and
+// ROLLBACK TO address the innermost savepoint of that name.
+Transaction::Transaction(Database& db)
+    : m_db(db), m_lock(db.Lock()), m_nested(db.InTransaction()) {
+  m_db.Exec(m_nested ? "SAVEPOINT nested" : "BEGIN IMMEDIATE");
 }
 
 Transaction::~Transaction() {
-  if (!m_done) {
-    try {
-      m_db.Exec("ROLLBACK");
-    } catch (...) {
-    }
+  if (m_done) return;
+  try {
+    m_db.Exec(m_nested ? "ROLLBACK TO nested; RELEASE nested" : "ROLLBACK");
+  } catch (...) {  // SQLite may have rolled back already
   }
 }
 
 void Transaction::Commit() {
-  m_db.Exec("COMMIT");
+  m_db.Exec(m_nested ? "RELEASE nested" : "COMMIT");
   m_done = true;
 }
 

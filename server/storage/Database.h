@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "storage/CommitQueue.h"
+
 namespace solvane::server {
 
 class Database;
@@ -81,9 +83,17 @@ class Database {
   std::unique_lock<std::recursive_mutex> Lock() { return std::unique_lock(m_mutex); }
 
   void Exec(std::string_view sql);
+  // True while a transaction is open on the connection. Only meaningful to
+  // the thread holding the lock; false after SQLite rolled a transaction back
+  // by itself (a full disk, an I/O error), which its owner must notice.
+  bool InTransaction();
   std::int64_t LastInsertId();
   int Changes();
   int SchemaVersion();
+
+  // Completed uploads of this database are committed in batches through this
+  // queue (storage/VersionCommit).
+  TCommitQueue& Commits() { return m_commits; }
 
  private:
   void Migrate();
@@ -93,9 +103,13 @@ class Database {
 
   sqlite3* m_db = nullptr;
   std::recursive_mutex m_mutex;
+  TCommitQueue m_commits;
 };
 
-// BEGIN IMMEDIATE ... COMMIT, rolled back when not committed.
+// BEGIN IMMEDIATE ... COMMIT, rolled back when not committed. Opened inside
+// another transaction of the same thread it is a savepoint of that one: its
+// Commit keeps its changes for the outer COMMIT, and without Commit only its
+// own changes are undone (so one step of a batch can fail alone).
 class Transaction {
  public:
   explicit Transaction(Database& db);
@@ -105,6 +119,7 @@ class Transaction {
  private:
   Database& m_db;
   std::unique_lock<std::recursive_mutex> m_lock;
+  bool m_nested = false;
   bool m_done = false;
 };
 

@@ -13,6 +13,9 @@
 #include <mutex>
 #include <set>
 
+#include "storage/FileRows.h"
+#include "storage/VersionCommit.h"
+
 namespace solvane::server {
 
 namespace fs = std::filesystem;
@@ -48,13 +51,6 @@ std::mutex& StagingStripe(const std::string& stagingPath) {
   return Stripe(stripes, stagingPath);
 }
 
-// Held from adopting a blob until its version row commits, and while a blob
-// is checked for users and removed: a blob is never removed under a version
-// that is about to refer to it.
-std::mutex& BlobStripe(const std::string& sha256) {
-  static std::array<std::mutex, kStripes> stripes;
-  return Stripe(stripes, sha256);
-}
 
 // ---- SHA-256 computed while the segments arrive ----
 
@@ -145,16 +141,6 @@ bool SyncFile(const fs::path& file) {
   return ::close(fd) == 0 && ok;
 }
 
-std::int64_t NowAsDosDateTime() {
-  std::time_t now = std::time(nullptr);
-  std::tm t{};
-  ::localtime_r(&now, &t);
-  const std::uint32_t date =
-      static_cast<std::uint32_t>(((t.tm_year - 80) << 9) | ((t.tm_mon + 1) << 5) | t.tm_mday);
-  const std::uint32_t time =
-      static_cast<std::uint32_t>((t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec / 2));
-  return static_cast<std::int64_t>((date << 16) | time);
-}
 
 // The prefix every folder inside `path` starts with.
 std::string SubtreePrefix(const std::string& path) {
@@ -183,59 +169,6 @@ std::string LikePattern(const std::string& text) {
 
 // ---- Statements; every caller holds the database lock ----
 
-std::optional<std::int64_t> LiveObjectId(Database& db, const TStoreRef& s,
-                                         const std::string& folder, const std::string& name,
-                                         bool isFolder) {
-  Statement st(db,
-               "SELECT id FROM objects WHERE user_code = ? AND kind = ? AND folder = ? AND "
-               "name = ? AND is_folder = ? AND trash_id IS NULL");
-  st.Bind(1, s.user).Bind(2, s.kind).Bind(3, folder).Bind(4, name).Bind(5, isFolder);
-  if (!st.Step()) return std::nullopt;
-  return st.Int(0);
-}
-
-std::int64_t InsertObject(Database& db, const TStoreRef& s, const std::string& folder,
-                          const std::string& name, bool isFolder) {
-  if (auto id = LiveObjectId(db, s, folder, name, isFolder)) return *id;
-  Statement(db,
-            "INSERT INTO objects(user_code, kind, folder, name, is_folder) VALUES(?, ?, ?, ?, ?)")
-      .Bind(1, s.user)
-      .Bind(2, s.kind)
-      .Bind(3, folder)
-      .Bind(4, name)
-      .Bind(5, isFolder)
-      .Run();
-  return db.LastInsertId();
-}
-
-// The folder and every folder above it exist as live objects.
-void EnsureFolder(Database& db, const TStoreRef& s, const std::string& path) {
-  std::vector<std::pair<std::string, std::string>> chain;
-  for (std::string p = path; !p.empty();) {
-    auto parts = SplitPath(p);
-    p = parts.first;
-    chain.push_back(std::move(parts));
-  }
-  for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-    InsertObject(db, s, it->first, it->second, true);
-}
-
-std::optional<TVersion> NewestVersionOf(Database& db, std::int64_t objectId) {
-  Statement st(db,
-               "SELECT id, size, object_date, sha256 FROM versions WHERE object_id = ? "
-               "ORDER BY id DESC LIMIT 1");
-  st.Bind(1, objectId);
-  if (!st.Step()) return std::nullopt;
-  return TVersion{st.Int(0), st.Int(1), st.Int(2), st.Text(3)};
-}
-
-bool ExceedsQuota(Database& db, const std::string& user, std::int64_t bytes) {
-  Statement st(db, "SELECT space_mb FROM users WHERE code = ?");
-  st.Bind(1, user);
-  const std::int64_t spaceMb = st.Step() ? st.Int(0) : 0;
-  const std::int64_t limit = spaceMb > (INT64_MAX >> 21) ? INT64_MAX : spaceMb << 20;
-  return UsedBytes(db, user) + bytes > limit;
-}
 
 std::int64_t InsertTrash(Database& db, const TStoreRef& s, bool isFolder, const std::string& folder,
                          const std::string& name, std::int64_t size, std::int64_t objectDate) {
@@ -280,14 +213,6 @@ bool MoveToTrashLocked(Database& db, const TStoreRef& s, const std::string& fold
   return true;
 }
 
-void KeepCargo(Database& db, std::int64_t objectId, const TUploadSegment& u) {
-  Statement(db, "UPDATE objects SET object_data = ?, cargo = ?, cargo2 = ? WHERE id = ?")
-      .Bind(1, u.objectData)
-      .Bind(2, u.cargo)
-      .Bind(3, u.cargo2)
-      .Bind(4, objectId)
-      .Run();
-}
 
 std::optional<std::int64_t> FindTrashEntry(Database& db, const TStoreRef& s,
                                            const TTrashSelector& sel) {
@@ -320,12 +245,37 @@ TFileStore::TFileStore(Database& db, IBlobStore& blobs, TStagingArea& staging)
 
 // ---- Check, upload, download ----
 
-std::optional<TVersion> TFileStore::NewestVersion(const TStoreRef& store, const std::string& folder,
+// The unique live-object index finds the object and the versions index its
+// newest version: two index searches, no scan, no sort.
+constexpr const char* kNewestFileSql =
+    "SELECT v.id, v.size, v.object_date, v.sha256, o.cargo2 "
+    "FROM objects o JOIN versions v ON v.object_id = o.id "
+    "WHERE o.user_code = ? AND o.kind = ? AND o.folder = ? AND o.name = ? AND o.is_folder = 0 "
+    "  AND o.trash_id IS NULL "
+    "ORDER BY v.id DESC LIMIT 1";
+
+std::vector<std::string> NewestFileQueryPlan(Database& db) {
+  auto lock = db.Lock();
+  Statement st(db, std::string("EXPLAIN QUERY PLAN ") + kNewestFileSql);
+  std::vector<std::string> plan;
+  while (st.Step()) plan.push_back(st.Text(3));
+  return plan;
+}
+
+std::optional<TNewestFile> TFileStore::NewestFile(const TStoreRef& store, const std::string& folder,
                                                   const std::string& name) {
   auto lock = m_db.Lock();
-  auto id = LiveObjectId(m_db, store, folder, name, false);
-  if (!id) return std::nullopt;
-  return NewestVersionOf(m_db, *id);
+  Statement st(m_db, kNewestFileSql);
+  st.Bind(1, store.user).Bind(2, store.kind).Bind(3, folder).Bind(4, name);
+  if (!st.Step()) return std::nullopt;
+  return TNewestFile{TVersion{st.Int(0), st.Int(1), st.Int(2), st.Text(3)}, st.Text(4)};
+}
+
+std::optional<TVersion> TFileStore::NewestVersion(const TStoreRef& store, const std::string& folder,
+                                                  const std::string& name) {
+  auto newest = NewestFile(store, folder, name);
+  if (!newest) return std::nullopt;
+  return newest->version;
 }
 
 std::int64_t TFileStore::ResumePosition(const TStoreRef& store, const std::string& folder,
@@ -368,43 +318,14 @@ UploadOutcome TFileStore::Complete(const TUploadSegment& u, const TStagingKey& k
   const fs::path file = m_staging.PathOf(key);
   auto sha = RunningHashes().Take(file.string(), static_cast<std::uint64_t>(u.size));
   if (!sha) sha = Sha256OfFile(file);
-  // Synced before any lock is taken: a large file may take a while.
+  // Synced here, before joining a batch: the uploads of a batch sync their
+  // files at the same time, each on its own thread.
   if (!sha || !SyncFile(file)) return UploadOutcome::kIoError;
-
-  std::lock_guard blobGuard(BlobStripe(*sha));
-  Transaction tx(m_db);
-  auto objectId = LiveObjectId(m_db, u.store, u.folder, u.name, false);
-  auto newest = objectId ? NewestVersionOf(m_db, *objectId) : std::nullopt;
-  if (newest && newest->sha256 == *sha && newest->size == u.size &&
-      newest->objectDate == u.objectDate) {
-    // The same bytes again: no new version, but what the upload says of
-    // them (a mail message's description) is kept.
-    KeepCargo(m_db, *objectId, u);
-    tx.Commit();
-    m_staging.Discard(key);
-    return UploadOutcome::kStored;
-  }
-  if (ExceedsQuota(m_db, u.store.user, u.size)) return UploadOutcome::kQuotaExceeded;
-  if (!m_blobs.Adopt(file, *sha)) return UploadOutcome::kIoError;
-
-  EnsureFolder(m_db, u.store, u.folder);
-  const std::int64_t id = InsertObject(m_db, u.store, u.folder, u.name, false);
-  Statement(m_db, "INSERT OR IGNORE INTO blobs(sha256, size) VALUES(?, ?)")
-      .Bind(1, *sha)
-      .Bind(2, u.size)
-      .Run();
-  Statement(m_db,
-            "INSERT INTO versions(object_id, size, object_date, sha256, stored_dos) "
-            "VALUES(?, ?, ?, ?, ?)")
-      .Bind(1, id)
-      .Bind(2, u.size)
-      .Bind(3, u.objectDate)
-      .Bind(4, *sha)
-      .Bind(5, NowAsDosDateTime())
-      .Run();
-  KeepCargo(m_db, id, u);
-  tx.Commit();
-  return UploadOutcome::kStored;
+  TPendingVersion version(u, key, file, *sha, m_blobs, m_staging);
+  m_db.Commits().Commit(version, [this](const std::vector<TCommitQueue::TJob*>& batch) {
+    CommitVersions(m_db, batch);
+  });
+  return version.outcome;
 }
 
 std::optional<TVersion> TFileStore::VersionForDownload(const TStoreRef& store,

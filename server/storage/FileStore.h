@@ -5,11 +5,14 @@
 // ("C:/docs", "/home/ann", the roots "C:" and "/").
 //
 // Uploads: a segment is written into the staging file of (store, object,
-// size, date); when the staged length reaches the size, the file is hashed,
-// synced and renamed into the blob store, and only then does its version row
-// commit. A crash in between leaves at most a blob without a version.
+// size, date); when the staged length reaches the size, the file is hashed
+// and synced, and joins a batch of completed uploads (storage/VersionCommit)
+// that renames its files into the blob store, syncs their folders and only
+// then commits their version rows, all in one transaction. A crash in between
+// leaves at most a blob without a version.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,6 +45,13 @@ struct TVersion {
   std::string sha256;
 };
 
+// A live file's newest version and what its upload said of it: what a check
+// of the file compares with.
+struct TNewestFile {
+  TVersion version;
+  std::string cargo2;
+};
+
 struct TListedObject {
   std::string name;
   bool isFolder = false;
@@ -62,6 +72,11 @@ struct TUploadSegment {
   std::int64_t objectData = -1;
   std::string cargo;
   std::string cargo2;
+  // Called when the upload completes and is stored, inside the transaction
+  // that stores it (on whichever thread commits the batch), so that what it
+  // writes becomes durable with the version. A DatabaseError it raises is
+  // undone alone: the version is stored all the same.
+  std::function<void()> onStored;
 };
 
 enum class UploadOutcome {
@@ -127,12 +142,20 @@ struct TObjectRef {
 // included: the running total the database keeps (schema version 2).
 std::int64_t UsedBytes(Database& db, const std::string& user);
 
+// The plan SQLite chooses for NewestFile's lookup, one line per step
+// (EXPLAIN QUERY PLAN), for the tests that keep it an index search.
+std::vector<std::string> NewestFileQueryPlan(Database& db);
+
 class TFileStore {
  public:
   TFileStore(Database& db, IBlobStore& blobs, TStagingArea& staging);
 
   // The newest version of a live file, if any.
   std::optional<TVersion> NewestVersion(const TStoreRef& store, const std::string& folder,
+                                        const std::string& name);
+  // The same with the file's description, in one indexed lookup: a check of
+  // an unchanged file costs no more.
+  std::optional<TNewestFile> NewestFile(const TStoreRef& store, const std::string& folder,
                                         const std::string& name);
   // Where an upload of (size, date) resumes: the staged length rounded down
   // to a whole segment, and always below the size, so that the last segment
@@ -144,8 +167,9 @@ class TFileStore {
   // recycle bin included).
   bool WouldExceedQuota(const std::string& user, std::int64_t bytes);
 
-  // Writes one segment; completes the version when the last byte arrives.
-  // Two uploads of the same staging file are serialised.
+  // Writes one segment; completes the version when the last byte arrives,
+  // and then returns once the version is durable (or refused). Two uploads of
+  // the same staging file are serialised.
   UploadOutcome Upload(const TUploadSegment& segment);
 
   // The newest version of a live file whose size and date match, else its

@@ -8,14 +8,19 @@
 namespace solvane::server {
 namespace {
 
-// The file blob store, with adoption failing on request (a full disk).
+// The file blob store, with placing failing on request (a full disk).
 class TFlakyBlobs : public IBlobStore {
  public:
   explicit TFlakyBlobs(TFileBlobStore& real) : m_real(real) {}
   bool failAdopt = false;
-  bool Adopt(const std::filesystem::path& f, const std::string& h) override {
-    return !failAdopt && m_real.Adopt(f, h);
+  BlobPlacement Place(const std::filesystem::path& f, const std::string& h,
+                      TBlobSync& sync) override {
+    return failAdopt ? BlobPlacement::kFailed : m_real.Place(f, h, sync);
   }
+  bool Unplace(const std::string& h, const std::filesystem::path& f) override {
+    return m_real.Unplace(h, f);
+  }
+  bool Sync(const TBlobSync& sync) override { return m_real.Sync(sync); }
   bool Has(const std::string& h) const override { return m_real.Has(h); }
   bool Read(const std::string& h, std::uint64_t o, std::size_t s, std::string& out) const override {
     return m_real.Read(h, o, s, out);

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Many small files uploaded at once over several connections to a real
+# solvane-server on loopback: the files the server stores per second.
+#   bench/upload_many_small.sh [--build DIR] [--data DIR] [--no-build] [bench_upload_small options]
+# e.g. bench/upload_many_small.sh --connections 8 --files 2000 --size 4096
+# --data puts the server's data directory on a chosen file system (default:
+# a fresh folder under $TMPDIR).
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=$here/build-bench
+dataParent=""
+doBuild=1
+args=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --build) build=$2; shift 2 ;;
+    --data) dataParent=$2; shift 2 ;;
+    --no-build) doBuild=0; shift ;;
+    *) args+=("$1"); shift ;;
+  esac
+done
+
+if [ "$doBuild" = 1 ]; then
+  cmake -S "$here" -B "$build" -DSOLVANE_BENCH=ON -DSOLVANE_GUI=OFF -DSOLVANE_TESTS=OFF \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$build" -j2 --target solvane-server bench_upload_small >/dev/null
+fi
+
+server="$build/server/solvane-server"
+if [ -n "$dataParent" ]; then
+  mkdir -p "$dataParent"
+  data=$(mktemp -d "$dataParent/solvane-small.XXXXXX")
+else
+  data=$(mktemp -d)
+fi
+out="$data.out"
+pid=""
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
+  rm -rf "$data" "$out"
+}
+trap cleanup EXIT
+
+"$server" admin --data "$data" user add bench --name bench --password bench-pw --space 4096 >/dev/null 2>&1
+"$server" --data "$data" --listen 127.0.0.1:0 >"$out" 2>&1 &
+pid=$!
+for _ in $(seq 100); do
+  grep -q '^listening on' "$out" 2>/dev/null && break
+  sleep 0.1
+done
+port=$(sed -n 's/^listening on .*:\([0-9]*\)$/\1/p' "$out" | head -1)
+[ -n "$port" ] || { echo "server did not start"; cat "$out"; exit 1; }
+
+"$build/bench/bench_upload_small" --port "$port" --user bench --password bench-pw "${args[@]}"

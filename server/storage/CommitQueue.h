@@ -1,0 +1,57 @@
+#pragma once
+// Group commit: writes that finish at the same time become durable together,
+// one sync and one transaction for the lot instead of one each.
+//
+// The caller that arrives while no batch is being committed commits at once
+// (it leads), together with whoever is already waiting; callers that arrive
+// meanwhile wait and form the next batch, which one of them leads as soon as
+// the current one is done. Nobody waits for a timer: a lone write commits
+// immediately, and batches grow only with the load.
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+namespace solvane::server {
+
+class TCommitQueue {
+ public:
+  // One caller's part of a batch: the batch's work reads it and writes its
+  // result into it. A job whose work failed without a word keeps the result
+  // it was made with, so that should say "failed".
+  class TJob {
+   public:
+    virtual ~TJob() = default;
+
+   private:
+    friend class TCommitQueue;
+    bool m_done = false;
+  };
+  using TBatchWork = std::function<void(const std::vector<TJob*>& batch)>;
+
+  // Returns once `job` has been part of a batch that `work` finished, run on
+  // this thread or on another caller's. Every caller of one queue passes the
+  // same work. An exception of `work` reaches only the caller that led.
+  void Commit(TJob& job, const TBatchWork& work);
+
+  // Batches finished and jobs in them so far.
+  std::uint64_t Batches() const;
+  std::uint64_t Jobs() const;
+  // Jobs waiting for the next batch.
+  std::size_t Waiting() const;
+
+ private:
+  void Finish(const std::vector<TJob*>& batch);
+
+  mutable std::mutex m_mutex;
+  std::condition_variable m_finished;
+  std::vector<TJob*> m_waiting;
+  bool m_committing = false;
+  std::uint64_t m_batches = 0;
+  std::uint64_t m_jobs = 0;
+};
+
+}  // namespace solvane::server

@@ -1,0 +1,48 @@
+#pragma once
+// Completed uploads become versions in batches (group commit). Each upload
+// hashes and syncs its staged file on its own worker thread, then joins the
+// database's commit queue; the batch's leader moves every file into the blob
+// store, syncs the blob folders once, and stores every version row in one
+// transaction. A reply sent after that says the file is on disk.
+//
+// One upload's failure (its quota, its blob, its rows) is undone alone and
+// does not fail the others; a failed sync or commit fails the whole batch,
+// and then no upload of it is stored and each keeps its staged bytes.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "storage/BlobStore.h"
+#include "storage/CommitQueue.h"
+#include "storage/Database.h"
+#include "storage/FileStore.h"
+#include "storage/StagingArea.h"
+
+namespace solvane::server {
+
+// A completed upload waiting for its batch.
+struct TPendingVersion : TCommitQueue::TJob {
+  TPendingVersion(const TUploadSegment& upload, TStagingKey stagingKey,
+                  std::filesystem::path stagedFile, std::string sha, IBlobStore& blobStore,
+                  TStagingArea& stagingArea)
+      : segment(upload), key(std::move(stagingKey)), staged(std::move(stagedFile)),
+        sha256(std::move(sha)), blobs(blobStore), staging(stagingArea) {}
+
+  const TUploadSegment& segment;
+  TStagingKey key;
+  std::filesystem::path staged;  // synced already
+  std::string sha256;
+  IBlobStore& blobs;
+  TStagingArea& staging;
+
+  UploadOutcome outcome = UploadOutcome::kIoError;
+  bool movedToBlobs = false;   // this upload's file became the blob
+  bool discardStaged = false;  // the blob existed: the staged file goes once stored
+};
+
+// The batch work of Database::Commits() for TPendingVersion jobs: stores
+// each version, or sets why not in its outcome.
+void CommitVersions(Database& db, const std::vector<TCommitQueue::TJob*>& batch);
+
+}  // namespace solvane::server
