@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <array>
-#include <ctime>
 #include <functional>
 #include <map>
 #include <memory>
@@ -50,7 +49,6 @@ std::mutex& StagingStripe(const std::string& stagingPath) {
   static std::array<std::mutex, kStripes> stripes;
   return Stripe(stripes, stagingPath);
 }
-
 
 // ---- SHA-256 computed while the segments arrive ----
 
@@ -141,7 +139,6 @@ bool SyncFile(const fs::path& file) {
   return ::close(fd) == 0 && ok;
 }
 
-
 // The prefix every folder inside `path` starts with.
 std::string SubtreePrefix(const std::string& path) {
   return path.back() == '/' ? path : path + "/";
@@ -168,7 +165,6 @@ std::string LikePattern(const std::string& text) {
 }
 
 // ---- Statements; every caller holds the database lock ----
-
 
 std::int64_t InsertTrash(Database& db, const TStoreRef& s, bool isFolder, const std::string& folder,
                          const std::string& name, std::int64_t size, std::int64_t objectDate) {
@@ -212,7 +208,6 @@ bool MoveToTrashLocked(Database& db, const TStoreRef& s, const std::string& fold
       .Run();
   return true;
 }
-
 
 std::optional<std::int64_t> FindTrashEntry(Database& db, const TStoreRef& s,
                                            const TTrashSelector& sel) {

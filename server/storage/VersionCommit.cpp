@@ -2,6 +2,7 @@
 
 #include <iostream>
 #include <map>
+#include <set>
 
 #include "storage/FileRows.h"
 
@@ -23,9 +24,10 @@ void RunStoredHook(Database& db, const TUploadSegment& u) {
   }
 }
 
-// The version's rows, in a savepoint of the batch's transaction. Sets the
-// outcome; a failure undoes this upload's rows and blob move only.
-void StoreVersion(Database& db, TPendingVersion& v, TBlobSync& sync) {
+// The version's rows, in a savepoint of the batch's transaction; its blob is
+// in place already. Sets the outcome; a failure undoes this upload's rows
+// only.
+void StoreVersion(Database& db, TPendingVersion& v) {
   const TUploadSegment& u = v.segment;
   try {
     Transaction step(db);
@@ -38,7 +40,6 @@ void StoreVersion(Database& db, TPendingVersion& v, TBlobSync& sync) {
       KeepCargo(db, *objectId, u);
       RunStoredHook(db, u);
       step.Commit();
-      v.discardStaged = true;
       v.outcome = UploadOutcome::kStored;
       return;
     }
@@ -47,17 +48,6 @@ void StoreVersion(Database& db, TPendingVersion& v, TBlobSync& sync) {
     if (ExceedsQuota(db, u.store.user, u.size)) {
       v.outcome = UploadOutcome::kQuotaExceeded;
       return;
-    }
-    switch (v.blobs.Place(v.staged, v.sha256, sync)) {
-      case BlobPlacement::kFailed:
-        v.outcome = UploadOutcome::kIoError;
-        return;
-      case BlobPlacement::kPresent:
-        v.discardStaged = true;
-        break;
-      case BlobPlacement::kMoved:
-        v.movedToBlobs = true;
-        break;
     }
     EnsureFolder(db, u.store, u.folder);
     const std::int64_t id = InsertObject(db, u.store, u.folder, u.name, false);
@@ -81,45 +71,72 @@ void StoreVersion(Database& db, TPendingVersion& v, TBlobSync& sync) {
   } catch (const std::exception& e) {
     std::cerr << "version of " << JoinPath(u.folder, u.name) << " not stored: " << e.what()
               << std::endl;
-    if (v.movedToBlobs) v.blobs.Unplace(v.sha256, v.staged);
-    v.movedToBlobs = false;
-    v.discardStaged = false;
     v.outcome = UploadOutcome::kIoError;
   }
 }
 
-// Nothing of the batch was committed: its blobs go back to their staged
-// files (so a later upload can resume from them) and no upload is stored.
-void FailBatch(const std::vector<TPendingVersion*>& batch) {
-  for (auto it = batch.rbegin(); it != batch.rend(); ++it) {
-    TPendingVersion& v = **it;
-    if (v.movedToBlobs) v.blobs.Unplace(v.sha256, v.staged);
-    v.movedToBlobs = false;
-    v.discardStaged = false;
-    if (v.outcome == UploadOutcome::kStored) v.outcome = UploadOutcome::kIoError;
+// Every file of the batch into the blob store, and the moves made durable
+// with one sync per store, before the database is locked: checks and other
+// requests wait only for the transaction. False when the sync failed (the
+// moves are undone then).
+bool PlaceBlobs(const std::vector<TPendingVersion*>& batch) {
+  std::map<IBlobStore*, TBlobSync> syncs;
+  for (TPendingVersion* v : batch) {
+    v->outcome = UploadOutcome::kIoError;
+    v->placed = v->movedToBlobs = false;
+    switch (v->blobs.Place(v->staged, v->sha256, syncs[&v->blobs])) {
+      case BlobPlacement::kFailed:
+        break;
+      case BlobPlacement::kPresent:
+        v->placed = true;
+        break;
+      case BlobPlacement::kMoved:
+        v->placed = v->movedToBlobs = true;
+        break;
+    }
   }
+  bool synced = true;
+  for (auto& [blobs, sync] : syncs) synced = blobs->Sync(sync) && synced;
+  if (!synced) std::cerr << "the blob folders of a batch could not be synced" << std::endl;
+  return synced;
 }
 
-// True when every version stored in the batch reached the disk.
+// True when the batch's transaction committed.
 bool StoreAndCommit(Database& db, const std::vector<TPendingVersion*>& batch) {
   try {
-    std::map<IBlobStore*, TBlobSync> syncs;
     Transaction tx(db);
     for (TPendingVersion* v : batch) {
-      StoreVersion(db, *v, syncs[&v->blobs]);
+      if (!v->placed) continue;
+      StoreVersion(db, *v);
       // SQLite ends a transaction by itself on some failures (a full disk):
       // what the batch wrote before is gone, so nothing of it may be
       // acknowledged.
       if (!db.InTransaction()) throw DatabaseError("the batch's transaction was rolled back");
     }
-    for (auto& [blobs, sync] : syncs)
-      if (!blobs->Sync(sync)) throw DatabaseError("the blob folders could not be synced");
     tx.Commit();
     return true;
   } catch (const std::exception& e) {
     std::cerr << "a batch of " << batch.size() << " uploads was not stored: " << e.what()
               << std::endl;
     return false;
+  }
+}
+
+// After the commit: a stored upload's staged file is gone (moved, or not
+// needed since the blob existed); an upload that was not stored gets its
+// moved file back, unless a stored upload of the same bytes uses the blob.
+void Settle(const std::vector<TPendingVersion*>& batch, bool committed) {
+  std::set<std::string> used;
+  for (TPendingVersion* v : batch) {
+    if (!committed && v->outcome == UploadOutcome::kStored) v->outcome = UploadOutcome::kIoError;
+    if (v->outcome == UploadOutcome::kStored) used.insert(v->sha256);
+  }
+  for (TPendingVersion* v : batch) {
+    if (v->outcome == UploadOutcome::kStored) {
+      if (!v->movedToBlobs) v->staging.Discard(v->key);
+    } else if (v->movedToBlobs && !used.count(v->sha256)) {
+      v->blobs.Unplace(v->sha256, v->staged);
+    }
   }
 }
 
@@ -132,10 +149,10 @@ void CommitVersions(Database& db, const std::vector<TCommitQueue::TJob*>& jobs) 
     batch.push_back(static_cast<TPendingVersion*>(j));
     shas.push_back(batch.back()->sha256);
   }
+  // Held until the batch settled: no blob of it is removed meanwhile.
   auto stripes = LockBlobStripes(shas);
-  if (!StoreAndCommit(db, batch)) return FailBatch(batch);
-  for (TPendingVersion* v : batch)
-    if (v->outcome == UploadOutcome::kStored && v->discardStaged) v->staging.Discard(v->key);
+  const bool committed = PlaceBlobs(batch) && StoreAndCommit(db, batch);
+  Settle(batch, committed);
 }
 
 }  // namespace solvane::server

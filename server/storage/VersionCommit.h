@@ -2,8 +2,9 @@
 // Completed uploads become versions in batches (group commit). Each upload
 // hashes and syncs its staged file on its own worker thread, then joins the
 // database's commit queue; the batch's leader moves every file into the blob
-// store, syncs the blob folders once, and stores every version row in one
-// transaction. A reply sent after that says the file is on disk.
+// store and syncs the blob folders once (before it locks the database), then
+// stores every version row in one transaction. A reply sent after that says
+// the file is on disk.
 //
 // One upload's failure (its quota, its blob, its rows) is undone alone and
 // does not fail the others; a failed sync or commit fails the whole batch,
@@ -37,8 +38,8 @@ struct TPendingVersion : TCommitQueue::TJob {
   TStagingArea& staging;
 
   UploadOutcome outcome = UploadOutcome::kIoError;
-  bool movedToBlobs = false;   // this upload's file became the blob
-  bool discardStaged = false;  // the blob existed: the staged file goes once stored
+  bool placed = false;        // the blob store holds its bytes
+  bool movedToBlobs = false;  // this upload's file became the blob
 };
 
 // The batch work of Database::Commits() for TPendingVersion jobs: stores
