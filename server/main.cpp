@@ -6,6 +6,7 @@
 #include <malloc.h>
 #endif
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -110,9 +111,10 @@ int RunServer(int argc, char** argv) {
     TServices services{dir.Db(), dir.Blobs(), dir.Staging(), sessions, throttle, cfg};
     TDispatcher dispatcher;
     RegisterAllOperations(dispatcher);
-    TServer server(cfg, services, dispatcher, PrepareServerTls(cfg, std::cout));
+    std::ostringstream tlsNote;  // said after the listening line, which starts the output
+    TServer server(cfg, services, dispatcher, PrepareServerTls(cfg, tlsNote));
     std::string bound = server.Listen();
-    std::cout << "listening on " << bound << std::endl;
+    std::cout << "listening on " << bound << std::endl << tlsNote.str() << std::flush;
     if (initialPassword)
       std::cout << "created administrator 'admin' with initial password: " << *initialPassword
                 << std::endl;

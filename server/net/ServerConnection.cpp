@@ -250,7 +250,6 @@ void TServerConnection::WriteNext() {
                       self->ArmIdleTimer();
                       self->m_backlog.ReplySent(self->m_writeQueue.front().size());
                       self->m_writeQueue.pop_front();
-                      if (self->m_refusePlain) return self->Close();  // the refusal is said
                       if (!self->m_writeQueue.empty()) self->WriteNext();
                       self->ReadHeader();  // resumes reading paused for the backlog
                     });

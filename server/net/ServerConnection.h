@@ -102,7 +102,7 @@ class TServerConnection : public std::enable_shared_from_this<TServerConnection>
   std::int64_t m_handle = 0;
   TConnectionBacklog m_backlog;
   bool m_reading = false;
-  bool m_refusePlain = false;  // plain while TLS is required: answer, then close
+  bool m_refusePlain = false;  // plain while TLS is required: every request refused
   std::shared_ptr<TRequest> m_incoming;             // the request being read
   std::size_t m_bodySize = 0;                       // frame + extra of m_incoming
   std::deque<std::shared_ptr<TRequest>> m_waiting;  // read, waiting for a worker
