@@ -6,11 +6,13 @@
 #include <malloc.h>
 #endif
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "admin/AdminCli.h"
 #include "net/TServer.h"
+#include "net/TlsIdentity.h"
 #include "protocol/Dispatcher.h"
 #include "storage/DataDirectory.h"
 
@@ -20,6 +22,7 @@ namespace {
 
 int Usage(std::ostream& os, int code) {
   os << "usage: solvane-server --data DIR [--listen HOST:PORT] [--idle-timeout SECONDS]\n"
+        "                     [--tls off|optional|required] [--tls-cert FILE --tls-key FILE]\n"
         "       solvane-server admin --data DIR <command> (see: solvane-server admin --help)\n";
   return code;
 }
@@ -44,6 +47,7 @@ int RunAdmin(int argc, char** argv) {
   RegisterAdminTaskCommands(registry);
   RegisterAdminShareCommands(registry);
   RegisterAdminAuthCommands(registry);
+  RegisterAdminTlsCommands(registry);
   return registry.Run(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
 }
 
@@ -78,6 +82,17 @@ int RunServer(int argc, char** argv) {
         return 2;
       }
       cfg.idleTimeout = std::chrono::seconds(*s);
+    } else if (a == "--tls" && hasValue) {
+      auto mode = ParseTlsMode(argv[++i]);
+      if (!mode) {
+        std::cerr << "error: --tls takes off, optional or required\n";
+        return 2;
+      }
+      cfg.tlsMode = *mode;
+    } else if (a == "--tls-cert" && hasValue) {
+      cfg.tlsCertificate = argv[++i];
+    } else if (a == "--tls-key" && hasValue) {
+      cfg.tlsKey = argv[++i];
     } else {
       std::cerr << "error: unexpected argument '" << a << "'\n";
       return Usage(std::cerr, 2);
@@ -96,9 +111,10 @@ int RunServer(int argc, char** argv) {
     TServices services{dir.Db(), dir.Blobs(), dir.Staging(), sessions, throttle, cfg};
     TDispatcher dispatcher;
     RegisterAllOperations(dispatcher);
-    TServer server(cfg, services, dispatcher);
+    std::ostringstream tlsNote;  // said after the listening line, which starts the output
+    TServer server(cfg, services, dispatcher, PrepareServerTls(cfg, tlsNote));
     std::string bound = server.Listen();
-    std::cout << "listening on " << bound << std::endl;
+    std::cout << "listening on " << bound << std::endl << tlsNote.str() << std::flush;
     if (initialPassword)
       std::cout << "created administrator 'admin' with initial password: " << *initialPassword
                 << std::endl;

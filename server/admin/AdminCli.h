@@ -68,6 +68,7 @@ void RegisterAdminPolicyCommands(TAdminRegistry& r);
 void RegisterAdminTaskCommands(TAdminRegistry& r);
 void RegisterAdminShareCommands(TAdminRegistry& r);
 void RegisterAdminAuthCommands(TAdminRegistry& r);
+void RegisterAdminTlsCommands(TAdminRegistry& r);
 
 // Shared parsing for options: "0"/"1" switches and whole numbers.
 std::optional<bool> ParseSwitch(const std::string& text);

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include "net/ConnectionKind.h"
+
 namespace solvane::server {
 
 struct TServerConfig {
@@ -34,6 +36,13 @@ struct TServerConfig {
   // read but not answered plus replies its peer has not taken yet. A peer
   // that does not read its replies is not read from until they drain.
   std::size_t maxBacklogBytes = 8u << 20;
+  // Encrypted connections on the same port as plain ones; with `Required`,
+  // plain connections are answered with a refusal unless they come from
+  // this machine. Without named files, the data directory's own key and
+  // self-signed certificate are used.
+  TTlsMode tlsMode = TTlsMode::Optional;
+  std::filesystem::path tlsCertificate;
+  std::filesystem::path tlsKey;
 };
 
 }  // namespace solvane::server

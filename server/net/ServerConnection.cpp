@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include <iostream>
+
+#include "net/ConnectionKind.h"
 #include "wire/QorWithPack.h"
 
 namespace solvane::server {
@@ -13,10 +16,12 @@ namespace {
 constexpr std::size_t kReadChunk = 64u << 10;
 }  // namespace
 
-TServerConnection::TServerConnection(tcp::socket socket, const TServerConfig& config,
-                                     TServices& services, const TDispatcher& dispatcher,
-                                     asio::thread_pool& workers, TConnectionManager& manager)
-    : m_socket(std::move(socket)),
+TServerConnection::TServerConnection(tcp::socket socket, asio::ssl::context& tls,
+                                     const TServerConfig& config, TServices& services,
+                                     const TDispatcher& dispatcher, asio::thread_pool& workers,
+                                     TConnectionManager& manager)
+    : m_stream(std::move(socket), tls),
+      m_socket(m_stream.Socket()),
       m_config(config),
       m_services(services),
       m_dispatcher(dispatcher),
@@ -31,9 +36,42 @@ TServerConnection::TServerConnection(tcp::socket socket, const TServerConfig& co
   m_handle = static_cast<std::int64_t>(m_socket.native_handle());
 }
 
+// The first byte tells TLS from the plain protocol; it is only peeked at, so
+// the handshake or the header line reads it again.
 void TServerConnection::Start() {
   ArmIdleTimer();
-  ReadHeader();
+  m_socket.async_wait(tcp::socket::wait_read,
+                      [self = shared_from_this()](std::error_code ec) { self->OnFirstByte(ec); });
+}
+
+void TServerConnection::OnFirstByte(std::error_code ec) {
+  if (ec) return Close();
+  unsigned char first = 0;
+  const std::size_t n = m_socket.receive(asio::buffer(&first, 1), tcp::socket::message_peek, ec);
+  if (ec || n == 0) return Close();
+  std::error_code endpointError;
+  const auto peer = m_socket.remote_endpoint(endpointError);
+  const bool loopback = !endpointError && IsLoopback(peer.address());
+  switch (ClassifyConnection(m_config.tlsMode, first, loopback)) {
+    case TConnectionKind::Unknown:
+      return Close();
+    case TConnectionKind::PlainRefused:
+      std::cerr << "refused a plain connection from " << m_peer
+                << ": this server requires encrypted connections (--tls required)" << std::endl;
+      m_refusePlain = true;
+      return ReadHeader();
+    case TConnectionKind::Plain:
+      return ReadHeader();
+    case TConnectionKind::Tls:
+      break;
+  }
+  m_stream.UseTls();
+  m_stream.Tls().async_handshake(asio::ssl::stream_base::server,
+                                 [self = shared_from_this()](std::error_code hec) {
+                                   if (hec) return self->Close();
+                                   self->ArmIdleTimer();
+                                   self->ReadHeader();
+                                 });
 }
 
 void TServerConnection::Stop() {
@@ -60,7 +98,7 @@ void TServerConnection::ArmIdleTimer() {
 void TServerConnection::ReadHeader() {
   if (m_reading || !m_socket.is_open() || !m_backlog.MayRead()) return;  // resumed later
   m_reading = true;
-  asio::async_read_until(m_socket, m_headerBuf, '\n',
+  asio::async_read_until(m_stream, m_headerBuf, '\n',
                          [self = shared_from_this()](std::error_code ec, std::size_t length) {
                            self->OnHeader(ec, length);
                          });
@@ -120,7 +158,7 @@ void TServerConnection::ReadBody() {
   if (have == m_bodySize) return OnBodyComplete();
   const std::size_t chunk = std::min(kReadChunk, m_bodySize - have);
   body.resize(have + chunk);
-  m_socket.async_read_some(asio::buffer(body.data() + have, chunk),
+  m_stream.async_read_some(asio::buffer(body.data() + have, chunk),
                            [self = shared_from_this(), have](std::error_code ec, std::size_t n) {
                              if (ec || !self->m_incoming) return self->Close();
                              self->m_incoming->body.resize(have + n);
@@ -175,7 +213,14 @@ std::string TServerConnection::Answer(const TRequest& request, bool& malformed) 
     return {};
   }
   TRequestContext ctx(m_services, pack, extra, m_peer);
-  m_dispatcher.Handle(ctx, header.token);
+  if (m_refusePlain) {
+    ctx.Reply().SetFunNo(pack.FunNo());
+    ctx.Fail(kErrForbidden,
+             "this server accepts encrypted connections only: connect with TLS (turn off the "
+             "plain connection setting, or leave out --plain)");
+  } else {
+    m_dispatcher.Handle(ctx, header.token);
+  }
   std::string frameOut = ctx.Reply().SaveToString();
   THeaderLine h;
   h.bindingHandle = m_handle;
@@ -199,7 +244,7 @@ void TServerConnection::Finish(std::size_t requestBytes, std::string reply) {
 }
 
 void TServerConnection::WriteNext() {
-  asio::async_write(m_socket, asio::buffer(m_writeQueue.front()),
+  asio::async_write(m_stream, asio::buffer(m_writeQueue.front()),
                     [self = shared_from_this()](std::error_code ec, std::size_t) {
                       if (ec) return self->Close();
                       self->ArmIdleTimer();

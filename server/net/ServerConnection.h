@@ -10,6 +10,7 @@
 // read from until they drain, or is closed after the idle time-out.
 
 #include <asio.hpp>
+#include <asio/ssl.hpp>
 
 #include <deque>
 #include <memory>
@@ -26,9 +27,42 @@ namespace solvane::server {
 
 class TConnectionManager;
 
+// The connection's byte stream: the socket itself, or TLS over it once the
+// first byte has shown a TLS handshake. Reads and writes go to whichever is
+// in use, so the request and reply logic is the same for both.
+class TConnectionStream {
+ public:
+  using executor_type = asio::ip::tcp::socket::executor_type;
+  TConnectionStream(asio::ip::tcp::socket socket, asio::ssl::context& tls)
+      : m_tls(std::move(socket), tls) {}
+
+  executor_type get_executor() { return Socket().get_executor(); }
+  asio::ip::tcp::socket& Socket() { return m_tls.next_layer(); }
+  asio::ssl::stream<asio::ip::tcp::socket>& Tls() { return m_tls; }
+  void UseTls() { m_useTls = true; }
+  bool UsesTls() const { return m_useTls; }
+
+  template <class Buffers, class Handler>
+  void async_read_some(const Buffers& buffers, Handler&& handler) {
+    if (m_useTls) return m_tls.async_read_some(buffers, std::forward<Handler>(handler));
+    Socket().async_read_some(buffers, std::forward<Handler>(handler));
+  }
+  template <class Buffers, class Handler>
+  void async_write_some(const Buffers& buffers, Handler&& handler) {
+    if (m_useTls) return m_tls.async_write_some(buffers, std::forward<Handler>(handler));
+    Socket().async_write_some(buffers, std::forward<Handler>(handler));
+  }
+
+ private:
+  asio::ssl::stream<asio::ip::tcp::socket> m_tls;
+  bool m_useTls = false;
+};
+
 class TServerConnection : public std::enable_shared_from_this<TServerConnection> {
  public:
-  TServerConnection(asio::ip::tcp::socket socket, const TServerConfig& config, TServices& services,
+  // tls: the server's context; used only when the peer starts a handshake.
+  TServerConnection(asio::ip::tcp::socket socket, asio::ssl::context& tls,
+                    const TServerConfig& config, TServices& services,
                     const TDispatcher& dispatcher, asio::thread_pool& workers,
                     TConnectionManager& manager);
 
@@ -43,6 +77,7 @@ class TServerConnection : public std::enable_shared_from_this<TServerConnection>
 
   void Close();
   void ArmIdleTimer();
+  void OnFirstByte(std::error_code ec);
   void ReadHeader();
   void OnHeader(std::error_code ec, std::size_t lineLength);
   void AdmitBody(bool signedIn);
@@ -54,7 +89,8 @@ class TServerConnection : public std::enable_shared_from_this<TServerConnection>
   void Finish(std::size_t requestBytes, std::string reply);
   void WriteNext();
 
-  asio::ip::tcp::socket m_socket;
+  TConnectionStream m_stream;
+  asio::ip::tcp::socket& m_socket;  // the stream's socket
   const TServerConfig& m_config;
   TServices& m_services;
   const TDispatcher& m_dispatcher;
@@ -66,6 +102,7 @@ class TServerConnection : public std::enable_shared_from_this<TServerConnection>
   std::int64_t m_handle = 0;
   TConnectionBacklog m_backlog;
   bool m_reading = false;
+  bool m_refusePlain = false;  // plain while TLS is required: every request refused
   std::shared_ptr<TRequest> m_incoming;             // the request being read
   std::size_t m_bodySize = 0;                       // frame + extra of m_incoming
   std::deque<std::shared_ptr<TRequest>> m_waiting;  // read, waiting for a worker

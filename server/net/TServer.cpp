@@ -4,10 +4,14 @@ namespace solvane::server {
 
 using asio::ip::tcp;
 
-TServer::TServer(const TServerConfig& config, TServices& services, const TDispatcher& dispatcher)
+TServer::TServer(const TServerConfig& config, TServices& services, const TDispatcher& dispatcher,
+                 std::unique_ptr<asio::ssl::context> tls)
     : m_config(config),
       m_services(services),
       m_dispatcher(dispatcher),
+      // Connections need a context to exist even when no handshake is allowed.
+      m_tls(tls ? std::move(tls)
+                : std::make_unique<asio::ssl::context>(asio::ssl::context::tls_server)),
       m_workers(static_cast<std::size_t>(config.workerThreads)),
       m_acceptor(m_io),
       m_signals(m_io, SIGINT, SIGTERM) {}
@@ -48,7 +52,7 @@ void TServer::Accept() {
     if (!m_acceptor.is_open()) return;
     if (!ec) {
       s.set_option(tcp::no_delay(true), ec);
-      m_manager.Start(std::make_shared<TServerConnection>(std::move(s), m_config, m_services,
+      m_manager.Start(std::make_shared<TServerConnection>(std::move(s), *m_tls, m_config, m_services,
                                                           m_dispatcher, m_workers, m_manager));
     }
     Accept();

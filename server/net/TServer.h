@@ -3,7 +3,9 @@
 // their requests on a pool of worker threads.
 
 #include <asio.hpp>
+#include <asio/ssl/context.hpp>
 
+#include <memory>
 #include <string>
 
 #include "net/ServerConfig.h"
@@ -14,7 +16,10 @@ namespace solvane::server {
 
 class TServer {
  public:
-  TServer(const TServerConfig& config, TServices& services, const TDispatcher& dispatcher);
+  // tls: the context for encrypted connections (net/TlsIdentity); null when
+  // the mode is off.
+  TServer(const TServerConfig& config, TServices& services, const TDispatcher& dispatcher,
+          std::unique_ptr<asio::ssl::context> tls = nullptr);
   ~TServer();
 
   // Binds and listens; returns the bound "HOST:PORT". Throws on failure.
@@ -29,6 +34,7 @@ class TServer {
   const TServerConfig& m_config;
   TServices& m_services;
   const TDispatcher& m_dispatcher;
+  std::unique_ptr<asio::ssl::context> m_tls;
   asio::io_context m_io;
   asio::thread_pool m_workers;
   asio::ip::tcp::acceptor m_acceptor;

@@ -17,6 +17,7 @@ class TDataDirectory {
  public:
   explicit TDataDirectory(const std::filesystem::path& dir);
 
+  const std::filesystem::path& Path() const { return m_dir; }
   Database& Db() { return *m_db; }
   TFileBlobStore& Blobs() { return *m_blobs; }
   TStagingArea& Staging() { return *m_staging; }

@@ -34,6 +34,10 @@ const std::vector<TCliCommand>& CliCommandTable() {
        "  environment variable SOLVANE_SHARE_PASSWORD, or is asked for.\n",
        RunShareCommand},
       {"mail", MailUsage(), RunMailCommand, IsOfflineMailCommand},
+      {"trust",
+       "  trust HOST:PORT                accept the certificate the server presents now\n"
+       "                                 (after its administrator confirmed the fingerprint)\n",
+       RunTrust, [](const TCliOptions&) { return true; }},
   };
   return table;
 }

@@ -39,5 +39,6 @@ int RunList(TPublicInfo& info, const TCliOptions& o);
 int RunTasks(TPublicInfo& info, const TCliOptions& o);
 int RunNamedTask(TPublicInfo& info, const TCliOptions& o);
 int RunDaemon(TPublicInfo& info, const TCliOptions& o);
+int RunTrust(TPublicInfo& info, const TCliOptions& o);
 
 }  // namespace solvane::cli

@@ -9,6 +9,7 @@
 #include "cli/CliTaskWait.h"
 #include "client/Unit_Login.h"
 #include "client/Unit_PublicInfo.h"
+#include "wire/QorWithTlsClient.h"
 #include "platform/AutoRun.h"
 #include "platform/FileFacts.h"
 #include "platform/NetworkInfo.h"
@@ -40,13 +41,18 @@ void ApplyOptions(TPublicInfo& info, const TCliOptions& o) {
   else if (const char* env = std::getenv("SOLVANE_PASSWORD"))
     s.UserPwd = env;
   if (o.fast) s.Pacing = TPacing::Fast;
+  if (o.plain) s.UseTls = false;
   info.SetSettings(s);
 }
 
 // A sign-in that failed, said as it happened: the server was not reached,
 // or it refused the user code or password (with its reason).
-int SignInFailed(const TSettings& s, const api::TApiStatus& status) {
+int SignInFailed(TPublicInfo& info, const TSettings& s, const api::TApiStatus& status) {
   const std::string server = s.Host + ":" + std::to_string(s.Port);
+  if (const auto refusal = CertificateRefusal(info)) {
+    std::cerr << "error: " << DescribeTlsRefusal(*refusal) << "\n";
+    return kExitRefused;
+  }
   if (status.failure == api::TApiFailure::Refused) {
     std::cerr << "error: the server at " << server << " refused the sign-in of " << s.UserCode
               << ": " << (status.message.empty() ? "wrong user code or password" : status.message)
@@ -93,7 +99,7 @@ int RunCli(const TCliOptions& o) {
     return kExitUsage;
   }
   if (o.host) info.SaveServerSettings();
-  if (const api::TApiStatus signedIn = SignIn(info); !signedIn) return SignInFailed(s, signedIn);
+  if (const api::TApiStatus signedIn = SignIn(info); !signedIn) return SignInFailed(info, s, signedIn);
   const int rc = command->run(info, o);
   Logout(info);
   return rc;

@@ -33,8 +33,10 @@ bool ParseServer(const std::string& text, TCliOptions& o) {
 
 std::string CliUsage() {
   std::string usage =
-      "usage: solvane-cli [--server HOST:PORT] [--user CODE] [--password PW] [--fast] COMMAND\n"
+      "usage: solvane-cli [--server HOST:PORT] [--user CODE] [--password PW] [--fast] [--plain]\n"
+      "                   COMMAND\n"
       "  The password may also come from the environment variable SOLVANE_PASSWORD;\n"
+      "  connections are encrypted (TLS) unless --plain is given;\n"
       "  without options the saved settings of the desktop client are used.\n"
       "commands:\n";
   for (const TCliCommand& c : CliCommandTable()) usage += c.usage;
@@ -84,6 +86,8 @@ std::optional<TCliOptions> ParseCliOptions(const std::vector<std::string>& argv,
       o.sharePassword = *v;
     } else if (a == "--fast") {
       o.fast = true;
+    } else if (a == "--plain") {
+      o.plain = true;
     } else if (a == "--kind") {
       auto v = value("--kind");
       if (!v) return std::nullopt;
@@ -134,6 +138,14 @@ std::optional<TCliOptions> ParseCliOptions(const std::vector<std::string>& argv,
   }
   if (c == "ls" && o.args.size() > 1) {
     error = "ls takes at most one server path";
+    return std::nullopt;
+  }
+  if (c == "trust" && (o.args.size() > 1 || (o.args.empty() && !o.host))) {
+    error = "trust takes one HOST:PORT";
+    return std::nullopt;
+  }
+  if (c == "trust" && o.args.size() == 1 && !ParseServer(o.args[0], o)) {
+    error = "trust takes HOST:PORT with a port from 1 to 65535";
     return std::nullopt;
   }
   if (c == "share" && !CheckShareArgs(o.args, error)) return std::nullopt;

@@ -15,6 +15,7 @@ struct TCliOptions {
   std::optional<std::string> user;
   std::optional<std::string> password;
   bool fast = false;
+  bool plain = false;  // unencrypted connection (for servers with TLS off)
   std::string command;
   // Command options.
   int kind = 100;

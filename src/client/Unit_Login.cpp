@@ -4,6 +4,7 @@
 
 #include "api/SystemApi.h"
 #include "client/Unit_PublicInfo.h"
+#include "wire/QorWithTlsClient.h"
 
 namespace solvane {
 
@@ -52,10 +53,20 @@ api::TLoginRequest LoginRequest(TPublicInfo& info) {
           std::chrono::system_clock::now()};
 }
 
-api::TApiStatus SignIn(TPublicInfo& info) {
+// The connect text, encryption and the pinned certificate of the settings'
+// server, before its first connection.
+void PrepareConnection(TPublicInfo& info) {
   info.Pool().SetConnectText(ConnectText(info));
+  info.Pool().SetTls(info.Settings().UseTls);
+  info.Pool().SetPinnedFingerprint(info.PinnedCertificate());
+}
+
+api::TApiStatus SignIn(TPublicInfo& info) {
+  PrepareConnection(info);
   TQorTCPClientLease connection = ConnectedConnection(info);
   if (!connection) {
+    if (const auto refusal = info.Pool().TlsRefusal())
+      return api::TApiStatus::Failed(api::TApiFailure::NoConnection, DescribeTlsRefusal(*refusal));
     const TSettings s = info.Settings();
     return api::TApiStatus::Failed(api::TApiFailure::NoConnection,
                                    "the server at " + s.Host + ":" + std::to_string(s.Port) +
@@ -67,6 +78,11 @@ api::TApiStatus SignIn(TPublicInfo& info) {
   const auto login = api::UserLogin(*connection, LoginRequest(info));
   if (!login) return login.status;
   connection.Release();
+  // A certificate seen for the first time is held to from now on.
+  if (const std::string seen = info.Pool().FirstUseFingerprint(); !seen.empty()) {
+    info.SavePinnedCertificate(seen);
+    info.Pool().SetPinnedFingerprint(seen);
+  }
 
   info.SetLoggedIn(true);
   info.Notes().ShowNote(std::string("登录成功，") + "\r" + "正在请求数据...", kNoteInformation);
@@ -86,6 +102,32 @@ api::TApiStatus SignIn(TPublicInfo& info) {
 }
 
 bool Login(TPublicInfo& info) { return SignIn(info).Ok(); }
+
+std::optional<TQorTlsRefusal> CertificateRefusal(TPublicInfo& info) {
+  return info.Pool().TlsRefusal();
+}
+
+bool AcceptServerCertificate(TPublicInfo& info, const std::string& fingerprint) {
+  if (fingerprint.empty() || !info.SavePinnedCertificate(fingerprint)) return false;
+  info.Pool().SetPinnedFingerprint(fingerprint);
+  return true;
+}
+
+TServerCertificate TrustServerCertificate(TPublicInfo& info) {
+  TServerCertificate found;
+  found.Previous = info.PinnedCertificate();
+  info.Pool().SetConnectText(ConnectText(info));
+  info.Pool().SetTls(true);
+  info.Pool().SetPinnedFingerprint({});
+  TQorTCPClientLease connection = ConnectedConnection(info);
+  if (!connection) return found;
+  found.Reached = true;
+  found.Fingerprint = info.Pool().FirstUseFingerprint();
+  found.TrustedByCa = found.Fingerprint.empty();
+  connection->Disconnect();
+  if (!found.TrustedByCa) AcceptServerCertificate(info, found.Fingerprint);
+  return found;
+}
 
 void Regist(TPublicInfo& info) {
   info.Pace(100);

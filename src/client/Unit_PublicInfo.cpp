@@ -105,6 +105,16 @@ bool TPublicInfo::SaveServerSettings() { return m_store.SaveServerSettings(Setti
 bool TPublicInfo::SaveUserSettings() { return m_store.SaveUserSettings(Settings()); }
 bool TPublicInfo::SaveOptions() { return m_store.SaveOptions(Settings()); }
 
+std::string TPublicInfo::PinnedCertificate() {
+  const TSettings s = Settings();
+  return m_store.LoadPinnedCertificate(s.Host, s.Port);
+}
+
+bool TPublicInfo::SavePinnedCertificate(const std::string& fingerprint) {
+  const TSettings s = Settings();
+  return m_store.SavePinnedCertificate(s.Host, s.Port, fingerprint);
+}
+
 std::string TPublicInfo::UserName() const {
   std::lock_guard g(m_mutex);
   return m_userName;

@@ -92,6 +92,9 @@ class TPublicInfo : public IEngineContext {
   bool SaveServerSettings();
   bool SaveUserSettings();
   bool SaveOptions();
+  // The certificate fingerprint pinned for the server of the settings.
+  std::string PinnedCertificate();
+  bool SavePinnedCertificate(const std::string& fingerprint);
 
   std::string UserName() const;
   void SetUserName(std::string name);

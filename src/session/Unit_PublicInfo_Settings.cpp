@@ -59,6 +59,9 @@ TSettings TSettingsStore::LoadSettings() {
       IntegerOr(Read("WarningSpace", true), 0, std::numeric_limits<std::int64_t>::min(),
                 std::numeric_limits<std::int64_t>::max());
   s.Pacing = TextToPacing(Read("Pacing", true));
+  // Encrypted unless turned off on purpose.
+  const std::string useTls = Read("UseTls", true);
+  s.UseTls = useTls.empty() || TextToBool(useTls);
   return s;
 }
 
@@ -76,7 +79,8 @@ bool TSettingsStore::SaveOptions(const TSettings& s) {
                  Write("IsSavedUserInfo", BoolToText(s.IsSavedUserInfo)) &&
                  Write("CacheFolder", s.CacheFolder) &&
                  Write("WarningSpace", std::to_string(s.WarningSpace)) &&
-                 Write("Pacing", PacingToText(s.Pacing));
+                 Write("Pacing", PacingToText(s.Pacing)) &&
+                 Write("UseTls", BoolToText(s.UseTls));
   if (!written) return false;
   // The entry is a convenience: failing to set or remove it changes nothing else.
   if (s.IsAutoRun) {
@@ -85,6 +89,21 @@ bool TSettingsStore::SaveOptions(const TSettings& s) {
     m_autoRun.RemoveAutoRun(kAutoRunName);
   }
   return true;
+}
+
+namespace {
+std::string PinnedCertificateName(const std::string& host, int port) {
+  return "TrustedCert_" + host + "_" + std::to_string(port);
+}
+}  // namespace
+
+std::string TSettingsStore::LoadPinnedCertificate(const std::string& host, int port) {
+  return Read(PinnedCertificateName(host, port), false);
+}
+
+bool TSettingsStore::SavePinnedCertificate(const std::string& host, int port,
+                                           const std::string& fingerprint) {
+  return Write(PinnedCertificateName(host, port), fingerprint);
 }
 
 }  // namespace solvane

@@ -28,6 +28,7 @@ struct TSettings {
   std::string CacheFolder;
   std::int64_t WarningSpace = 0;  // megabytes
   TPacing Pacing = TPacing::Standard;
+  bool UseTls = true;  // encrypted connections to the server
 };
 
 class TSettingsStore {
@@ -46,9 +47,15 @@ class TSettingsStore {
   // written, returning false.
   bool SaveServerSettings(const TSettings& settings);  // Host, Port, TimeOut
   bool SaveUserSettings(const TSettings& settings);    // UserCode, UserPwd
-  // IsAutoRun, IsSavedUserInfo, CacheFolder, WarningSpace, Pacing; then the
-  // autorun entry is set to the program file or removed, its failure ignored.
+  // IsAutoRun, IsSavedUserInfo, CacheFolder, WarningSpace, Pacing, UseTls;
+  // then the autorun entry is set to the program file or removed, its
+  // failure ignored.
   bool SaveOptions(const TSettings& settings);
+
+  // The SHA-256 fingerprint pinned for the server at host:port; empty when
+  // none is pinned. Kept per server address, beside the other settings.
+  std::string LoadPinnedCertificate(const std::string& host, int port);
+  bool SavePinnedCertificate(const std::string& host, int port, const std::string& fingerprint);
 
   // The key and the value name of a setting.
   static std::string KeyOf(std::string_view name);

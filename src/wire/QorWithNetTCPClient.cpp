@@ -4,6 +4,7 @@
 #include <functional>
 
 #include <asio.hpp>
+#include <asio/ssl.hpp>
 
 #include "wire/QorWithHeaderLine.h"
 #include "wire/QorWithPack.h"
@@ -46,10 +47,17 @@ struct TConnectState {
 }  // namespace
 
 // The socket and the io_context that runs its connect. After connecting,
-// reads (reader thread) and writes (callers) are plain blocking operations.
+// plain reads (reader thread) and writes (callers) are blocking operations.
+// An encrypted connection's TLS state must not be used by two threads at
+// once, so there the reader thread runs the io_context: it reads, and it
+// also carries out the writes callers hand it, one at a time.
 struct TQorTCPClient::TSocket {
   asio::io_context io;
   tcp::socket socket{io};
+  std::unique_ptr<asio::ssl::stream<tcp::socket&>> tls;  // while encrypted
+  std::string tlsPeer;                                     // "host:port" of tls
+  std::mutex ioMutex;
+  bool ioRunning = false;  // the reader thread takes writes (guarded by ioMutex)
 };
 
 TQorTCPClient::TQorTCPClient() : TQorTCPClient(nullptr, 0) {}
@@ -81,6 +89,10 @@ bool TQorTCPClient::Connect(std::chrono::milliseconds connectTimeOut) {
   StopReader();
   m_connectAttempts.fetch_add(1);
   bool ok = OpenSocket(connectTimeOut);
+  {
+    std::lock_guard ioLock(m_socket->ioMutex);
+    m_socket->ioRunning = ok && m_socket->tls;
+  }
   if (ok) {
     m_contexts.Open();
     m_connected.store(true);
@@ -141,8 +153,39 @@ bool TQorTCPClient::OpenSocket(std::chrono::milliseconds connectTimeOut) {
     return false;
   }
   socket.set_option(tcp::no_delay(true), error);
+  m_socket->tls.reset();
+  if (m_pool && m_pool->Tls() && !StartTls(deadline)) {
+    m_socket->tls.reset();
+    socket.close(error);
+    return false;
+  }
   m_handle.store(static_cast<std::int64_t>(socket.native_handle()));
   return true;
+}
+
+// REQUIRES: m_writeMutex held, the socket connected.
+bool TQorTCPClient::StartTls(TClock::time_point deadline) {
+  const std::string host = Host();
+  const std::uint16_t port = Port();
+  auto& tls = m_socket->tls;
+  tls = std::make_unique<asio::ssl::stream<tcp::socket&>>(m_socket->socket,
+                                                           m_pool->TlsContext().Context());
+  m_pool->TlsContext().Prepare(*tls, host, port, m_socket->tlsPeer);
+  auto state = std::make_shared<TConnectState>();
+  tls->async_handshake(asio::ssl::stream_base::client, [state](asio::error_code ec) {
+    state->error = ec;
+    state->done = true;
+  });
+  RunUntil(
+      m_socket->io, [&] { return state->done; }, deadline);
+  if (!state->done) {
+    asio::error_code error;
+    m_socket->socket.close(error);  // cancels the handshake; let its handler finish
+    RunUntil(
+        m_socket->io, [&] { return state->done; }, TClock::now() + std::chrono::seconds(1));
+    return false;
+  }
+  return !state->error && m_pool->AcceptServer(InspectPeer(*tls), host, port);
 }
 
 void TQorTCPClient::Disconnect() {
@@ -157,6 +200,7 @@ void TQorTCPClient::Disconnect() {
     std::lock_guard writeLock(m_writeMutex);
     asio::error_code error;
     m_socket->socket.close(error);
+    m_socket->tls.reset();
   }
   m_handle.store(0);
   m_status.store(TQorSocketStatus::Disconnected);
@@ -179,7 +223,7 @@ void TQorTCPClient::ReaderLoop(std::stop_token stop) {
   std::vector<TQorReply> replies;
   while (!stop.stop_requested()) {
     asio::error_code error;
-    std::size_t n = m_socket->socket.read_some(asio::buffer(chunk), error);
+    std::size_t n = ReadSome(chunk.data(), chunk.size(), error);
     if (error) break;
     bool intact = parser.Feed(std::string_view(chunk.data(), n), replies);
     m_received.Add(static_cast<std::int64_t>(parser.TakeCountedBytes()));
@@ -189,8 +233,33 @@ void TQorTCPClient::ReaderLoop(std::stop_token stop) {
     if (!intact) break;
   }
   ConnectionLost();
+  if (m_socket->tls) {
+    // Writes handed over meanwhile fail now (the socket is shut down); run
+    // them so their callers learn it.
+    {
+      std::lock_guard ioLock(m_socket->ioMutex);
+      m_socket->ioRunning = false;
+    }
+    m_socket->io.restart();
+    m_socket->io.run();
+  }
 }
 
+std::size_t TQorTCPClient::ReadSome(char* data, std::size_t size, std::error_code& error) {
+  if (!m_socket->tls) return m_socket->socket.read_some(asio::buffer(data, size), error);
+  bool done = false;
+  std::size_t n = 0;
+  m_socket->tls->async_read_some(asio::buffer(data, size), [&](asio::error_code ec,
+                                                               std::size_t k) {
+    error = ec;
+    n = k;
+    done = true;
+  });
+  m_socket->io.restart();
+  while (!done && m_socket->io.run_one() > 0) {
+  }
+  return n;
+}
 // Runs on the reader thread when its stream ends, breaks or is shut down.
 void TQorTCPClient::ConnectionLost() {
   m_connected.store(false);
@@ -278,10 +347,8 @@ bool TQorTCPClient::Send(const std::string& header, const std::string& body) {
   std::lock_guard lock(m_writeMutex);
   if (!m_connected.load()) return false;
   const std::string line = header + "\r\n";
-  std::array<asio::const_buffer, 2> buffers{asio::buffer(line), asio::buffer(body)};
-  asio::error_code error;
-  asio::write(m_socket->socket, buffers, error);
-  if (error) {
+  if (!WriteAll(line, body)) {
+    asio::error_code error;
     // Part of the request may have gone out: the server's stream is out of
     // step, so the connection is finished.
     m_socket->socket.shutdown(tcp::socket::shutdown_both, error);
@@ -289,6 +356,34 @@ bool TQorTCPClient::Send(const std::string& header, const std::string& body) {
   }
   m_sent.Add(static_cast<std::int64_t>(header.size() + body.size()));
   return true;
+}
+
+// REQUIRES: m_writeMutex held.
+bool TQorTCPClient::WriteAll(const std::string& line, const std::string& body) {
+  std::array<asio::const_buffer, 2> buffers{asio::buffer(line), asio::buffer(body)};
+  asio::error_code error;
+  if (!m_socket->tls) {
+    asio::write(m_socket->socket, buffers, error);
+    return !error;
+  }
+  std::mutex doneMutex;
+  std::condition_variable doneSignal;
+  bool done = false;
+  {
+    std::lock_guard ioLock(m_socket->ioMutex);
+    if (!m_socket->ioRunning) return false;
+    asio::post(m_socket->io, [&] {
+      asio::async_write(*m_socket->tls, buffers, [&](asio::error_code ec, std::size_t) {
+        std::lock_guard doneLock(doneMutex);
+        error = ec;
+        done = true;
+        doneSignal.notify_one();
+      });
+    });
+  }
+  std::unique_lock doneLock(doneMutex);
+  doneSignal.wait(doneLock, [&] { return done; });
+  return !error;
 }
 
 TQorTCPClient::TWaitResult TQorTCPClient::WaitForReply(const TQorNetContext& context) {
@@ -309,6 +404,66 @@ TQorTCPClient::TWaitResult TQorTCPClient::WaitForReply(const TQorNetContext& con
   }
   return context.State.load() == TQorNetContext::kArrived ? TWaitResult::Arrived
                                                           : TWaitResult::NoReply;
+}
+
+// ----------------------------------------------------- pool: encrypted links
+
+void TQorTCPClientPool::SetTls(bool on) {
+  std::lock_guard lock(m_tlsMutex);
+  m_tls = on;
+}
+
+bool TQorTCPClientPool::Tls() const {
+  std::lock_guard lock(m_tlsMutex);
+  return m_tls;
+}
+
+void TQorTCPClientPool::SetPinnedFingerprint(std::string fingerprint) {
+  {
+    std::lock_guard lock(m_tlsMutex);
+    // A kept session belongs to the certificate it was made with.
+    if (fingerprint != m_pinned && fingerprint != m_firstUse) m_tlsContext.Forget();
+    m_pinned = std::move(fingerprint);
+    m_firstUse.clear();
+    m_refusal.reset();
+  }
+}
+
+std::string TQorTCPClientPool::PinnedFingerprint() const {
+  std::lock_guard lock(m_tlsMutex);
+  return m_pinned;
+}
+
+std::string TQorTCPClientPool::FirstUseFingerprint() const {
+  std::lock_guard lock(m_tlsMutex);
+  return m_firstUse;
+}
+
+std::optional<TQorTlsRefusal> TQorTCPClientPool::TlsRefusal() const {
+  std::lock_guard lock(m_tlsMutex);
+  return m_refusal;
+}
+
+// A certificate first seen now is held to for the pool's other connections,
+// so one sign-in never mixes two servers.
+bool TQorTCPClientPool::AcceptServer(const TQorTlsPeer& peer, const std::string& host,
+                                     std::uint16_t port) {
+  std::lock_guard lock(m_tlsMutex);
+  if (peer.Fingerprint.empty()) return false;
+  const std::string& expected = m_pinned.empty() ? m_firstUse : m_pinned;
+  switch (JudgeServerCertificate(peer.ChainAndHostVerified, peer.Fingerprint, expected)) {
+    case TQorTlsVerdict::TrustedByCa:
+    case TQorTlsVerdict::Pinned:
+      return true;
+    case TQorTlsVerdict::FirstUse:
+      m_firstUse = peer.Fingerprint;
+      return true;
+    case TQorTlsVerdict::Changed:
+      m_refusal = TQorTlsRefusal{host, port, expected, peer.Fingerprint};
+      m_tlsContext.Forget();
+      return false;
+  }
+  return false;
 }
 
 }  // namespace solvane

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <string_view>
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "wire/QorWithNetDefine.h"
+#include "wire/QorWithTlsClient.h"
 
 namespace solvane {
 
@@ -111,6 +113,11 @@ class TQorTCPClient {
   std::string BuildRequestHeader(std::int64_t id, std::size_t frameSize, std::size_t extraSize,
                                  const std::string& token) const;
   bool OpenSocket(std::chrono::milliseconds connectTimeOut);
+  // The handshake and the judgement of the server's certificate (pool's TLS
+  // setting); false leaves the socket to be closed.
+  bool StartTls(std::chrono::steady_clock::time_point deadline);
+  std::size_t ReadSome(char* data, std::size_t size, std::error_code& error);
+  bool WriteAll(const std::string& line, const std::string& body);
   void StopReader();
   void ReaderLoop(std::stop_token stop);
   void ConnectionLost();
@@ -251,6 +258,20 @@ class TQorTCPClientPool {
   // How often the pool signed in again by itself.
   std::uint64_t Reauthentications() const { return m_reauthentications.load(); }
 
+  // Encrypted connections (off until turned on); connections already open
+  // stay as they are.
+  void SetTls(bool on);
+  bool Tls() const;
+  // The fingerprint pinned for the server of the connect text (empty: none
+  // yet); also clears the last refusal.
+  void SetPinnedFingerprint(std::string fingerprint);
+  std::string PinnedFingerprint() const;
+  // A fingerprint accepted on first use since the last SetPinnedFingerprint:
+  // the caller pins it once the sign-in succeeded. Empty when none.
+  std::string FirstUseFingerprint() const;
+  // The last connection refused because the certificate changed.
+  std::optional<TQorTlsRefusal> TlsRefusal() const;
+
   // Leases the first connection in pool order that is not leased and has no
   // waiting call (of that kind when kind > 0). Does not look at the
   // connection state. Empty when every one is busy.
@@ -266,6 +287,9 @@ class TQorTCPClientPool {
   friend class TQorTCPClientLease;
   friend class TQorTCPClient;
   bool IsFree(const TQorTCPClient& client) const;
+  // The pool's verdict on the server a connection reached.
+  bool AcceptServer(const TQorTlsPeer& peer, const std::string& host, std::uint16_t port);
+  TQorTlsClientContext& TlsContext() { return m_tlsContext; }
   // Signs in again on client unless another caller already did since
   // tokenSent went out. True when the request may be sent again.
   bool Reauthenticate(TQorTCPClient& client, const std::string& tokenSent);
@@ -293,6 +317,13 @@ class TQorTCPClientPool {
   IQorReauthenticator* m_reauthenticator = nullptr;
   bool m_reauthRefused = false;  // until a new token is set
   std::atomic<std::uint64_t> m_reauthentications{0};
+
+  mutable std::mutex m_tlsMutex;
+  bool m_tls = false;
+  std::string m_pinned;
+  std::string m_firstUse;
+  std::optional<TQorTlsRefusal> m_refusal;
+  TQorTlsClientContext m_tlsContext;
 
   std::mutex m_keeperMutex;
   std::condition_variable_any m_keeperWake;

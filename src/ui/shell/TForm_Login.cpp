@@ -14,6 +14,7 @@
 #include "client/Unit_Login.h"
 #include "client/Unit_PublicInfo.h"
 #include "ui/shell/PasswordMask.h"
+#include "ui/shell/QorWithUIDialogs.h"
 #include "ui/shell/QorWithUIMsnMsg.h"
 #include "ui/shell/UiShell.h"
 
@@ -173,14 +174,38 @@ void TForm_Login::LoginClicked() {
   }
   m_busy = true;
   setEnabled(false);  // the call pumps events: no second click meanwhile
-  const bool ok = Login(info);
+  bool ok = Login(info);
+  if (!ok && AcceptChangedCertificate()) ok = Login(info);
   setEnabled(true);
   m_busy = false;
   if (ok) {
     accept();
     return;
   }
+  if (CertificateRefusal(info)) {
+    // Not a wrong password: no attempt is used up.
+    ShowNote(QString::fromUtf8("服务器证书已更改，连接被拒绝"), 1);
+    return;
+  }
   LoginFailed();
+}
+
+// The server presented a certificate other than the one pinned: asked with
+// both fingerprints; a yes pins the presented one and signs in again.
+bool TForm_Login::AcceptChangedCertificate() {
+  TPublicInfo& info = m_shell.Info();
+  const auto refusal = CertificateRefusal(info);
+  if (!refusal) return false;
+  const QString question =
+      QString::fromUtf8("服务器 ") + QString::fromStdString(refusal->Host) + ":" +
+      QString::number(refusal->Port) +
+      QString::fromUtf8(" 的证书与上次不同，可能有人在截取连接。\r\n\r\n原指纹：") +
+      QString::fromStdString(refusal->Pinned) + QString::fromUtf8("\r\n新指纹：") +
+      QString::fromStdString(refusal->Presented) +
+      QString::fromUtf8("\r\n\r\n请向管理员核对新指纹（solvane-server admin tls show）。"
+                        "\r\n确认信任新证书并继续登录?");
+  if (!AskYesNo(question, QString::fromUtf8("证书已更改"))) return false;
+  return AcceptServerCertificate(info, refusal->Presented);
 }
 
 void TForm_Login::LoginFailed() {

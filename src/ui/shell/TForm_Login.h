@@ -48,6 +48,7 @@ class TForm_Login : public QDialog {
   // shared state's.
   void ApplyServerSettings();
   void LoginFailed();
+  bool AcceptChangedCertificate();
 
   TUiShell& m_shell;
   int m_failures = 0;

@@ -72,6 +72,7 @@ class SignIn : public ::testing::Test {
     s.UserPwd = password;
     s.IsSavedUserInfo = remember;
     s.Pacing = TPacing::Fast;
+    s.UseTls = false;  // the scripted peer speaks the plain protocol
     info->SetSettings(s);
     return info;
   }
