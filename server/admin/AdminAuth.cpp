@@ -3,7 +3,7 @@
 // stores of their users; in secure mode users grant each other permissions.
 
 #include "admin/AdminCli.h"
-#include "handlers/Permissions.h"
+#include "storage/PermissionStore.h"
 
 namespace solvane::server {
 

@@ -3,9 +3,9 @@
 // every upload task's own filter) and the users they apply to.
 
 #include "admin/AdminCli.h"
-#include "handlers/PolicyStore.h"
+#include "storage/PolicyStore.h"
 #include "handlers/TaskFields.h"
-#include "handlers/Users.h"
+#include "storage/UserStore.h"
 #include "storage/Database.h"
 
 namespace solvane::server {
@@ -124,7 +124,9 @@ int ListAll(TAdminContext& ctx, const TAdminArgs&) {
 
 int Assign(TAdminContext& ctx, const TAdminArgs& a) {
   const std::string& user = a.positional[1];
-  if (!FindUser(ctx.db, user)) return Fail(ctx, "no user '" + user + "'");
+  auto known = TUserStore(ctx.db).Exists(user);
+  if (!known.Ok()) return Fail(ctx, known.Error());
+  if (!*known) return Fail(ctx, "no user '" + user + "'");
   Transaction tx(ctx.db);
   auto policy = ExistingPolicy(ctx, a.positional[0]);
   if (!policy) return 1;

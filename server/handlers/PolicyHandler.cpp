@@ -1,7 +1,7 @@
 // The administrator's policy for the signed-in user: TPolicy.SelectByUser
 // and TPolicy.GetFileObject_Filter.
 
-#include "handlers/PolicyStore.h"
+#include "storage/PolicyStore.h"
 #include "handlers/TaskAccess.h"
 #include "handlers/TaskHandlers.h"
 #include "handlers/TaskRequest.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
-#include "handlers/Permissions.h"
-#include "handlers/Users.h"
+#include "storage/PermissionStore.h"
+#include "storage/UserStore.h"
 
 namespace solvane::server {
 
@@ -111,8 +111,9 @@ std::optional<TStoreRef> ResolveStore(TRequestContext& ctx, StoreAccess access) 
 }
 
 bool RequireDeleteRight(TRequestContext& ctx) {
-  auto user = FindUser(ctx.Db(), ctx.UserCode());
-  if (user && user->canDelete) return true;
+  auto user = TUserStore(ctx.Db()).Find(ctx.UserCode());
+  if (!user.Ok()) return ctx.FailStorage(user.Error());
+  if (*user && (*user)->canDelete) return true;
   return ctx.Fail(kErrForbidden, "the user may not delete stored data");
 }
 

@@ -6,8 +6,8 @@
 
 #include "handlers/ClientText.h"
 #include "handlers/Operations.h"
-#include "handlers/Permissions.h"
-#include "handlers/Users.h"
+#include "storage/PermissionStore.h"
+#include "storage/UserStore.h"
 #include "protocol/Dispatcher.h"
 
 namespace solvane::server {
@@ -29,7 +29,9 @@ bool ReadOtherUser(TRequestContext& ctx, std::string_view field, std::string& co
   if (code.empty()) return ctx.Fail(kErrBadRequest, std::string(field) + " is missing");
   if (code == ctx.UserCode())
     return ctx.Fail(kErrBadRequest, "a user needs no permission of his own");
-  if (!FindUser(ctx.Db(), code)) return ctx.Fail(kErrNotFound, "no such user");
+  auto known = TUserStore(ctx.Db()).Exists(code);
+  if (!known.Ok()) return ctx.FailStorage(known.Error());
+  if (!*known) return ctx.Fail(kErrNotFound, "no such user");
   return true;
 }
 
@@ -52,8 +54,13 @@ bool IsRequestText(std::string_view text) {
 }
 
 void SelectUsers(TRequestContext& ctx) {
+  auto users = TUserStore(ctx.Db()).List();
+  if (!users.Ok()) {
+    ctx.FailStorage(users.Error());
+    return;
+  }
   int n = 0;
-  for (const TUserRecord& u : ListUsers(ctx.Db())) {
+  for (const TUserRecord& u : *users) {
     ++n;
     ctx.Reply().AddString(n, "Code", u.code);
     ctx.Reply().AddString(n, "Name", u.name);

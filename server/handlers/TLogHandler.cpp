@@ -9,7 +9,7 @@
 #include "handlers/Operations.h"
 #include "handlers/TaskAccess.h"
 #include "handlers/TaskRequest.h"
-#include "handlers/TaskRuns.h"
+#include "storage/RunStore.h"
 #include "protocol/Dispatcher.h"
 
 namespace solvane::server {

@@ -1,6 +1,6 @@
 #include "handlers/TaskAccess.h"
 
-#include "handlers/Permissions.h"
+#include "storage/PermissionStore.h"
 
 namespace solvane::server {
 

@@ -12,9 +12,9 @@
 
 #include "handlers/TaskAccess.h"
 #include "handlers/TaskHandlers.h"
-#include "handlers/TaskMail.h"
+#include "storage/TaskMailStore.h"
 #include "handlers/TaskRequest.h"
-#include "handlers/TaskStore.h"
+#include "storage/TaskStore.h"
 #include "protocol/Dispatcher.h"
 
 namespace solvane::server {

@@ -1,4 +1,4 @@
-#include "handlers/Permissions.h"
+#include "storage/PermissionStore.h"
 
 namespace solvane::server {
 

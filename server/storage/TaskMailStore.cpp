@@ -1,4 +1,4 @@
-#include "handlers/TaskMail.h"
+#include "storage/TaskMailStore.h"
 
 namespace solvane::server {
 

@@ -1,4 +1,4 @@
-#include "handlers/PolicyStore.h"
+#include "storage/PolicyStore.h"
 
 namespace solvane::server {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "handlers/TaskStore.h"
+#include "storage/TaskStore.h"
 #include "storage/Database.h"
 
 namespace solvane::server {

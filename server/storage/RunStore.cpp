@@ -1,4 +1,4 @@
-#include "handlers/TaskRuns.h"
+#include "storage/RunStore.h"
 
 namespace solvane::server {
 
