@@ -90,8 +90,14 @@ std::optional<std::string> ResolveStoreOwner(TRequestContext& ctx, StoreAccess a
   if (owner.empty()) owner = ctx.UserCode();
   // Another user's stores: read with his permission, written never.
   if (owner == ctx.UserCode()) return owner;
-  if (access == StoreAccess::kRead && MayViewStoresOf(ctx.Db(), ctx.UserCode(), owner))
-    return owner;
+  if (access == StoreAccess::kRead) {
+    auto may = MayViewStoresOf(ctx.Db(), ctx.UserCode(), owner);
+    if (!may.Ok()) {
+      ctx.FailStorage(may.Error());
+      return std::nullopt;
+    }
+    if (*may) return owner;
+  }
   ctx.Fail(kErrForbidden, access == StoreAccess::kRead
                               ? "the request names a store the user has no permission to view"
                               : "the stores of another user are not the user's to change");

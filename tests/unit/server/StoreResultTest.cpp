@@ -6,6 +6,7 @@
 
 #include "../platform/TempFolder.h"
 #include "storage/DataDirectory.h"
+#include "storage/PermissionStore.h"
 #include "storage/ProfileStore.h"
 #include "storage/SavedSessionStore.h"
 #include "storage/UserStore.h"
@@ -69,6 +70,9 @@ TEST_F(StoreResultTest, FailedStatementsBecomeErrorValues) {
   dir.Db().Exec("DROP TABLE sessions");
   dir.Db().Exec("DROP TABLE users");
   dir.Db().Exec("DROP TABLE profile");
+  dir.Db().Exec("DROP TABLE auth_requests");
+  dir.Db().Exec("DROP TABLE auth_permissions");
+  Database& db = dir.Db();
   TProfileStore profile(dir.Db());
   TSavedSessionStore sessions(dir.Db());
   const std::vector<std::pair<const char*, std::string>> failures = {
@@ -86,6 +90,15 @@ TEST_F(StoreResultTest, FailedStatementsBecomeErrorValues) {
       {"Load", ErrorOf(sessions.Load("h"))},
       {"Save", ErrorOf(sessions.Save({"h", "c", "::1", 1, 1}))},
       {"Remove", ErrorOf(sessions.Remove("h"))},
+      {"CurrentSecurityMode", ErrorOf(CurrentSecurityMode(db))},
+      {"SetSecurityMode", ErrorOf(SetSecurityMode(db, SecurityMode::kSecure))},
+      {"MayViewStoresOf", ErrorOf(MayViewStoresOf(db, "a", "b"))},
+      {"ViewLinks", ErrorOf(ViewLinks(db, "a", ViewDirection::kUsersIMayView))},
+      {"SendAuthRequest", ErrorOf(SendAuthRequest(db, "a", "b", "c", ""))},
+      {"PendingRequests", ErrorOf(PendingRequests(db, "a", RequestBox::kReceived))},
+      {"DecideAuthRequest", ErrorOf(DecideAuthRequest(db, "b", "a", "2024-01-01", true))},
+      {"RevokePermission", ErrorOf(RevokePermission(db, "a", "b"))},
+      {"ListPermissions", ErrorOf(ListPermissions(db))},
   };
   for (const auto& [call, message] : failures)
     EXPECT_NE(message.find("no such table"), std::string::npos) << call << ": " << message;
