@@ -2,82 +2,90 @@
 
 namespace solvane::server {
 
-void ReplaceMailFolders(Database& db, std::int64_t rowId,
-                        const std::vector<TMailFolderChoice>& folders) {
-  Statement(db, "DELETE FROM task_mail_messages WHERE task = ?").Bind(1, rowId).Run();
-  Statement(db, "DELETE FROM task_mail_folders WHERE task = ?").Bind(1, rowId).Run();
-  Statement insert(db,
-                   "INSERT INTO task_mail_folders(task, position, mc_kind, parent_id, folder_id, "
-                   "data, cargo, file_name1, file_name2, is_selected) "
-                   "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-  int position = 0;
-  for (const auto& f : folders) {
-    insert.Reset();
-    insert.Bind(1, rowId)
-        .Bind(2, ++position)
-        .Bind(3, f.mcKind)
-        .Bind(4, f.parentId)
-        .Bind(5, f.folderId)
-        .Bind(6, f.data)
-        .Bind(7, f.cargo)
-        .Bind(8, f.fileName1)
-        .Bind(9, f.fileName2)
-        .Bind(10, f.isSelected)
-        .Run();
-  }
+TStoreResult<void> ReplaceMailFolders(Database& db, std::int64_t rowId,
+                                      const std::vector<TMailFolderChoice>& folders) {
+  return Guarded([&]() {
+    Statement(db, "DELETE FROM task_mail_messages WHERE task = ?").Bind(1, rowId).Run();
+    Statement(db, "DELETE FROM task_mail_folders WHERE task = ?").Bind(1, rowId).Run();
+    Statement insert(db,
+                     "INSERT INTO task_mail_folders(task, position, mc_kind, parent_id, folder_id, "
+                     "data, cargo, file_name1, file_name2, is_selected) "
+                     "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    int position = 0;
+    for (const auto& f : folders) {
+      insert.Reset();
+      insert.Bind(1, rowId)
+          .Bind(2, ++position)
+          .Bind(3, f.mcKind)
+          .Bind(4, f.parentId)
+          .Bind(5, f.folderId)
+          .Bind(6, f.data)
+          .Bind(7, f.cargo)
+          .Bind(8, f.fileName1)
+          .Bind(9, f.fileName2)
+          .Bind(10, f.isSelected)
+          .Run();
+    }
+  });
 }
 
-void ReplaceMailMessages(Database& db, std::int64_t rowId,
-                         const std::vector<TMailMessageChoice>& messages) {
-  Statement(db, "DELETE FROM task_mail_messages WHERE task = ?").Bind(1, rowId).Run();
-  Statement insert(db,
-                   "INSERT INTO task_mail_messages(task, position, mc_kind, folder_id, "
-                   "message_id, subject, sender, sent_date, size, update_date, cargo) "
-                   "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-  int position = 0;
-  for (const auto& m : messages) {
-    insert.Reset();
-    insert.Bind(1, rowId)
-        .Bind(2, ++position)
-        .Bind(3, m.mcKind)
-        .Bind(4, m.folderId)
-        .Bind(5, m.messageId)
-        .Bind(6, m.subject)
-        .Bind(7, m.sender)
-        .Bind(8, m.sentDate)
-        .Bind(9, m.size)
-        .Bind(10, m.updateDate)
-        .Bind(11, m.cargo)
-        .Run();
-  }
+TStoreResult<void> ReplaceMailMessages(Database& db, std::int64_t rowId,
+                                       const std::vector<TMailMessageChoice>& messages) {
+  return Guarded([&]() {
+    Statement(db, "DELETE FROM task_mail_messages WHERE task = ?").Bind(1, rowId).Run();
+    Statement insert(db,
+                     "INSERT INTO task_mail_messages(task, position, mc_kind, folder_id, "
+                     "message_id, subject, sender, sent_date, size, update_date, cargo) "
+                     "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    int position = 0;
+    for (const auto& m : messages) {
+      insert.Reset();
+      insert.Bind(1, rowId)
+          .Bind(2, ++position)
+          .Bind(3, m.mcKind)
+          .Bind(4, m.folderId)
+          .Bind(5, m.messageId)
+          .Bind(6, m.subject)
+          .Bind(7, m.sender)
+          .Bind(8, m.sentDate)
+          .Bind(9, m.size)
+          .Bind(10, m.updateDate)
+          .Bind(11, m.cargo)
+          .Run();
+    }
+  });
 }
 
-std::vector<TMailFolderChoice> MailFolders(Database& db, std::int64_t rowId) {
-  auto lock = db.Lock();
-  Statement st(db,
-               "SELECT mc_kind, parent_id, folder_id, data, cargo, file_name1, file_name2, "
-               "is_selected FROM task_mail_folders WHERE task = ? ORDER BY position");
-  st.Bind(1, rowId);
-  std::vector<TMailFolderChoice> out;
-  while (st.Step())
-    out.push_back({static_cast<int>(st.Int(0)), st.Int(1), st.Int(2), st.Int(3), st.Text(4),
-                   st.Text(5), st.Text(6), st.Int(7) != 0});
-  return out;
+TStoreResult<std::vector<TMailFolderChoice>> MailFolders(Database& db, std::int64_t rowId) {
+  return Guarded([&]() -> std::vector<TMailFolderChoice> {
+    auto lock = db.Lock();
+    Statement st(db,
+                 "SELECT mc_kind, parent_id, folder_id, data, cargo, file_name1, file_name2, "
+                 "is_selected FROM task_mail_folders WHERE task = ? ORDER BY position");
+    st.Bind(1, rowId);
+    std::vector<TMailFolderChoice> out;
+    while (st.Step())
+      out.push_back({static_cast<int>(st.Int(0)), st.Int(1), st.Int(2), st.Int(3), st.Text(4),
+                     st.Text(5), st.Text(6), st.Int(7) != 0});
+    return out;
+  });
 }
 
-std::vector<TMailMessageChoice> MailMessages(Database& db, std::int64_t rowId,
-                                             std::int64_t folderId) {
-  auto lock = db.Lock();
-  Statement st(db,
-               "SELECT mc_kind, folder_id, message_id, subject, sender, sent_date, size, "
-               "update_date, cargo FROM task_mail_messages WHERE task = ? AND folder_id = ? "
-               "ORDER BY position");
-  st.Bind(1, rowId).Bind(2, folderId);
-  std::vector<TMailMessageChoice> out;
-  while (st.Step())
-    out.push_back({static_cast<int>(st.Int(0)), st.Int(1), st.Int(2), st.Text(3), st.Text(4),
-                   st.Int(5), st.Int(6), st.Int(7), st.Text(8)});
-  return out;
+TStoreResult<std::vector<TMailMessageChoice>> MailMessages(Database& db, std::int64_t rowId,
+                                                           std::int64_t folderId) {
+  return Guarded([&]() -> std::vector<TMailMessageChoice> {
+    auto lock = db.Lock();
+    Statement st(db,
+                 "SELECT mc_kind, folder_id, message_id, subject, sender, sent_date, size, "
+                 "update_date, cargo FROM task_mail_messages WHERE task = ? AND folder_id = ? "
+                 "ORDER BY position");
+    st.Bind(1, rowId).Bind(2, folderId);
+    std::vector<TMailMessageChoice> out;
+    while (st.Step())
+      out.push_back({static_cast<int>(st.Int(0)), st.Int(1), st.Int(2), st.Text(3), st.Text(4),
+                     st.Int(5), st.Int(6), st.Int(7), st.Text(8)});
+    return out;
+  });
 }
 
 std::optional<std::int64_t> DosDateTimeOfText(std::string_view text) {

@@ -7,8 +7,10 @@
 #include "../platform/TempFolder.h"
 #include "storage/DataDirectory.h"
 #include "storage/PermissionStore.h"
+#include "storage/RunStore.h"
 #include "storage/ProfileStore.h"
 #include "storage/SavedSessionStore.h"
+#include "storage/TaskMailStore.h"
 #include "storage/UserStore.h"
 
 namespace solvane::server {
@@ -67,11 +69,11 @@ TEST_F(StoreResultTest, DuplicateUserIsAnErrorValue) {
 
 // Every call of the stores fails the same way when its table is gone.
 TEST_F(StoreResultTest, FailedStatementsBecomeErrorValues) {
-  dir.Db().Exec("DROP TABLE sessions");
-  dir.Db().Exec("DROP TABLE users");
-  dir.Db().Exec("DROP TABLE profile");
-  dir.Db().Exec("DROP TABLE auth_requests");
-  dir.Db().Exec("DROP TABLE auth_permissions");
+  dir.Db().Exec("PRAGMA foreign_keys = OFF");
+  for (const char* table :
+       {"users", "sessions", "profile", "auth_requests", "auth_permissions", "runs", "run_objects",
+        "run_errors", "task_mail_folders", "task_mail_messages"})
+    dir.Db().Exec(std::string("DROP TABLE ") + table);
   Database& db = dir.Db();
   TProfileStore profile(dir.Db());
   TSavedSessionStore sessions(dir.Db());
@@ -99,6 +101,17 @@ TEST_F(StoreResultTest, FailedStatementsBecomeErrorValues) {
       {"DecideAuthRequest", ErrorOf(DecideAuthRequest(db, "b", "a", "2024-01-01", true))},
       {"RevokePermission", ErrorOf(RevokePermission(db, "a", "b"))},
       {"ListPermissions", ErrorOf(ListPermissions(db))},
+      {"StartRun", ErrorOf(StartRun(db, "a", 70000, 100, {}))},
+      {"StopRun", ErrorOf(StopRun(db, "a", 70000, 100, {}, "", {}))},
+      {"AddRunErrors", ErrorOf(AddRunErrors(db, "a", 70000, 100, {}, {{"f", "/", ""}}))},
+      {"SelectRuns", ErrorOf(SelectRuns(db, "a", 0, 1LL << 32, false))},
+      {"SelectRunFolders", ErrorOf(SelectRunFolders(db, "a", 70000, 100))},
+      {"SelectRunObjects", ErrorOf(SelectRunObjects(db, "a", 70000, 100, "/"))},
+      {"SelectRunErrors", ErrorOf(SelectRunErrors(db, "a", 70000, 100))},
+      {"ReplaceMailFolders", ErrorOf(ReplaceMailFolders(db, 1, {}))},
+      {"ReplaceMailMessages", ErrorOf(ReplaceMailMessages(db, 1, {}))},
+      {"MailFolders", ErrorOf(MailFolders(db, 1))},
+      {"MailMessages", ErrorOf(MailMessages(db, 1, 1))},
   };
   for (const auto& [call, message] : failures)
     EXPECT_NE(message.find("no such table"), std::string::npos) << call << ": " << message;
