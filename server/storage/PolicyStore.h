@@ -11,8 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "storage/TaskStore.h"
 #include "storage/Database.h"
+#include "storage/StoreResult.h"
+#include "storage/TaskStore.h"
 
 namespace solvane::server {
 
@@ -22,23 +23,24 @@ struct TPolicyRecord {
   std::int64_t maxFileSizeMb = -1;  // -1: no limit
 };
 
-std::optional<TPolicyRecord> FindPolicy(Database& db, const std::string& name);
-std::optional<TPolicyRecord> PolicyOfUser(Database& db, const std::string& userCode);
-std::vector<TPolicyRecord> ListPolicies(Database& db);
+TStoreResult<std::optional<TPolicyRecord>> FindPolicy(Database& db, const std::string& name);
+TStoreResult<std::optional<TPolicyRecord>> PolicyOfUser(Database& db, const std::string& userCode);
+TStoreResult<std::vector<TPolicyRecord>> ListPolicies(Database& db);
 // Include patterns first, each group in stored order.
-std::vector<TFilterPattern> PolicyPatterns(Database& db, std::int64_t policyId);
-std::vector<std::string> PolicyUsers(Database& db, std::int64_t policyId);
+TStoreResult<std::vector<TFilterPattern>> PolicyPatterns(Database& db, std::int64_t policyId);
+TStoreResult<std::vector<std::string>> PolicyUsers(Database& db, std::int64_t policyId);
 
 // Sets policy.id.
-void InsertPolicy(Database& db, TPolicyRecord& policy);
-void UpdatePolicyLimit(Database& db, std::int64_t policyId, std::int64_t maxFileSizeMb);
-void ReplacePolicyPatterns(Database& db, std::int64_t policyId,
-                           const std::vector<TFilterPattern>& patterns);
+TStoreResult<void> InsertPolicy(Database& db, TPolicyRecord& policy);
+TStoreResult<void> UpdatePolicyLimit(Database& db, std::int64_t policyId,
+                                     std::int64_t maxFileSizeMb);
+TStoreResult<void> ReplacePolicyPatterns(Database& db, std::int64_t policyId,
+                                         const std::vector<TFilterPattern>& patterns);
 // Removes the policy and its assignments.
-void RemovePolicy(Database& db, std::int64_t policyId);
+TStoreResult<void> RemovePolicy(Database& db, std::int64_t policyId);
 // Gives the user this policy in place of any earlier one.
-void AssignPolicy(Database& db, std::int64_t policyId, const std::string& userCode);
+TStoreResult<void> AssignPolicy(Database& db, std::int64_t policyId, const std::string& userCode);
 // False when the user did not have this policy.
-bool UnassignPolicy(Database& db, std::int64_t policyId, const std::string& userCode);
+TStoreResult<bool> UnassignPolicy(Database& db, std::int64_t policyId, const std::string& userCode);
 
 }  // namespace solvane::server

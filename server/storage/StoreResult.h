@@ -29,7 +29,9 @@ class [[nodiscard]] TStoreResult {
   T& Value() { return std::get<0>(m_state); }
   const T& Value() const { return std::get<0>(m_state); }
   T& operator*() { return Value(); }
+  const T& operator*() const { return Value(); }
   T* operator->() { return &Value(); }
+  const T* operator->() const { return &Value(); }
 
  private:
   std::variant<T, TStoreError> m_state;

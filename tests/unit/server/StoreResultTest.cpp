@@ -7,8 +7,9 @@
 #include "../platform/TempFolder.h"
 #include "storage/DataDirectory.h"
 #include "storage/PermissionStore.h"
-#include "storage/RunStore.h"
+#include "storage/PolicyStore.h"
 #include "storage/ProfileStore.h"
+#include "storage/RunStore.h"
 #include "storage/SavedSessionStore.h"
 #include "storage/TaskMailStore.h"
 #include "storage/UserStore.h"
@@ -70,11 +71,12 @@ TEST_F(StoreResultTest, DuplicateUserIsAnErrorValue) {
 // Every call of the stores fails the same way when its table is gone.
 TEST_F(StoreResultTest, FailedStatementsBecomeErrorValues) {
   dir.Db().Exec("PRAGMA foreign_keys = OFF");
-  for (const char* table :
-       {"users", "sessions", "profile", "auth_requests", "auth_permissions", "runs", "run_objects",
-        "run_errors", "task_mail_folders", "task_mail_messages"})
+  for (const char* table : {"users", "sessions", "profile", "auth_requests", "auth_permissions",
+                            "runs", "run_objects", "run_errors", "task_mail_folders",
+                            "task_mail_messages", "policies", "policy_patterns", "policy_users"})
     dir.Db().Exec(std::string("DROP TABLE ") + table);
   Database& db = dir.Db();
+  TPolicyRecord policy{0, "p", -1};
   TProfileStore profile(dir.Db());
   TSavedSessionStore sessions(dir.Db());
   const std::vector<std::pair<const char*, std::string>> failures = {
@@ -112,6 +114,17 @@ TEST_F(StoreResultTest, FailedStatementsBecomeErrorValues) {
       {"ReplaceMailMessages", ErrorOf(ReplaceMailMessages(db, 1, {}))},
       {"MailFolders", ErrorOf(MailFolders(db, 1))},
       {"MailMessages", ErrorOf(MailMessages(db, 1, 1))},
+      {"FindPolicy", ErrorOf(FindPolicy(db, "p"))},
+      {"PolicyOfUser", ErrorOf(PolicyOfUser(db, "a"))},
+      {"ListPolicies", ErrorOf(ListPolicies(db))},
+      {"PolicyPatterns", ErrorOf(PolicyPatterns(db, 1))},
+      {"PolicyUsers", ErrorOf(PolicyUsers(db, 1))},
+      {"InsertPolicy", ErrorOf(InsertPolicy(db, policy))},
+      {"UpdatePolicyLimit", ErrorOf(UpdatePolicyLimit(db, 1, 5))},
+      {"ReplacePolicyPatterns", ErrorOf(ReplacePolicyPatterns(db, 1, {{"*.tmp", false}}))},
+      {"RemovePolicy", ErrorOf(RemovePolicy(db, 1))},
+      {"AssignPolicy", ErrorOf(AssignPolicy(db, 1, "a"))},
+      {"UnassignPolicy", ErrorOf(UnassignPolicy(db, 1, "a"))},
   };
   for (const auto& [call, message] : failures)
     EXPECT_NE(message.find("no such table"), std::string::npos) << call << ": " << message;
