@@ -57,4 +57,15 @@ if grep -rnE '#\s*include <Q(Widget|Dialog|MainWindow|Application)' src --includ
   echo "layer check: a Qt Widgets header outside src/ui" >&2
   status=1
 fi
+# The server's SQL has one owner: only server/storage builds statements or
+# calls SQLite; handlers, auth and admin go through its typed stores.
+if [ -d server ]; then
+  if sql=$(grep -rnE '\bStatement\b|\bsqlite3_[a-z_]+[[:space:]]*\(' server \
+      --include='*.h' --include='*.cpp' | grep -vE '^server/storage/'); then
+    while IFS= read -r hit; do
+      echo "layer check: SQL outside server/storage: $hit" >&2
+    done <<<"$sql"
+    status=1
+  fi
+fi
 exit $status

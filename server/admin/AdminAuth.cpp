@@ -3,7 +3,7 @@
 // stores of their users; in secure mode users grant each other permissions.
 
 #include "admin/AdminCli.h"
-#include "handlers/Permissions.h"
+#include "storage/PermissionStore.h"
 
 namespace solvane::server {
 
@@ -23,16 +23,24 @@ int Mode(TAdminContext& ctx, const TAdminArgs& a) {
   if (!a.positional.empty()) {
     const std::string& text = a.positional[0];
     if (text != "0" && text != "1") return Fail(ctx, "the security mode is 0 or 1");
-    SetSecurityMode(ctx.db, text == "1" ? SecurityMode::kSecure : SecurityMode::kStandard);
+    auto set =
+        SetSecurityMode(ctx.db, text == "1" ? SecurityMode::kSecure : SecurityMode::kStandard);
+    if (!set.Ok()) return Fail(ctx, set.Error());
   }
-  ctx.out << "security mode " << ModeName(CurrentSecurityMode(ctx.db)) << "\n";
+  auto mode = CurrentSecurityMode(ctx.db);
+  if (!mode.Ok()) return Fail(ctx, mode.Error());
+  ctx.out << "security mode " << ModeName(*mode) << "\n";
   return 0;
 }
 
 int List(TAdminContext& ctx, const TAdminArgs&) {
-  ctx.out << "security mode " << ModeName(CurrentSecurityMode(ctx.db)) << "\n";
+  auto mode = CurrentSecurityMode(ctx.db);
+  if (!mode.Ok()) return Fail(ctx, mode.Error());
+  auto permissions = ListPermissions(ctx.db);
+  if (!permissions.Ok()) return Fail(ctx, permissions.Error());
+  ctx.out << "security mode " << ModeName(*mode) << "\n";
   ctx.out << "viewer\tviewed\tsince\n";
-  for (const TPermission& p : ListPermissions(ctx.db))
+  for (const TPermission& p : *permissions)
     ctx.out << p.sender << "\t" << p.receiver << "\t" << p.authDate << "\n";
   return 0;
 }
@@ -40,7 +48,9 @@ int List(TAdminContext& ctx, const TAdminArgs&) {
 int Revoke(TAdminContext& ctx, const TAdminArgs& a) {
   const std::string& viewer = a.positional[0];
   const std::string& viewed = a.positional[1];
-  if (!RevokePermission(ctx.db, viewer, viewed))
+  auto revoked = RevokePermission(ctx.db, viewer, viewed);
+  if (!revoked.Ok()) return Fail(ctx, revoked.Error());
+  if (!*revoked)
     return Fail(ctx, "'" + viewer + "' holds no permission on the stores of '" + viewed + "'");
   ctx.out << "revoked the permission of " << viewer << " on " << viewed << "\n";
   return 0;

@@ -3,9 +3,9 @@
 // every upload task's own filter) and the users they apply to.
 
 #include "admin/AdminCli.h"
-#include "handlers/PolicyStore.h"
+#include "storage/PolicyStore.h"
 #include "handlers/TaskFields.h"
-#include "handlers/Users.h"
+#include "storage/UserStore.h"
 #include "storage/Database.h"
 
 namespace solvane::server {
@@ -59,10 +59,24 @@ std::optional<std::vector<TFilterPattern>> ReadPatterns(TAdminContext& ctx, cons
   return patterns;
 }
 
+// The named policy; nullopt, with the error written, when there is none or
+// the store cannot be read.
 std::optional<TPolicyRecord> ExistingPolicy(TAdminContext& ctx, const std::string& name) {
   auto policy = FindPolicy(ctx.db, name);
-  if (!policy) Fail(ctx, "no policy '" + name + "'");
-  return policy;
+  if (!policy.Ok()) {
+    Fail(ctx, policy.Error());
+    return std::nullopt;
+  }
+  if (!*policy) Fail(ctx, "no policy '" + name + "'");
+  return *policy;
+}
+
+// Commits the change when its last step succeeded; else writes the error and
+// leaves the transaction to roll back.
+int CommitAfter(TAdminContext& ctx, Transaction& tx, const TStoreResult<void>& step) {
+  if (!step.Ok()) return Fail(ctx, step.Error());
+  tx.Commit();
+  return 0;
 }
 
 int AddPolicy(TAdminContext& ctx, const TAdminArgs& a) {
@@ -79,11 +93,12 @@ int AddPolicy(TAdminContext& ctx, const TAdminArgs& a) {
   auto patterns = ReadPatterns(ctx, a);
   if (!patterns) return 1;
   Transaction tx(ctx.db);
-  if (FindPolicy(ctx.db, policy.name))
-    return Fail(ctx, "policy '" + policy.name + "' exists already");
-  InsertPolicy(ctx.db, policy);
-  ReplacePolicyPatterns(ctx.db, policy.id, *patterns);
-  tx.Commit();
+  auto existing = FindPolicy(ctx.db, policy.name);
+  if (!existing.Ok()) return Fail(ctx, existing.Error());
+  if (*existing) return Fail(ctx, "policy '" + policy.name + "' exists already");
+  if (auto inserted = InsertPolicy(ctx.db, policy); !inserted.Ok())
+    return Fail(ctx, inserted.Error());
+  if (CommitAfter(ctx, tx, ReplacePolicyPatterns(ctx.db, policy.id, *patterns)) != 0) return 1;
   ctx.out << "added policy " << policy.name << " (id " << policy.id << ")\n";
   return 0;
 }
@@ -101,22 +116,34 @@ int SetPolicy(TAdminContext& ctx, const TAdminArgs& a) {
   Transaction tx(ctx.db);
   auto policy = ExistingPolicy(ctx, a.positional[0]);
   if (!policy) return 1;
-  if (maxSize) UpdatePolicyLimit(ctx.db, policy->id, *maxSize);
-  if (replacePatterns) ReplacePolicyPatterns(ctx.db, policy->id, *patterns);
+  if (maxSize) {
+    if (auto limited = UpdatePolicyLimit(ctx.db, policy->id, *maxSize); !limited.Ok())
+      return Fail(ctx, limited.Error());
+  }
+  if (replacePatterns) {
+    if (auto replaced = ReplacePolicyPatterns(ctx.db, policy->id, *patterns); !replaced.Ok())
+      return Fail(ctx, replaced.Error());
+  }
   tx.Commit();
   ctx.out << "changed policy " << policy->name << "\n";
   return 0;
 }
 
 int ListAll(TAdminContext& ctx, const TAdminArgs&) {
+  auto policies = ListPolicies(ctx.db);
+  if (!policies.Ok()) return Fail(ctx, policies.Error());
   ctx.out << "id\tname\tmax-size-mb\tusers\n";
-  for (const TPolicyRecord& p : ListPolicies(ctx.db)) {
+  for (const TPolicyRecord& p : *policies) {
+    auto assigned = PolicyUsers(ctx.db, p.id);
+    auto patterns = PolicyPatterns(ctx.db, p.id);
+    if (!assigned.Ok()) return Fail(ctx, assigned.Error());
+    if (!patterns.Ok()) return Fail(ctx, patterns.Error());
     std::string users;
-    for (const std::string& u : PolicyUsers(ctx.db, p.id)) users += (users.empty() ? "" : ",") + u;
+    for (const std::string& u : *assigned) users += (users.empty() ? "" : ",") + u;
     ctx.out << p.id << "\t" << p.name << "\t"
             << (p.maxFileSizeMb < 0 ? std::string("none") : std::to_string(p.maxFileSizeMb)) << "\t"
             << users << "\n";
-    for (const TFilterPattern& f : PolicyPatterns(ctx.db, p.id))
+    for (const TFilterPattern& f : *patterns)
       ctx.out << "\t" << (f.isInclude ? "include" : "exclude") << "\t" << f.pattern << "\n";
   }
   return 0;
@@ -124,15 +151,17 @@ int ListAll(TAdminContext& ctx, const TAdminArgs&) {
 
 int Assign(TAdminContext& ctx, const TAdminArgs& a) {
   const std::string& user = a.positional[1];
-  if (!FindUser(ctx.db, user)) return Fail(ctx, "no user '" + user + "'");
+  auto known = TUserStore(ctx.db).Exists(user);
+  if (!known.Ok()) return Fail(ctx, known.Error());
+  if (!*known) return Fail(ctx, "no user '" + user + "'");
   Transaction tx(ctx.db);
   auto policy = ExistingPolicy(ctx, a.positional[0]);
   if (!policy) return 1;
   auto earlier = PolicyOfUser(ctx.db, user);
-  AssignPolicy(ctx.db, policy->id, user);
-  tx.Commit();
+  if (!earlier.Ok()) return Fail(ctx, earlier.Error());
+  if (CommitAfter(ctx, tx, AssignPolicy(ctx.db, policy->id, user)) != 0) return 1;
   ctx.out << "policy " << policy->name << " applies to " << user;
-  if (earlier && earlier->id != policy->id) ctx.out << " (in place of " << earlier->name << ")";
+  if (*earlier && (*earlier)->id != policy->id) ctx.out << " (in place of " << (*earlier)->name << ")";
   ctx.out << "\n";
   return 0;
 }
@@ -142,7 +171,9 @@ int Unassign(TAdminContext& ctx, const TAdminArgs& a) {
   Transaction tx(ctx.db);
   auto policy = ExistingPolicy(ctx, a.positional[0]);
   if (!policy) return 1;
-  if (!UnassignPolicy(ctx.db, policy->id, user))
+  auto unassigned = UnassignPolicy(ctx.db, policy->id, user);
+  if (!unassigned.Ok()) return Fail(ctx, unassigned.Error());
+  if (!*unassigned)
     return Fail(ctx, "policy '" + policy->name + "' does not apply to '" + user + "'");
   tx.Commit();
   ctx.out << "policy " << policy->name << " no longer applies to " << user << "\n";
@@ -154,10 +185,10 @@ int Remove(TAdminContext& ctx, const TAdminArgs& a) {
   auto policy = ExistingPolicy(ctx, a.positional[0]);
   if (!policy) return 1;
   const auto users = PolicyUsers(ctx.db, policy->id);
-  RemovePolicy(ctx.db, policy->id);
-  tx.Commit();
+  if (!users.Ok()) return Fail(ctx, users.Error());
+  if (CommitAfter(ctx, tx, RemovePolicy(ctx.db, policy->id)) != 0) return 1;
   ctx.out << "removed policy " << policy->name;
-  if (!users.empty()) ctx.out << " (it applied to " << users.size() << " user(s))";
+  if (!users->empty()) ctx.out << " (it applied to " << users->size() << " user(s))";
   ctx.out << "\n";
   return 0;
 }

@@ -5,7 +5,7 @@
 #include <map>
 
 #include "admin/AdminCli.h"
-#include "storage/Database.h"
+#include "storage/ProfileStore.h"
 
 namespace solvane::server {
 
@@ -38,9 +38,12 @@ const std::map<std::string, TCheck>& Settable() {
 }
 
 int Show(TAdminContext& ctx, const TAdminArgs&) {
-  auto lock = ctx.db.Lock();
-  Statement st(ctx.db, "SELECT key, value FROM profile ORDER BY rowid");
-  while (st.Step()) ctx.out << st.Text(0) << "\t" << st.Text(1) << "\n";
+  auto values = TProfileStore(ctx.db).All();
+  if (!values.Ok()) {
+    ctx.err << "error: " << values.Error() << "\n";
+    return 1;
+  }
+  for (const auto& [key, value] : *values) ctx.out << key << "\t" << value << "\n";
   return 0;
 }
 
@@ -62,13 +65,10 @@ int Set(TAdminContext& ctx, const TAdminArgs& a) {
     ctx.err << "error: " << name << " " << problem << "\n";
     return 1;
   }
-  auto lock = ctx.db.Lock();
-  Statement(ctx.db,
-            "INSERT INTO profile(key, value) VALUES(?, ?) "
-            "ON CONFLICT(key) DO UPDATE SET value = excluded.value")
-      .Bind(1, name)
-      .Bind(2, value)
-      .Run();
+  if (auto stored = TProfileStore(ctx.db).Set(name, value); !stored.Ok()) {
+    ctx.err << "error: " << stored.Error() << "\n";
+    return 1;
+  }
   ctx.out << name << " = " << value << "\n";
   return 0;
 }

@@ -5,7 +5,7 @@
 #include "admin/AdminCli.h"
 #include "auth/PasswordHash.h"
 #include "handlers/ShareStore.h"
-#include "handlers/Users.h"
+#include "storage/UserStore.h"
 #include "storage/DataDirectory.h"
 
 namespace solvane::server {
@@ -46,8 +46,9 @@ bool ReadOptions(TAdminContext& ctx, const TAdminArgs& a, TShareFolder& f) {
   }
   if (a.Has("owner")) {
     f.owner = a.Get("owner");
-    if (!FindUser(ctx.db, f.owner)) {
-      Fail(ctx, "no user '" + f.owner + "'");
+    auto known = TUserStore(ctx.db).Exists(f.owner);
+    if (!known.Ok() || !*known) {
+      Fail(ctx, known.Ok() ? "no user '" + f.owner + "'" : known.Error());
       return false;
     }
   }

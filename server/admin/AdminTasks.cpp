@@ -11,8 +11,8 @@
 
 #include "admin/AdminCli.h"
 #include "handlers/TaskFields.h"
-#include "handlers/TaskStore.h"
-#include "handlers/Users.h"
+#include "storage/TaskStore.h"
+#include "storage/UserStore.h"
 #include "storage/Database.h"
 #include "wire/QorWithPack.h"
 
@@ -217,8 +217,11 @@ int AddDefault(TAdminContext& ctx, const TAdminArgs& a) {
       !ReadPatterns(ctx, a, patterns))
     return 1;
   const auto users = a.GetAll("assign");
-  for (const std::string& u : users)
-    if (!FindUser(ctx.db, u)) return Fail(ctx, "no user '" + u + "' to assign the task to");
+  for (const std::string& u : users) {
+    auto known = TUserStore(ctx.db).Exists(u);
+    if (!known.Ok()) return Fail(ctx, known.Error());
+    if (!*known) return Fail(ctx, "no user '" + u + "' to assign the task to");
+  }
 
   Transaction tx(ctx.db);
   auto id = NextDefaultTaskId(ctx.db);
@@ -252,7 +255,9 @@ std::optional<TTaskRecord> ExistingDefaultTask(TAdminContext& ctx, const std::st
 
 int Assign(TAdminContext& ctx, const TAdminArgs& a) {
   const std::string& user = a.positional[1];
-  if (!FindUser(ctx.db, user)) return Fail(ctx, "no user '" + user + "'");
+  auto known = TUserStore(ctx.db).Exists(user);
+  if (!known.Ok()) return Fail(ctx, known.Error());
+  if (!*known) return Fail(ctx, "no user '" + user + "'");
   Transaction tx(ctx.db);
   auto task = ExistingDefaultTask(ctx, a.positional[0]);
   if (!task) return 1;
@@ -324,7 +329,9 @@ void PrintTask(TAdminContext& ctx, const TTaskRecord& t, const std::string& user
 int ListAll(TAdminContext& ctx, const TAdminArgs& a) {
   if (a.Has("user")) {
     const std::string user = a.Get("user");
-    if (!FindUser(ctx.db, user)) return Fail(ctx, "no user '" + user + "'");
+    auto known = TUserStore(ctx.db).Exists(user);
+    if (!known.Ok()) return Fail(ctx, known.Error());
+    if (!*known) return Fail(ctx, "no user '" + user + "'");
     ctx.out << "id\tkind\tname\tschedule\towner\n";
     for (const TTaskRecord& t : ListTasksOfUser(ctx.db, user, true))
       PrintTask(ctx, t, t.IsDefault() ? "(default)" : t.owner);

@@ -3,7 +3,7 @@
 #include "admin/AdminCli.h"
 #include "auth/PasswordHash.h"
 #include "handlers/Users.h"
-#include "storage/Database.h"
+#include "storage/UserStore.h"
 
 namespace solvane::server {
 
@@ -14,50 +14,55 @@ int Fail(TAdminContext& ctx, const std::string& message) {
   return 1;
 }
 
+int Done(TAdminContext& ctx, const TStoreResult<void>& result, const std::string& message) {
+  if (!result.Ok()) return Fail(ctx, result.Error());
+  ctx.out << message << "\n";
+  return 0;
+}
+
 int AddUser(TAdminContext& ctx, const TAdminArgs& a) {
   const std::string code = a.positional[0];
   if (!IsValidUserCode(code))
     return Fail(ctx, "user code must be 1 to 32 characters without / \\ | = or control characters");
   if (!a.Has("password") || a.Get("password").empty())
     return Fail(ctx, "--password PW is required");
-  if (FindUser(ctx.db, code)) return Fail(ctx, "user '" + code + "' exists already");
-  std::int64_t space = DefaultUserSpaceMb(ctx.db);
+  auto existing = TUserStore(ctx.db).Find(code);
+  if (!existing.Ok()) return Fail(ctx, existing.Error());
+  if (*existing) return Fail(ctx, "user '" + code + "' exists already");
+  auto defaultSpace = DefaultUserSpaceMb(ctx.db);
+  if (!defaultSpace.Ok()) return Fail(ctx, defaultSpace.Error());
+  std::int64_t space = *defaultSpace;
   if (a.Has("space")) {
     auto mb = ParseWholeNumber(a.Get("space"));
     if (!mb) return Fail(ctx, "--space takes a whole number of megabytes");
     space = *mb;
   }
-  if (a.Has("manager") && !FindUser(ctx.db, a.Get("manager")))
-    return Fail(ctx, "no user '" + a.Get("manager") + "' to be the manager");
-  std::string hash = HashPassword(a.Get("password"));
-  auto lock = ctx.db.Lock();
-  Statement(ctx.db,
-            "INSERT INTO users(code, name, pwd_hash, is_admin, can_delete, space_mb, manager) "
-            "VALUES(?,?,?,?,?,?,?)")
-      .Bind(1, code)
-      .Bind(2, a.Get("name", code))
-      .Bind(3, hash)
-      .Bind(4, a.Has("admin"))
-      .Bind(5, a.Has("can-delete"))
-      .Bind(6, space)
-      .Bind(7, a.Get("manager"))
-      .Run();
-  ctx.out << "added user " << code << "\n";
-  return 0;
+  if (a.Has("manager")) {
+    auto manager = TUserStore(ctx.db).Find(a.Get("manager"));
+    if (!manager.Ok()) return Fail(ctx, manager.Error());
+    if (!*manager) return Fail(ctx, "no user '" + a.Get("manager") + "' to be the manager");
+  }
+  TUserRecord user{code, a.Get("name", code), a.Has("admin"), a.Has("can-delete"), space,
+                   a.Get("manager")};
+  return Done(ctx, TUserStore(ctx.db).Insert(user, HashPassword(a.Get("password"))),
+              "added user " + code);
 }
 
 int ChangePassword(TAdminContext& ctx, const TAdminArgs& a) {
   const std::string code = a.positional[0];
-  if (!FindUser(ctx.db, code)) return Fail(ctx, "no user '" + code + "'");
+  auto user = TUserStore(ctx.db).Find(code);
+  if (!user.Ok()) return Fail(ctx, user.Error());
+  if (!*user) return Fail(ctx, "no user '" + code + "'");
   if (a.Get("password").empty()) return Fail(ctx, "--password PW is required");
-  SetUserPassword(ctx.db, code, a.Get("password"));
-  ctx.out << "password of " << code << " changed\n";
-  return 0;
+  return Done(ctx, SetUserPassword(ctx.db, code, a.Get("password")),
+              "password of " + code + " changed");
 }
 
 int ListAll(TAdminContext& ctx, const TAdminArgs&) {
+  auto users = TUserStore(ctx.db).List();
+  if (!users.Ok()) return Fail(ctx, users.Error());
   ctx.out << "code\tname\tadmin\tcan-delete\tspace-mb\tused-mb\tmanager\n";
-  for (const auto& u : ListUsers(ctx.db))
+  for (const auto& u : *users)
     ctx.out << u.code << "\t" << u.name << "\t" << u.isAdmin << "\t" << u.canDelete << "\t"
             << u.spaceMb << "\t" << UsedSpaceMb(ctx.db, u.code) << "\t" << u.manager << "\n";
   return 0;
@@ -65,10 +70,11 @@ int ListAll(TAdminContext& ctx, const TAdminArgs&) {
 
 int SetUser(TAdminContext& ctx, const TAdminArgs& a) {
   const std::string code = a.positional[0];
-  auto user = FindUser(ctx.db, code);
-  if (!user) return Fail(ctx, "no user '" + code + "'");
+  auto user = TUserStore(ctx.db).Find(code);
+  if (!user.Ok()) return Fail(ctx, user.Error());
+  if (!*user) return Fail(ctx, "no user '" + code + "'");
   if (a.options.empty()) return Fail(ctx, "name at least one option to change");
-  TUserRecord u = *user;
+  TUserRecord u = **user;
   if (a.Has("name")) {
     if (a.Get("name").empty()) return Fail(ctx, "--name must not be empty");
     u.name = a.Get("name");
@@ -76,7 +82,11 @@ int SetUser(TAdminContext& ctx, const TAdminArgs& a) {
   if (a.Has("manager")) {
     const std::string m = a.Get("manager");
     if (m == code) return Fail(ctx, "a user cannot be his own manager");
-    if (!m.empty() && !FindUser(ctx.db, m)) return Fail(ctx, "no user '" + m + "'");
+    if (!m.empty()) {
+      auto manager = TUserStore(ctx.db).Find(m);
+      if (!manager.Ok()) return Fail(ctx, manager.Error());
+      if (!*manager) return Fail(ctx, "no user '" + m + "'");
+    }
     u.manager = m;
   }
   if (a.Has("space")) {
@@ -90,19 +100,7 @@ int SetUser(TAdminContext& ctx, const TAdminArgs& a) {
     if (!b) return Fail(ctx, std::string("--") + option + " takes 0 or 1");
     *field = *b;
   }
-  auto lock = ctx.db.Lock();
-  Statement(ctx.db,
-            "UPDATE users SET name=?, manager=?, space_mb=?, is_admin=?, can_delete=? "
-            "WHERE code=?")
-      .Bind(1, u.name)
-      .Bind(2, u.manager)
-      .Bind(3, u.spaceMb)
-      .Bind(4, u.isAdmin)
-      .Bind(5, u.canDelete)
-      .Bind(6, code)
-      .Run();
-  ctx.out << "changed user " << code << "\n";
-  return 0;
+  return Done(ctx, TUserStore(ctx.db).Update(u), "changed user " + code);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include "auth/PasswordHash.h"
 #include "storage/BlobStore.h"
+#include "storage/SavedSessionStore.h"
+#include "storage/UserStore.h"
 
 namespace solvane::server {
 
@@ -30,23 +32,28 @@ std::string TSessionStore::Create(const std::string& userCode, const std::string
   return token;
 }
 
-std::optional<TSession> TSessionStore::Find(const std::string& token) {
-  if (token.size() != 64) return std::nullopt;
+TStoreResult<std::optional<TSession>> TSessionStore::Lookup(const std::string& token) {
+  if (token.size() != 64) return std::optional<TSession>();
   const std::string hash = Sha256Hex(token);
-  auto user = LiveUser(hash);
-  if (!user) user = LoadSaved(hash);
-  if (!user) return std::nullopt;
-  TSession s{hash, *user};
-  {
-    auto lock = m_db.Lock();
-    Statement st(m_db, "SELECT is_admin, can_delete FROM users WHERE code = ?");
-    st.Bind(1, *user);
-    if (!st.Step()) return std::nullopt;  // the user was removed meanwhile
-    s.isAdmin = st.Int(0) != 0;
-    s.canDelete = st.Int(1) != 0;
+  std::optional<std::string> user = LiveUser(hash);
+  if (!user) {
+    auto saved = LoadSaved(hash);
+    if (!saved.Ok()) return TStoreError{saved.Error()};
+    user = *saved;
   }
+  if (!user) return std::optional<TSession>();
+  auto record = TUserStore(m_db).Find(*user);
+  if (!record.Ok()) return TStoreError{record.Error()};
+  if (!*record) return std::optional<TSession>();  // the user was removed meanwhile
+  TSession s{hash, *user, (*record)->isAdmin, (*record)->canDelete};
   if (Touch(hash)) Save(hash);
-  return s;
+  return std::optional<TSession>(std::move(s));
+}
+
+std::optional<TSession> TSessionStore::Find(const std::string& token) {
+  auto found = Lookup(token);
+  if (!found.Ok()) return std::nullopt;
+  return *found;
 }
 
 bool TSessionStore::IsLive(const std::string& token) {
@@ -61,16 +68,16 @@ std::optional<std::string> TSessionStore::LiveUser(const std::string& hash) {
 }
 
 // A session saved by an earlier run of the server becomes live again.
-std::optional<std::string> TSessionStore::LoadSaved(const std::string& hash) {
+TStoreResult<std::optional<std::string>> TSessionStore::LoadSaved(const std::string& hash) {
   auto lock = m_db.Lock();
-  Statement st(m_db,
-               "SELECT user_code, address, created, last_seen FROM sessions WHERE token_hash = ?");
-  st.Bind(1, hash);
-  if (!st.Step()) return std::nullopt;
-  TLive live{st.Text(0), st.Text(1), st.Int(2), st.Int(3), Clock::now()};
+  auto saved = TSavedSessionStore(m_db).Load(hash);
+  if (!saved.Ok()) return TStoreError{saved.Error()};
+  if (!*saved) return std::optional<std::string>();
+  TLive live{(*saved)->userCode, (*saved)->address, (*saved)->created, (*saved)->lastSeen,
+             Clock::now()};
   std::lock_guard g(m_mutex);
-  if (m_removed.count(hash)) return std::nullopt;
-  return m_live.emplace(hash, std::move(live)).first->second.userCode;
+  if (m_removed.count(hash)) return std::optional<std::string>();
+  return std::optional<std::string>(m_live.emplace(hash, std::move(live)).first->second.userCode);
 }
 
 // Notes the use in memory; true when the last attempt to write the session's
@@ -87,32 +94,21 @@ bool TSessionStore::Touch(const std::string& hash) {
 // console only: the session lives on in memory, and the next attempt comes
 // an interval later.
 void TSessionStore::Save(const std::string& hash) {
-  try {
-    auto lock = m_db.Lock();
-    TLive live;
-    {
-      std::lock_guard g(m_mutex);
-      auto it = m_live.find(hash);
-      if (it == m_live.end()) return;  // ended meanwhile: no row again
-      it->second.savedAt = Clock::now();
-      live = it->second;
-    }
-    Statement(m_db,
-              "INSERT INTO sessions(token_hash, user_code, address, created, last_seen) "
-              "VALUES(?,?,?,?,?) ON CONFLICT(token_hash) DO UPDATE SET last_seen = "
-              "excluded.last_seen")
-        .Bind(1, hash)
-        .Bind(2, live.userCode)
-        .Bind(3, live.address)
-        .Bind(4, live.created)
-        .Bind(5, live.lastSeen)
-        .Run();
-  } catch (const DatabaseError& e) {
-    std::cerr << "session not saved: " << e.what() << std::endl;
+  auto lock = m_db.Lock();
+  TLive live;
+  {
+    std::lock_guard g(m_mutex);
+    auto it = m_live.find(hash);
+    if (it == m_live.end()) return;  // ended meanwhile: no row again
+    it->second.savedAt = Clock::now();
+    live = it->second;
   }
+  auto saved = TSavedSessionStore(m_db).Save(
+      TSavedSession{hash, live.userCode, live.address, live.created, live.lastSeen});
+  if (!saved.Ok()) std::cerr << "session not saved: " << saved.Error() << std::endl;
 }
 
-void TSessionStore::Remove(const std::string& tokenHash) {
+TStoreResult<void> TSessionStore::Remove(const std::string& tokenHash) {
   auto lock = m_db.Lock();
   {
     std::lock_guard g(m_mutex);
@@ -120,9 +116,14 @@ void TSessionStore::Remove(const std::string& tokenHash) {
     m_unlocked.erase(tokenHash);
     m_removed.insert(tokenHash);
   }
-  Statement(m_db, "DELETE FROM sessions WHERE token_hash = ?").Bind(1, tokenHash).Run();
-  std::lock_guard g(m_mutex);
-  m_removed.erase(tokenHash);  // the row is gone: nothing left to bring it back
+  auto removed = TSavedSessionStore(m_db).Remove(tokenHash);
+  // Once the row is gone nothing can bring the session back; while it stays
+  // (a failed delete), the mark keeps it from being loaded again.
+  if (removed.Ok()) {
+    std::lock_guard g(m_mutex);
+    m_removed.erase(tokenHash);
+  }
+  return removed;
 }
 
 void TSessionStore::Unlock(const std::string& tokenHash, std::int64_t folderId) {

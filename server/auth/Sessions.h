@@ -17,6 +17,7 @@
 #include <string>
 
 #include "storage/Database.h"
+#include "storage/StoreResult.h"
 
 namespace solvane::server {
 
@@ -37,12 +38,15 @@ class TSessionStore {
   // Creates a session and returns its token.
   std::string Create(const std::string& userCode, const std::string& address);
   // The session of a token, with the user's current rights; touches it.
+  TStoreResult<std::optional<TSession>> Lookup(const std::string& token);
+  // As Lookup, with a store that cannot be read taken as no session.
   std::optional<TSession> Find(const std::string& token);
   // Whether the token names a session live in memory; no database access,
   // so the network thread may ask. False may still be a session saved by an
   // earlier run of the server: Find knows.
   bool IsLive(const std::string& token);
-  void Remove(const std::string& tokenHash);
+  // Ends the session; its saved row goes too.
+  TStoreResult<void> Remove(const std::string& tokenHash);
 
   // Share folders unlocked by a password during this session (in memory).
   void Unlock(const std::string& tokenHash, std::int64_t folderId);
@@ -57,7 +61,7 @@ class TSessionStore {
     Clock::time_point savedAt{};  // the last attempt to write the row
   };
   std::optional<std::string> LiveUser(const std::string& hash);
-  std::optional<std::string> LoadSaved(const std::string& hash);
+  TStoreResult<std::optional<std::string>> LoadSaved(const std::string& hash);
   bool Touch(const std::string& hash);
   void Save(const std::string& hash);
 

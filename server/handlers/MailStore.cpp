@@ -151,42 +151,25 @@ bool ReadMailStoreFolder(TRequestContext& ctx, MailPathUse use, std::string& fol
 bool KeepsMailDescription(TRequestContext& ctx, const TStoreRef& store, const std::string& folder,
                           const std::string& name) {
   if (store.kind != kMailStore) return true;
-  auto lock = ctx.Db().Lock();
-  Statement st(ctx.Db(),
-               "SELECT cargo2 FROM objects WHERE user_code = ? AND kind = ? AND folder = ? AND "
-               "name = ? AND is_folder = 0 AND trash_id IS NULL");
-  st.Bind(1, store.user).Bind(2, store.kind).Bind(3, folder).Bind(4, name);
-  return !st.Step() || st.Text(0) == ctx.Str("ObjectCargo2");
+  auto stored = MailDescription(ctx.Db(), store, folder, name);
+  return !stored || *stored == ctx.Str("ObjectCargo2");
 }
 
 std::vector<std::string> TMailStore::Clients() {
-  auto lock = m_db.Lock();
-  Statement st(m_db,
-               "SELECT name FROM objects WHERE user_code = ? AND kind = ? AND folder = '/' AND "
-               "is_folder = 1 AND trash_id IS NULL ORDER BY name");
-  st.Bind(1, m_store.user).Bind(2, m_store.kind);
   std::vector<std::string> out;
-  while (st.Step())
-    if (MailClientKindOf(st.Text(0))) out.push_back(st.Text(0));
+  for (auto& name : MailTopFolders(m_db, m_store))
+    if (MailClientKindOf(name)) out.push_back(std::move(name));
   return out;
 }
 
 std::vector<TMailFolderRef> TMailStore::Folders(int client) {
   const std::string prefix = "/" + MailClientName(client) + "/";
   std::vector<TMailFolderRef> folders;
-  {
-    auto lock = m_db.Lock();
-    Statement st(m_db,
-                 "SELECT folder, name FROM objects WHERE user_code = ?1 AND kind = ?2 AND "
-                 "is_folder = 1 AND trash_id IS NULL AND substr(folder, 1, length(?3)) = ?3");
-    st.Bind(1, m_store.user).Bind(2, m_store.kind).Bind(3, prefix);
-    while (st.Step()) {
-      const std::string parent = st.Text(0).substr(prefix.size());
-      auto parentId = ParseCanonical(parent);
-      auto folderId = ParseFolderId(st.Text(1));
-      if (parentId && folderId)
-        folders.push_back({*parentId, *folderId, FolderPath(client, *parentId, *folderId)});
-    }
+  for (const auto& row : MailFoldersUnder(m_db, m_store, prefix)) {
+    auto parentId = ParseCanonical(row.folder.substr(prefix.size()));
+    auto folderId = ParseFolderId(row.name);
+    if (parentId && folderId)
+      folders.push_back({*parentId, *folderId, FolderPath(client, *parentId, *folderId)});
   }
   return ParentsFirst(std::move(folders));
 }
@@ -201,21 +184,7 @@ std::vector<TMailFolderRef> TMailStore::FindFolders(int client, std::int64_t fol
 }
 
 std::vector<TMailMessageEntry> TMailStore::Messages(const std::string& folderPath) {
-  auto lock = m_db.Lock();
-  Statement st(m_db,
-               "SELECT o.name, v.size, v.object_date, "
-               "  (SELECT COUNT(*) FROM versions c WHERE c.object_id = o.id), "
-               "  o.object_data, o.cargo, o.cargo2 "
-               "FROM objects o JOIN versions v ON v.id = "
-               "  (SELECT MAX(id) FROM versions m WHERE m.object_id = o.id) "
-               "WHERE o.user_code = ? AND o.kind = ? AND o.folder = ? AND o.is_folder = 0 "
-               "  AND o.trash_id IS NULL ORDER BY o.name");
-  st.Bind(1, m_store.user).Bind(2, m_store.kind).Bind(3, folderPath);
-  std::vector<TMailMessageEntry> out;
-  while (st.Step())
-    out.push_back({folderPath, st.Text(0), st.Int(1), st.Int(2), st.Int(3), st.Int(4), st.Text(5),
-                   st.Text(6)});
-  return out;
+  return MailMessagesIn(m_db, m_store, folderPath);
 }
 
 }  // namespace solvane::server

@@ -18,6 +18,7 @@
 #include "protocol/RequestContext.h"
 #include "storage/Database.h"
 #include "storage/FileStore.h"
+#include "storage/MailMessageStore.h"
 
 namespace solvane::server {
 
@@ -49,17 +50,6 @@ struct TMailFolderRef {
   std::int64_t parentId = 0;
   std::int64_t folderId = 0;
   std::string path;  // "/<client>/<ParentID>/<FolderID>"
-};
-
-struct TMailMessageEntry {
-  std::string folder;  // store folder of the message
-  std::string name;
-  std::int64_t size = 0;
-  std::int64_t objectDate = 0;
-  std::int64_t version = 0;
-  std::int64_t folderId = -1;
-  std::string cargo;
-  std::string cargo2;
 };
 
 class TMailStore {

@@ -1,7 +1,7 @@
 // The administrator's policy for the signed-in user: TPolicy.SelectByUser
 // and TPolicy.GetFileObject_Filter.
 
-#include "handlers/PolicyStore.h"
+#include "storage/PolicyStore.h"
 #include "handlers/TaskAccess.h"
 #include "handlers/TaskHandlers.h"
 #include "handlers/TaskRequest.h"
@@ -15,7 +15,9 @@ namespace {
 void SelectByUser(TRequestContext& ctx) {
   auto user = TaskUserOf(ctx, TTaskAccess::kRead);
   if (!user) return;
-  auto policy = PolicyOfUser(ctx.Db(), *user);
+  auto found = PolicyOfUser(ctx.Db(), *user);
+  if (!found.Ok()) return (void)ctx.FailStorage(found.Error());
+  const auto& policy = *found;
   if (!policy) return;
   ctx.Reply().AddInteger(1, "PolicyID", policy->id);
   ctx.Reply().AddInteger(1, "MaxFileSize", policy->maxFileSizeMb);
@@ -25,11 +27,15 @@ void GetFileObjectFilter(TRequestContext& ctx) {
   auto user = TaskUserOf(ctx, TTaskAccess::kRead);
   std::int64_t policyId = 0;
   if (!user || !ctx.RequireInt("PID", policyId)) return;
-  auto policy = PolicyOfUser(ctx.Db(), *user);
+  auto found = PolicyOfUser(ctx.Db(), *user);
+  if (!found.Ok()) return (void)ctx.FailStorage(found.Error());
+  const auto& policy = *found;
   if (!policy || policy->id != policyId)
     return (void)ctx.Fail(kErrForbidden, "this policy is not assigned to the user");
+  auto patterns = PolicyPatterns(ctx.Db(), policyId);
+  if (!patterns.Ok()) return (void)ctx.FailStorage(patterns.Error());
   int n = 0;
-  for (const auto& p : PolicyPatterns(ctx.Db(), policyId)) {
+  for (const auto& p : *patterns) {
     ++n;
     ctx.Reply().AddString(n, "FilterStr", p.pattern);
     ctx.Reply().AddBoolean(n, "FilterKind", p.isInclude);

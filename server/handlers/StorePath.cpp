@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
-#include "handlers/Permissions.h"
-#include "handlers/Users.h"
+#include "storage/PermissionStore.h"
+#include "storage/UserStore.h"
 
 namespace solvane::server {
 
@@ -90,8 +90,14 @@ std::optional<std::string> ResolveStoreOwner(TRequestContext& ctx, StoreAccess a
   if (owner.empty()) owner = ctx.UserCode();
   // Another user's stores: read with his permission, written never.
   if (owner == ctx.UserCode()) return owner;
-  if (access == StoreAccess::kRead && MayViewStoresOf(ctx.Db(), ctx.UserCode(), owner))
-    return owner;
+  if (access == StoreAccess::kRead) {
+    auto may = MayViewStoresOf(ctx.Db(), ctx.UserCode(), owner);
+    if (!may.Ok()) {
+      ctx.FailStorage(may.Error());
+      return std::nullopt;
+    }
+    if (*may) return owner;
+  }
   ctx.Fail(kErrForbidden, access == StoreAccess::kRead
                               ? "the request names a store the user has no permission to view"
                               : "the stores of another user are not the user's to change");
@@ -111,8 +117,9 @@ std::optional<TStoreRef> ResolveStore(TRequestContext& ctx, StoreAccess access) 
 }
 
 bool RequireDeleteRight(TRequestContext& ctx) {
-  auto user = FindUser(ctx.Db(), ctx.UserCode());
-  if (user && user->canDelete) return true;
+  auto user = TUserStore(ctx.Db()).Find(ctx.UserCode());
+  if (!user.Ok()) return ctx.FailStorage(user.Error());
+  if (*user && (*user)->canDelete) return true;
   return ctx.Fail(kErrForbidden, "the user may not delete stored data");
 }
 

@@ -6,8 +6,8 @@
 
 #include "handlers/ClientText.h"
 #include "handlers/Operations.h"
-#include "handlers/Permissions.h"
-#include "handlers/Users.h"
+#include "storage/PermissionStore.h"
+#include "storage/UserStore.h"
 #include "protocol/Dispatcher.h"
 
 namespace solvane::server {
@@ -29,7 +29,9 @@ bool ReadOtherUser(TRequestContext& ctx, std::string_view field, std::string& co
   if (code.empty()) return ctx.Fail(kErrBadRequest, std::string(field) + " is missing");
   if (code == ctx.UserCode())
     return ctx.Fail(kErrBadRequest, "a user needs no permission of his own");
-  if (!FindUser(ctx.Db(), code)) return ctx.Fail(kErrNotFound, "no such user");
+  auto known = TUserStore(ctx.Db()).Exists(code);
+  if (!known.Ok()) return ctx.FailStorage(known.Error());
+  if (!*known) return ctx.Fail(kErrNotFound, "no such user");
   return true;
 }
 
@@ -52,8 +54,13 @@ bool IsRequestText(std::string_view text) {
 }
 
 void SelectUsers(TRequestContext& ctx) {
+  auto users = TUserStore(ctx.Db()).List();
+  if (!users.Ok()) {
+    ctx.FailStorage(users.Error());
+    return;
+  }
   int n = 0;
-  for (const TUserRecord& u : ListUsers(ctx.Db())) {
+  for (const TUserRecord& u : *users) {
     ++n;
     ctx.Reply().AddString(n, "Code", u.code);
     ctx.Reply().AddString(n, "Name", u.name);
@@ -65,9 +72,10 @@ void SelectUsers(TRequestContext& ctx) {
 void Select(TRequestContext& ctx) {
   int direction = 0;
   if (!RequireSelf(ctx, "UCode") || !ReadDirection(ctx, direction)) return;
+  auto links = ViewLinks(ctx.Db(), ctx.UserCode(), static_cast<ViewDirection>(direction));
+  if (!links.Ok()) return (void)ctx.FailStorage(links.Error());
   int n = 0;
-  for (const TViewLink& l :
-       ViewLinks(ctx.Db(), ctx.UserCode(), static_cast<ViewDirection>(direction))) {
+  for (const TViewLink& l : *links) {
     ++n;
     ctx.Reply().AddString(n, "UCode", l.user);
     ctx.Reply().AddString(n, "UName", l.name);
@@ -80,9 +88,10 @@ void Select(TRequestContext& ctx) {
 void SelectMessage(TRequestContext& ctx) {
   int direction = 0;
   if (!RequireSelf(ctx, "UCode") || !ReadDirection(ctx, direction)) return;
+  auto requests = PendingRequests(ctx.Db(), ctx.UserCode(), static_cast<RequestBox>(direction));
+  if (!requests.Ok()) return (void)ctx.FailStorage(requests.Error());
   int n = 0;
-  for (const TAuthRequest& r :
-       PendingRequests(ctx.Db(), ctx.UserCode(), static_cast<RequestBox>(direction))) {
+  for (const TAuthRequest& r : *requests) {
     TQorPack& p = ctx.Reply();
     ++n;
     p.AddString(n, "Sender", r.sender);
@@ -97,15 +106,19 @@ void SelectMessage(TRequestContext& ctx) {
 void SendMessage(TRequestContext& ctx) {
   std::string receiver;
   if (!RequireSelf(ctx, "UAdmin") || !RequireSelf(ctx, "Sender")) return;
-  if (CurrentSecurityMode(ctx.Db()) != SecurityMode::kSecure)
+  auto mode = CurrentSecurityMode(ctx.Db());
+  if (!mode.Ok()) return (void)ctx.FailStorage(mode.Error());
+  if (*mode != SecurityMode::kSecure)
     return (void)ctx.Fail(kErrConflict, "requests are made in the secure mode only");
   if (!ReadOtherUser(ctx, "Receiver", receiver)) return;
   const std::string context = ctx.Str("Context"), comment = ctx.Str("Comment");
   if (context.empty()) return (void)ctx.Fail(kErrBadRequest, "Context is empty");
   if (!IsRequestText(context) || !IsRequestText(comment))
     return (void)ctx.Fail(kErrBadRequest, "Context or Comment is too long or unclean");
-  if (SendAuthRequest(ctx.Db(), ctx.UserCode(), receiver, context, comment) ==
-      SendOutcome::kAlreadyGranted)
+  auto sent = SendAuthRequest(ctx.Db(), ctx.UserCode(), receiver, context, comment);
+  if (!sent.Ok())
+    ctx.FailStorage(sent.Error());
+  else if (*sent == SendOutcome::kAlreadyGranted)
     ctx.Fail(kErrConflict, "the permission exists already");
 }
 
@@ -117,7 +130,11 @@ void ReceiveMessage(TRequestContext& ctx) {
   const std::string allowed = ctx.Str("IsAllowed");
   if (allowed != "0" && allowed != "1")
     return (void)ctx.Fail(kErrBadRequest, "IsAllowed must be 1 or 0");
-  if (!DecideAuthRequest(ctx.Db(), ctx.UserCode(), sender, ctx.Str("SendDate"), allowed == "1"))
+  auto decided =
+      DecideAuthRequest(ctx.Db(), ctx.UserCode(), sender, ctx.Str("SendDate"), allowed == "1");
+  if (!decided.Ok())
+    ctx.FailStorage(decided.Error());
+  else if (!*decided)
     ctx.Fail(kErrNotFound, "no such pending request");
 }
 
@@ -126,7 +143,10 @@ void Repeal(TRequestContext& ctx) {
   if (!RequireSelf(ctx, "UAdmin") || !RequireSelf(ctx, "Receiver") ||
       !ReadOtherUser(ctx, "Sender", sender))
     return;
-  if (!RevokePermission(ctx.Db(), sender, ctx.UserCode()))
+  auto revoked = RevokePermission(ctx.Db(), sender, ctx.UserCode());
+  if (!revoked.Ok())
+    ctx.FailStorage(revoked.Error());
+  else if (!*revoked)
     ctx.Fail(kErrNotFound, "this user holds no permission on the signed-in user's stores");
 }
 

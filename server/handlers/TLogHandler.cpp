@@ -9,7 +9,7 @@
 #include "handlers/Operations.h"
 #include "handlers/TaskAccess.h"
 #include "handlers/TaskRequest.h"
-#include "handlers/TaskRuns.h"
+#include "storage/RunStore.h"
 #include "protocol/Dispatcher.h"
 
 namespace solvane::server {
@@ -46,8 +46,10 @@ void TaskLogSelect(TRequestContext& ctx) {
   TSessionSpan span;
   if (!user || !ReadSpan(ctx, span)) return;
   // Restoring by task brings back what a run sent: upload runs only.
+  auto runs = SelectRuns(ctx.Db(), *user, span.first, span.last, true);
+  if (!runs.Ok()) return (void)ctx.FailStorage(runs.Error());
   int n = 0;
-  for (const TRunRecord& r : SelectRuns(ctx.Db(), *user, span.first, span.last, true)) {
+  for (const TRunRecord& r : *runs) {
     ++n;
     ctx.Reply().AddInteger(n, "TaskKind", r.head.taskKind);
     ctx.Reply().AddInteger(n, "SessionID", r.sessionId);
@@ -59,8 +61,10 @@ void TaskLogSelect(TRequestContext& ctx) {
 void TaskLogSelectFolder(TRequestContext& ctx) {
   TRunQuery q;
   if (!ReadRunQuery(ctx, q)) return;
+  auto folders = SelectRunFolders(ctx.Db(), q.user, q.taskId, q.sessionId);
+  if (!folders.Ok()) return (void)ctx.FailStorage(folders.Error());
   int n = 0;
-  for (const std::string& folder : SelectRunFolders(ctx.Db(), q.user, q.taskId, q.sessionId))
+  for (const std::string& folder : *folders)
     ctx.Reply().AddString(++n, "ObjectFolder", folder);
 }
 
@@ -70,8 +74,10 @@ void TaskLogSelectObject(TRequestContext& ctx) {
   // The folder comes back after the client showed it with "\".
   std::string folder = ctx.Str("ObjectFolder");
   std::replace(folder.begin(), folder.end(), '\\', '/');
+  auto objects = SelectRunObjects(ctx.Db(), q.user, q.taskId, q.sessionId, folder);
+  if (!objects.Ok()) return (void)ctx.FailStorage(objects.Error());
   int n = 0;
-  for (const auto& o : SelectRunObjects(ctx.Db(), q.user, q.taskId, q.sessionId, folder)) {
+  for (const auto& o : *objects) {
     ++n;
     ctx.Reply().AddString(n, "ObjectName", o.name);
     ctx.Reply().AddInteger(n, "ObjectSize", o.size);
@@ -82,8 +88,10 @@ void TaskLogSelectObject(TRequestContext& ctx) {
 void TaskLogSelectErrorObject(TRequestContext& ctx) {
   TRunQuery q;
   if (!ReadRunQuery(ctx, q)) return;
+  auto errors = SelectRunErrors(ctx.Db(), q.user, q.taskId, q.sessionId);
+  if (!errors.Ok()) return (void)ctx.FailStorage(errors.Error());
   int n = 0;
-  for (const TRunError& e : SelectRunErrors(ctx.Db(), q.user, q.taskId, q.sessionId)) {
+  for (const TRunError& e : *errors) {
     ++n;
     ctx.Reply().AddString(n, "ObjectName", e.objectName);
     ctx.Reply().AddString(n, "ObjectFolder", e.objectFolder);
@@ -117,8 +125,10 @@ void SelectReport(TRequestContext& ctx) {
   auto user = TaskUserOf(ctx, TTaskAccess::kRead);
   TSessionSpan span;
   if (!user || !ReadSpan(ctx, span)) return;
+  auto runs = SelectRuns(ctx.Db(), *user, span.first, span.last, false);
+  if (!runs.Ok()) return (void)ctx.FailStorage(runs.Error());
   int n = 0;
-  for (const TRunRecord& r : SelectRuns(ctx.Db(), *user, span.first, span.last, false))
+  for (const TRunRecord& r : *runs)
     AddReportRecord(ctx.Reply(), ++n, r);
 }
 

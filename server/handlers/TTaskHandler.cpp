@@ -12,7 +12,7 @@
 #include "handlers/TaskFields.h"
 #include "handlers/TaskHandlers.h"
 #include "handlers/TaskRequest.h"
-#include "handlers/TaskStore.h"
+#include "storage/TaskStore.h"
 #include "protocol/Dispatcher.h"
 #include "storage/Database.h"
 

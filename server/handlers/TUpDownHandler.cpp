@@ -6,10 +6,10 @@
 
 #include "handlers/MailStore.h"
 #include "handlers/Operations.h"
-#include "handlers/RunLog.h"
+#include "storage/RunLogStore.h"
 #include "handlers/ShareAccess.h"
 #include "handlers/StorePath.h"
-#include "handlers/TaskRuns.h"
+#include "storage/RunStore.h"
 #include "protocol/Dispatcher.h"
 #include "wire/QorWithText.h"
 

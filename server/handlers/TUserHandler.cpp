@@ -4,16 +4,20 @@
 #include "handlers/Operations.h"
 #include "handlers/Users.h"
 #include "protocol/Dispatcher.h"
-#include "storage/Database.h"
+#include "storage/ProfileStore.h"
+#include "storage/UserStore.h"
 
 namespace solvane::server {
 
 namespace {
 
 void GetProfile(TRequestContext& ctx) {
-  auto lock = ctx.Db().Lock();
-  Statement st(ctx.Db(), "SELECT key, value FROM profile ORDER BY rowid");
-  while (st.Step()) ctx.Reply().AddString(1, st.Text(0), st.Text(1));
+  auto values = TProfileStore(ctx.Db()).All();
+  if (!values.Ok()) {
+    ctx.FailStorage(values.Error());
+    return;
+  }
+  for (const auto& [key, value] : *values) ctx.Reply().AddString(1, key, value);
 }
 
 void Login(TRequestContext& ctx) {
@@ -25,13 +29,23 @@ void Login(TRequestContext& ctx) {
              "too many failed sign-ins; try again in " + std::to_string(wait) + " s");
     return;
   }
-  if (!CheckUserPassword(ctx.Db(), code, ctx.Str("UPwd"))) {
+  auto passwordOk = CheckUserPassword(ctx.Db(), code, ctx.Str("UPwd"));
+  if (!passwordOk.Ok()) {
+    ctx.FailStorage(passwordOk.Error());
+    return;
+  }
+  if (!*passwordOk) {
     throttle.Failed(code, address);
     ctx.Fail(kErrWrongPassword, "wrong user code or password");
     return;
   }
   throttle.Succeeded(code, address);
-  auto user = FindUser(ctx.Db(), code);
+  auto found = TUserStore(ctx.Db()).Find(code);
+  if (!found.Ok()) {
+    ctx.FailStorage(found.Error());
+    return;
+  }
+  const auto& user = *found;
   if (!user) {
     ctx.Fail(kErrNotFound, "no such user");
     return;
@@ -47,23 +61,26 @@ void Login(TRequestContext& ctx) {
 
 void Regist(TRequestContext& ctx) {
   if (!ctx.RequireOwnUser("UCode")) return;
-  auto lock = ctx.Db().Lock();
   std::string ip = ctx.Str("UIPAddr");
-  Statement(ctx.Db(), "UPDATE users SET last_login = ?, last_ip = ? WHERE code = ?")
-      .Bind(1, ctx.Str("LoginTime"))
-      .Bind(2, ip.empty() ? ctx.PeerAddress() : ip)
-      .Bind(3, ctx.UserCode())
-      .Run();
+  auto recorded = TUserStore(ctx.Db()).RecordLogin(ctx.UserCode(), ctx.Str("LoginTime"),
+                                                   ip.empty() ? ctx.PeerAddress() : ip);
+  if (!recorded.Ok()) ctx.FailStorage(recorded.Error());
 }
 
 void Logout(TRequestContext& ctx) {
   if (!ctx.RequireOwnUser("UCode")) return;
-  ctx.Services().sessions.Remove(ctx.Session()->tokenHash);
+  auto removed = ctx.Services().sessions.Remove(ctx.Session()->tokenHash);
+  if (!removed.Ok()) ctx.FailStorage(removed.Error());
 }
 
 void SelectOne(TRequestContext& ctx) {
   if (!ctx.RequireOwnUser("UCode")) return;
-  auto user = FindUser(ctx.Db(), ctx.UserCode());
+  auto found = TUserStore(ctx.Db()).Find(ctx.UserCode());
+  if (!found.Ok()) {
+    ctx.FailStorage(found.Error());
+    return;
+  }
+  const auto& user = *found;
   if (!user) {
     ctx.Fail(kErrNotFound, "no such user");
     return;
@@ -89,12 +106,18 @@ void ChangePwd(TRequestContext& ctx) {
     ctx.Fail(kErrTooManyAttempts, "too many failed attempts; try again later");
     return;
   }
-  if (!CheckUserPassword(ctx.Db(), ctx.UserCode(), ctx.Str("UOldPwd"))) {
+  auto passwordOk = CheckUserPassword(ctx.Db(), ctx.UserCode(), ctx.Str("UOldPwd"));
+  if (!passwordOk.Ok()) {
+    ctx.FailStorage(passwordOk.Error());
+    return;
+  }
+  if (!*passwordOk) {
     throttle.Failed(ctx.UserCode(), ctx.PeerAddress());
     ctx.Fail(kErrWrongPassword, "the old password is wrong");
     return;
   }
-  SetUserPassword(ctx.Db(), ctx.UserCode(), newPwd);
+  auto changed = SetUserPassword(ctx.Db(), ctx.UserCode(), newPwd);
+  if (!changed.Ok()) ctx.FailStorage(changed.Error());
 }
 
 }  // namespace

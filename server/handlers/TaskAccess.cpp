@@ -1,6 +1,6 @@
 #include "handlers/TaskAccess.h"
 
-#include "handlers/Permissions.h"
+#include "storage/PermissionStore.h"
 
 namespace solvane::server {
 
@@ -8,7 +8,10 @@ bool MayAccessTasksOf(TRequestContext& ctx, const std::string& owner, TTaskAcces
   if (ctx.UserCode().empty()) return false;
   if (owner == ctx.UserCode()) return true;
   // A viewer of the user's stores also reads what his tasks did with them.
-  return access == TTaskAccess::kRead && MayViewStoresOf(ctx.Db(), ctx.UserCode(), owner);
+  if (access != TTaskAccess::kRead) return false;
+  auto may = MayViewStoresOf(ctx.Db(), ctx.UserCode(), owner);
+  if (!may.Ok()) return ctx.FailStorage(may.Error());
+  return *may;
 }
 
 std::optional<std::string> TaskUserOf(TRequestContext& ctx, TTaskAccess access) {
@@ -20,6 +23,7 @@ std::optional<std::string> TaskUserOf(TRequestContext& ctx, TTaskAccess access) 
   std::string user = ctx.Str("UCode");
   if (user.empty()) user = ctx.UserCode();
   if (!MayAccessTasksOf(ctx, user, access)) {
+    if (ctx.Failed()) return std::nullopt;  // the store could not tell
     ctx.Fail(kErrForbidden, access == TTaskAccess::kRead
                                 ? "the tasks and logs of another user are not yours to read"
                                 : "the tasks and runs of another user are not yours to change");

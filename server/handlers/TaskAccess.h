@@ -17,7 +17,8 @@ enum class TTaskAccess {
 
 // The one decision whether the session may reach the tasks, runs and logs of
 // user `owner`: every user his own; a user who may view the owner's stores
-// (MayViewStoresOf) reads them, never changes them.
+// (MayViewStoresOf) reads them, never changes them. False with the storage
+// failure set on the reply when the permissions cannot be read.
 bool MayAccessTasksOf(TRequestContext& ctx, const std::string& owner, TTaskAccess access);
 
 // The user a request is about: its "UCode", or the session's user when it

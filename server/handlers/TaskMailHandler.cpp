@@ -12,9 +12,9 @@
 
 #include "handlers/TaskAccess.h"
 #include "handlers/TaskHandlers.h"
-#include "handlers/TaskMail.h"
+#include "storage/TaskMailStore.h"
 #include "handlers/TaskRequest.h"
-#include "handlers/TaskStore.h"
+#include "storage/TaskStore.h"
 #include "protocol/Dispatcher.h"
 
 namespace solvane::server {
@@ -110,7 +110,8 @@ void SetMCObject(TRequestContext& ctx) {
   Transaction tx(ctx.Db());
   auto task = MailTask(ctx, *user, taskId, TTaskAccess::kChange);
   if (!task) return;
-  ReplaceMailFolders(ctx.Db(), task->rowId, folders);
+  auto replaced = ReplaceMailFolders(ctx.Db(), task->rowId, folders);
+  if (!replaced.Ok()) return (void)ctx.FailStorage(replaced.Error());
   tx.Commit();
 }
 
@@ -126,13 +127,16 @@ void SetMCObjectMessage(TRequestContext& ctx) {
   if (!task) return;
   // The folder list is sent first; a message of a folder not on it would
   // never be read back.
+  auto chosen = MailFolders(ctx.Db(), task->rowId);
+  if (!chosen.Ok()) return (void)ctx.FailStorage(chosen.Error());
   std::set<std::int64_t> folderIds;
-  for (const auto& f : MailFolders(ctx.Db(), task->rowId)) folderIds.insert(f.folderId);
+  for (const auto& f : *chosen) folderIds.insert(f.folderId);
   for (const auto& m : messages)
     if (!folderIds.count(m.folderId))
       return (void)ctx.Fail(kErrConflict, "message of folder " + std::to_string(m.folderId) +
                                               ", which is not among the task's mail folders");
-  ReplaceMailMessages(ctx.Db(), task->rowId, messages);
+  auto replaced = ReplaceMailMessages(ctx.Db(), task->rowId, messages);
+  if (!replaced.Ok()) return (void)ctx.FailStorage(replaced.Error());
   tx.Commit();
 }
 
@@ -142,9 +146,11 @@ void GetMCObject(TRequestContext& ctx) {
   if (!user || !ReadTaskId(ctx, taskId)) return;
   auto task = MailTask(ctx, *user, taskId, TTaskAccess::kRead);
   if (!task) return;
+  auto folders = MailFolders(ctx.Db(), task->rowId);
+  if (!folders.Ok()) return (void)ctx.FailStorage(folders.Error());
   TQorPack& r = ctx.Reply();
   int n = 0;
-  for (const auto& f : MailFolders(ctx.Db(), task->rowId)) {
+  for (const auto& f : *folders) {
     r.AddInteger(++n, "MCFolderParentID", f.parentId);
     r.AddInteger(n, "MCFolderID", f.folderId);
     r.AddBoolean(n, "IsSelected", f.isSelected);
@@ -162,9 +168,11 @@ void GetMCObjectMessage(TRequestContext& ctx) {
   if (!user || !ReadTaskId(ctx, taskId) || !ctx.RequireInt("MCFolderID", folderId)) return;
   auto task = MailTask(ctx, *user, taskId, TTaskAccess::kRead);
   if (!task) return;
+  auto messages = MailMessages(ctx.Db(), task->rowId, folderId);
+  if (!messages.Ok()) return (void)ctx.FailStorage(messages.Error());
   TQorPack& r = ctx.Reply();
   int n = 0;
-  for (const auto& m : MailMessages(ctx.Db(), task->rowId, folderId)) {
+  for (const auto& m : *messages) {
     r.AddInteger(++n, "MCMessageID", m.messageId);
     r.AddString(n, "MCMessageSubject", m.subject);
     r.AddString(n, "MCMessageSender", m.sender);

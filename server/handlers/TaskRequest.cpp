@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "handlers/TaskRuns.h"
+#include "storage/RunStore.h"
 
 namespace solvane::server {
 

@@ -12,7 +12,7 @@
 #include "handlers/TaskFields.h"
 #include "handlers/TaskHandlers.h"
 #include "handlers/TaskRequest.h"
-#include "handlers/TaskRuns.h"
+#include "storage/RunStore.h"
 #include "protocol/Dispatcher.h"
 #include "storage/Database.h"
 
@@ -63,20 +63,16 @@ bool ReadRunOfRequest(TRequestContext& ctx, bool withDirection, TRunRef& run) {
 
 // A restore only reads: when its run cannot be written (a full disk) it goes
 // on unlogged rather than not at all. An upload run needs the disk anyway.
-template <class Write>
-void WriteRun(const TRunRef& run, Write write) {
-  if (run.head.taskDirection != 1) return write();
-  try {
-    write();
-  } catch (const DatabaseError& e) {
-    std::cerr << "run of task " << run.taskId << " not logged: " << e.what() << std::endl;
-  }
+void WriteRun(TRequestContext& ctx, const TRunRef& run, const TStoreResult<void>& written) {
+  if (written.Ok()) return;
+  if (run.head.taskDirection != 1) return (void)ctx.FailStorage(written.Error());
+  std::cerr << "run of task " << run.taskId << " not logged: " << written.Error() << std::endl;
 }
 
 void Start(TRequestContext& ctx) {
   TRunRef run;
   if (!ReadRunOfRequest(ctx, true, run)) return;
-  WriteRun(run, [&] { StartRun(ctx.Db(), run.user, run.taskId, run.sessionId, run.head); });
+  WriteRun(ctx, run, StartRun(ctx.Db(), run.user, run.taskId, run.sessionId, run.head));
 }
 
 void Stop(TRequestContext& ctx) {
@@ -100,8 +96,8 @@ void Stop(TRequestContext& ctx) {
       {"FileErrorCount", &c.fileErrorCount}};
   for (auto [name, value] : counters)
     if (!ReadIntInRange(ctx, name, 0, kMaxCounter, *value)) return;
-  WriteRun(run,
-           [&] { StopRun(ctx.Db(), run.user, run.taskId, run.sessionId, run.head, comment, c); });
+  WriteRun(ctx, run,
+           StopRun(ctx.Db(), run.user, run.taskId, run.sessionId, run.head, comment, c));
 }
 
 // A failed object's reason, as the client states it.
@@ -131,7 +127,8 @@ void ErrorReport(TRequestContext& ctx) {
       return (void)ctx.Fail(kErrBadRequest, "ObjectName or ObjectFolder is empty or unclean");
     errors.push_back(std::move(e));
   }
-  AddRunErrors(ctx.Db(), run.user, run.taskId, run.sessionId, run.head, errors);
+  auto added = AddRunErrors(ctx.Db(), run.user, run.taskId, run.sessionId, run.head, errors);
+  if (!added.Ok()) ctx.FailStorage(added.Error());
 }
 
 }  // namespace

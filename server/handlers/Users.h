@@ -3,32 +3,22 @@
 // administration commands.
 
 #include <cstdint>
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "storage/Database.h"
+#include "storage/UserStore.h"
 
 namespace solvane::server {
 
-struct TUserRecord {
-  std::string code;
-  std::string name;
-  bool isAdmin = false;
-  bool canDelete = false;
-  std::int64_t spaceMb = 0;
-  std::string manager;
-};
-
-std::optional<TUserRecord> FindUser(Database& db, const std::string& code);
-std::vector<TUserRecord> ListUsers(Database& db);
 // Password check against the stored hash; false for an unknown user.
-bool CheckUserPassword(Database& db, const std::string& code, const std::string& password);
-void SetUserPassword(Database& db, const std::string& code, const std::string& password);
+TStoreResult<bool> CheckUserPassword(Database& db, const std::string& code,
+                                     const std::string& password);
+TStoreResult<void> SetUserPassword(Database& db, const std::string& code,
+                                   const std::string& password);
 // Megabytes held by the versions of every store of the user (rounded up).
 std::int64_t UsedSpaceMb(Database& db, const std::string& code);
 // Default space of a new user: the profile value KRN_DefaultUserSpace.
-std::int64_t DefaultUserSpaceMb(Database& db);
+TStoreResult<std::int64_t> DefaultUserSpaceMb(Database& db);
 
 // A user code is 1 to 32 characters without control characters, "/", "\" or
 // the frame's separator.

@@ -20,11 +20,17 @@ void TDispatcher::Handle(TRequestContext& ctx, const std::string& token) const {
     return;
   }
   try {
-    if (!token.empty()) ctx.SetSession(ctx.Services().sessions.Find(token));
-    if (it->second.needsSession && !ctx.Session())
-      ctx.Fail(kErrNotSignedIn, "not signed in");
-    else
-      it->second.handler(ctx);
+    auto session = token.empty() ? TStoreResult<std::optional<TSession>>(std::nullopt)
+                                 : ctx.Services().sessions.Lookup(token);
+    if (!session.Ok()) {
+      ctx.FailStorage(session.Error());
+    } else {
+      ctx.SetSession(std::move(*session));
+      if (it->second.needsSession && !ctx.Session())
+        ctx.Fail(kErrNotSignedIn, "not signed in");
+      else
+        it->second.handler(ctx);
+    }
   } catch (const DatabaseError& e) {
     ctx.Fail(kErrStorage, std::string("storage error: ") + e.what());
   } catch (const std::exception& e) {

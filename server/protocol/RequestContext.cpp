@@ -32,6 +32,10 @@ bool TRequestContext::RequireOwnUser(std::string_view field) {
   return Fail(kErrForbidden, "the request names another user");
 }
 
+bool TRequestContext::FailStorage(std::string_view message) {
+  return Fail(kErrStorage, "storage error: " + std::string(message));
+}
+
 bool TRequestContext::Fail(ErrNo code, std::string_view message) {
   m_failed = true;
   m_reply.SetResult(code, message);

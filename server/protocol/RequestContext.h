@@ -78,6 +78,8 @@ class TRequestContext {
 
   // Marks the reply failed. Returns false so handlers can `return Fail(...)`.
   bool Fail(ErrNo code, std::string_view message);
+  // A store's failure, reported as every storage error is. Returns false.
+  bool FailStorage(std::string_view message);
   bool Failed() const { return m_failed; }
 
  private:

@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "TaskTestSupport.h"
-#include "handlers/RunLog.h"
+#include "storage/RunLogStore.h"
 #include "storage/Database.h"
 
 namespace solvane::testing {

@@ -1,6 +1,6 @@
-#include "handlers/RunLog.h"
+#include "storage/RunLogStore.h"
 
-#include "handlers/TaskRuns.h"
+#include "storage/RunStore.h"
 
 namespace solvane::server {
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "storage/Database.h"
+#include "storage/StoreResult.h"
 
 namespace solvane::server {
 
@@ -79,30 +80,34 @@ std::optional<std::int64_t> LatestRunSession(Database& db, const std::string& us
 // TTask.Start: opens the run or, when it exists and has not ended (a
 // repeated report), renews its head; counters stay. A start for a run that
 // ended opens a new run under the same key and leaves the ended one as it is.
-void StartRun(Database& db, const std::string& userCode, std::int64_t taskId,
-              std::int64_t sessionId, const TRunHead& head);
+TStoreResult<void> StartRun(Database& db, const std::string& userCode, std::int64_t taskId,
+                            std::int64_t sessionId, const TRunHead& head);
 // TTask.Stop: stores head, comment and counters (overwriting; a run without
 // a start is created).
-void StopRun(Database& db, const std::string& userCode, std::int64_t taskId, std::int64_t sessionId,
-             const TRunHead& head, const std::string& comment, const TRunCounters& counters);
+TStoreResult<void> StopRun(Database& db, const std::string& userCode, std::int64_t taskId,
+                           std::int64_t sessionId, const TRunHead& head, const std::string& comment,
+                           const TRunCounters& counters);
 // TTask.ErrorReport: appends the error objects to the run, in one transaction;
 // an object the run lists already is not added again.
-void AddRunErrors(Database& db, const std::string& userCode, std::int64_t taskId,
-                  std::int64_t sessionId, const TRunHead& head,
-                  const std::vector<TRunError>& errors);
+TStoreResult<void> AddRunErrors(Database& db, const std::string& userCode, std::int64_t taskId,
+                                std::int64_t sessionId, const TRunHead& head,
+                                const std::vector<TRunError>& errors);
 
 // Runs of the user whose session lies in [first, last], oldest first.
-std::vector<TRunRecord> SelectRuns(Database& db, const std::string& userCode,
-                                   std::int64_t firstSession, std::int64_t lastSession,
-                                   bool uploadsOnly);
+TStoreResult<std::vector<TRunRecord>> SelectRuns(Database& db, const std::string& userCode,
+                                                 std::int64_t firstSession,
+                                                 std::int64_t lastSession, bool uploadsOnly);
 // The distinct folders of the objects logged in a run, sorted.
-std::vector<std::string> SelectRunFolders(Database& db, const std::string& userCode,
-                                          std::int64_t taskId, std::int64_t sessionId);
+TStoreResult<std::vector<std::string>> SelectRunFolders(Database& db, const std::string& userCode,
+                                                        std::int64_t taskId,
+                                                        std::int64_t sessionId);
 // The objects logged in a run in one folder, in logging order.
-std::vector<TRunLoggedObject> SelectRunObjects(Database& db, const std::string& userCode,
-                                               std::int64_t taskId, std::int64_t sessionId,
-                                               const std::string& folder);
-std::vector<TRunError> SelectRunErrors(Database& db, const std::string& userCode,
-                                       std::int64_t taskId, std::int64_t sessionId);
+TStoreResult<std::vector<TRunLoggedObject>> SelectRunObjects(Database& db,
+                                                             const std::string& userCode,
+                                                             std::int64_t taskId,
+                                                             std::int64_t sessionId,
+                                                             const std::string& folder);
+TStoreResult<std::vector<TRunError>> SelectRunErrors(Database& db, const std::string& userCode,
+                                                     std::int64_t taskId, std::int64_t sessionId);
 
 }  // namespace solvane::server

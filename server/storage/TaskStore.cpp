@@ -1,4 +1,4 @@
-#include "handlers/TaskStore.h"
+#include "storage/TaskStore.h"
 
 namespace solvane::server {
 

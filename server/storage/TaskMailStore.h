@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "storage/Database.h"
+#include "storage/StoreResult.h"
 
 namespace solvane::server {
 
@@ -41,14 +42,14 @@ struct TMailMessageChoice {
 
 // The task's folders become exactly these; its messages are dropped (the
 // message list is sent only when some message is chosen singly).
-void ReplaceMailFolders(Database& db, std::int64_t rowId,
-                        const std::vector<TMailFolderChoice>& folders);
-void ReplaceMailMessages(Database& db, std::int64_t rowId,
-                         const std::vector<TMailMessageChoice>& messages);
+TStoreResult<void> ReplaceMailFolders(Database& db, std::int64_t rowId,
+                                      const std::vector<TMailFolderChoice>& folders);
+TStoreResult<void> ReplaceMailMessages(Database& db, std::int64_t rowId,
+                                       const std::vector<TMailMessageChoice>& messages);
 // In the order they were sent.
-std::vector<TMailFolderChoice> MailFolders(Database& db, std::int64_t rowId);
-std::vector<TMailMessageChoice> MailMessages(Database& db, std::int64_t rowId,
-                                             std::int64_t folderId);
+TStoreResult<std::vector<TMailFolderChoice>> MailFolders(Database& db, std::int64_t rowId);
+TStoreResult<std::vector<TMailMessageChoice>> MailMessages(Database& db, std::int64_t rowId,
+                                                           std::int64_t folderId);
 
 // "yyyy-mm-dd hh:nn:ss" as a packed DOS date-time: 0 for a date outside
 // 1980 .. 2107, nullopt when the text is no date-time.

@@ -1,7 +1,8 @@
 #pragma once
 // Who may view whose stores. Every decision that lets a session read another
 // user's stores, tasks or logs asks MayViewStoresOf; viewing never includes
-// changing or deleting anything.
+// changing or deleting anything. Every call returns a failed statement as
+// an error value.
 //
 // The security mode (profile value KRN_SecurityMode) chooses the source:
 // standard mode (0): a user views the stores of the users he manages
@@ -13,16 +14,18 @@
 #include <vector>
 
 #include "storage/Database.h"
+#include "storage/StoreResult.h"
 
 namespace solvane::server {
 
 enum class SecurityMode { kStandard = 0, kSecure = 1 };
 
-SecurityMode CurrentSecurityMode(Database& db);
-void SetSecurityMode(Database& db, SecurityMode mode);
+TStoreResult<SecurityMode> CurrentSecurityMode(Database& db);
+TStoreResult<void> SetSecurityMode(Database& db, SecurityMode mode);
 
 // True for the user himself and for a viewer the current mode allows.
-bool MayViewStoresOf(Database& db, const std::string& viewer, const std::string& owner);
+TStoreResult<bool> MayViewStoresOf(Database& db, const std::string& viewer,
+                                   const std::string& owner);
 
 // One row of the permission lists: the other user and since when the link
 // exists ("yyyy-mm-dd hh:nn:ss").
@@ -38,7 +41,8 @@ enum class ViewDirection {
 };
 
 // The links of the current mode, ordered by user code.
-std::vector<TViewLink> ViewLinks(Database& db, const std::string& user, ViewDirection direction);
+TStoreResult<std::vector<TViewLink>> ViewLinks(Database& db, const std::string& user,
+                                               ViewDirection direction);
 
 // A request of the secure mode: Sender asks to view Receiver's stores.
 struct TAuthRequest {
@@ -53,8 +57,9 @@ struct TAuthRequest {
 enum class SendOutcome { kSent, kAlreadyGranted };
 
 // Files a pending request, replacing a pending one of the same pair.
-SendOutcome SendAuthRequest(Database& db, const std::string& sender, const std::string& receiver,
-                            const std::string& context, const std::string& comment);
+TStoreResult<SendOutcome> SendAuthRequest(Database& db, const std::string& sender,
+                                          const std::string& receiver, const std::string& context,
+                                          const std::string& comment);
 
 enum class RequestBox {
   kReceived = 0,  // pending requests addressed to the user: he decides them
@@ -62,22 +67,25 @@ enum class RequestBox {
 };
 
 // Pending requests, oldest first.
-std::vector<TAuthRequest> PendingRequests(Database& db, const std::string& user, RequestBox box);
+TStoreResult<std::vector<TAuthRequest>> PendingRequests(Database& db, const std::string& user,
+                                                        RequestBox box);
 
 // Approves (a permission from now on) or rejects the pending request of
 // (sender, receiver) sent at `sendDate`. False when there is none.
-bool DecideAuthRequest(Database& db, const std::string& receiver, const std::string& sender,
-                       const std::string& sendDate, bool allow);
+TStoreResult<bool> DecideAuthRequest(Database& db, const std::string& receiver,
+                                     const std::string& sender, const std::string& sendDate,
+                                     bool allow);
 
 // Ends the permission of `sender` on the stores of `receiver`. False when
 // there is none.
-bool RevokePermission(Database& db, const std::string& sender, const std::string& receiver);
+TStoreResult<bool> RevokePermission(Database& db, const std::string& sender,
+                                    const std::string& receiver);
 
 struct TPermission {
   std::string sender;
   std::string receiver;
   std::string authDate;
 };
-std::vector<TPermission> ListPermissions(Database& db);
+TStoreResult<std::vector<TPermission>> ListPermissions(Database& db);
 
 }  // namespace solvane::server

@@ -1,0 +1,134 @@
+// The typed stores over a real database: values round-trip, and a statement
+// that fails comes back as an error value carrying SQLite's message, not as
+// an exception or an empty answer.
+
+#include <gtest/gtest.h>
+
+#include "../platform/TempFolder.h"
+#include "storage/DataDirectory.h"
+#include "storage/PermissionStore.h"
+#include "storage/PolicyStore.h"
+#include "storage/ProfileStore.h"
+#include "storage/RunStore.h"
+#include "storage/SavedSessionStore.h"
+#include "storage/TaskMailStore.h"
+#include "storage/UserStore.h"
+
+namespace solvane::server {
+namespace {
+
+// The message of a failed call; "" when it succeeded.
+template <class T>
+std::string ErrorOf(const TStoreResult<T>& r) {
+  return r.Ok() ? std::string() : r.Error();
+}
+
+class StoreResultTest : public ::testing::Test {
+ protected:
+  test::TTempFolder temp;
+  TDataDirectory dir{temp.Path()};
+  TUserStore users{dir.Db()};
+};
+
+TEST_F(StoreResultTest, UserRowsRoundTrip) {
+  TUserRecord u{"ann", "Ann", false, true, 300, "admin"};
+  ASSERT_TRUE(users.Insert(u, "hash-1").Ok());
+  auto found = users.Find("ann");
+  ASSERT_TRUE(found.Ok());
+  ASSERT_TRUE(found->has_value());
+  EXPECT_EQ((*found)->name, "Ann");
+  EXPECT_TRUE((*found)->canDelete);
+  EXPECT_EQ((*found)->spaceMb, 300);
+  EXPECT_EQ((*found)->manager, "admin");
+
+  u.name = "Ann B";
+  u.isAdmin = true;
+  u.spaceMb = 10;
+  ASSERT_TRUE(users.Update(u).Ok());
+  ASSERT_TRUE(users.SetPasswordHash("ann", "hash-2").Ok());
+  EXPECT_EQ(**users.PasswordHash("ann"), "hash-2");
+  auto again = users.Find("ann");
+  EXPECT_EQ((*again)->name, "Ann B");
+  EXPECT_TRUE((*again)->isAdmin);
+  EXPECT_EQ((*again)->spaceMb, 10);
+
+  EXPECT_FALSE(*users.Exists("nobody"));
+  EXPECT_FALSE(users.PasswordHash("nobody")->has_value());
+  auto all = users.List();
+  ASSERT_TRUE(all.Ok());
+  ASSERT_EQ(all->size(), 1u);
+  EXPECT_EQ((*all)[0].code, "ann");
+}
+
+TEST_F(StoreResultTest, DuplicateUserIsAnErrorValue) {
+  TUserRecord u{"bob", "Bob", false, false, 1, ""};
+  ASSERT_TRUE(users.Insert(u, "h").Ok());
+  auto again = users.Insert(u, "h");
+  ASSERT_FALSE(again.Ok());
+  EXPECT_NE(again.Error().find("UNIQUE"), std::string::npos) << again.Error();
+}
+
+// Every call of the stores fails the same way when its table is gone.
+TEST_F(StoreResultTest, FailedStatementsBecomeErrorValues) {
+  dir.Db().Exec("PRAGMA foreign_keys = OFF");
+  for (const char* table : {"users", "sessions", "profile", "auth_requests", "auth_permissions",
+                            "runs", "run_objects", "run_errors", "task_mail_folders",
+                            "task_mail_messages", "policies", "policy_patterns", "policy_users"})
+    dir.Db().Exec(std::string("DROP TABLE ") + table);
+  Database& db = dir.Db();
+  TPolicyRecord policy{0, "p", -1};
+  TProfileStore profile(dir.Db());
+  TSavedSessionStore sessions(dir.Db());
+  const std::vector<std::pair<const char*, std::string>> failures = {
+      {"Find", ErrorOf(users.Find("admin"))},
+      {"Exists", ErrorOf(users.Exists("admin"))},
+      {"List", ErrorOf(users.List())},
+      {"PasswordHash", ErrorOf(users.PasswordHash("admin"))},
+      {"SetPasswordHash", ErrorOf(users.SetPasswordHash("admin", "h"))},
+      {"Insert", ErrorOf(users.Insert({"c"}, "h"))},
+      {"Update", ErrorOf(users.Update({"c"}))},
+      {"RecordLogin", ErrorOf(users.RecordLogin("c", "2024-01-01 00:00:00", "::1"))},
+      {"All", ErrorOf(profile.All())},
+      {"Get", ErrorOf(profile.Get("AppName"))},
+      {"Set", ErrorOf(profile.Set("AppName", "x"))},
+      {"Load", ErrorOf(sessions.Load("h"))},
+      {"Save", ErrorOf(sessions.Save({"h", "c", "::1", 1, 1}))},
+      {"Remove", ErrorOf(sessions.Remove("h"))},
+      {"CurrentSecurityMode", ErrorOf(CurrentSecurityMode(db))},
+      {"SetSecurityMode", ErrorOf(SetSecurityMode(db, SecurityMode::kSecure))},
+      {"MayViewStoresOf", ErrorOf(MayViewStoresOf(db, "a", "b"))},
+      {"ViewLinks", ErrorOf(ViewLinks(db, "a", ViewDirection::kUsersIMayView))},
+      {"SendAuthRequest", ErrorOf(SendAuthRequest(db, "a", "b", "c", ""))},
+      {"PendingRequests", ErrorOf(PendingRequests(db, "a", RequestBox::kReceived))},
+      {"DecideAuthRequest", ErrorOf(DecideAuthRequest(db, "b", "a", "2024-01-01", true))},
+      {"RevokePermission", ErrorOf(RevokePermission(db, "a", "b"))},
+      {"ListPermissions", ErrorOf(ListPermissions(db))},
+      {"StartRun", ErrorOf(StartRun(db, "a", 70000, 100, {}))},
+      {"StopRun", ErrorOf(StopRun(db, "a", 70000, 100, {}, "", {}))},
+      {"AddRunErrors", ErrorOf(AddRunErrors(db, "a", 70000, 100, {}, {{"f", "/", ""}}))},
+      {"SelectRuns", ErrorOf(SelectRuns(db, "a", 0, 1LL << 32, false))},
+      {"SelectRunFolders", ErrorOf(SelectRunFolders(db, "a", 70000, 100))},
+      {"SelectRunObjects", ErrorOf(SelectRunObjects(db, "a", 70000, 100, "/"))},
+      {"SelectRunErrors", ErrorOf(SelectRunErrors(db, "a", 70000, 100))},
+      {"ReplaceMailFolders", ErrorOf(ReplaceMailFolders(db, 1, {}))},
+      {"ReplaceMailMessages", ErrorOf(ReplaceMailMessages(db, 1, {}))},
+      {"MailFolders", ErrorOf(MailFolders(db, 1))},
+      {"MailMessages", ErrorOf(MailMessages(db, 1, 1))},
+      {"FindPolicy", ErrorOf(FindPolicy(db, "p"))},
+      {"PolicyOfUser", ErrorOf(PolicyOfUser(db, "a"))},
+      {"ListPolicies", ErrorOf(ListPolicies(db))},
+      {"PolicyPatterns", ErrorOf(PolicyPatterns(db, 1))},
+      {"PolicyUsers", ErrorOf(PolicyUsers(db, 1))},
+      {"InsertPolicy", ErrorOf(InsertPolicy(db, policy))},
+      {"UpdatePolicyLimit", ErrorOf(UpdatePolicyLimit(db, 1, 5))},
+      {"ReplacePolicyPatterns", ErrorOf(ReplacePolicyPatterns(db, 1, {{"*.tmp", false}}))},
+      {"RemovePolicy", ErrorOf(RemovePolicy(db, 1))},
+      {"AssignPolicy", ErrorOf(AssignPolicy(db, 1, "a"))},
+      {"UnassignPolicy", ErrorOf(UnassignPolicy(db, 1, "a"))},
+  };
+  for (const auto& [call, message] : failures)
+    EXPECT_NE(message.find("no such table"), std::string::npos) << call << ": " << message;
+}
+
+}  // namespace
+}  // namespace solvane::server
