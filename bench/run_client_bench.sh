@@ -14,7 +14,9 @@ work=/tmp/solvane-bench
 scale=1
 build="$repo/build-bench"
 doBuild=1
-sets=small,large,mixed
+sets=small,large,mixed,office
+officeClients=4
+officeFiles=5000
 profiles=standard,fast
 peers=rsync,restic,borg
 standardFiles=1000
@@ -25,13 +27,17 @@ commandLine="$0 $*"
 usage() {
   cat >&2 <<EOF
 usage: $0 [--work DIR] [--scale F] [--build DIR] [--no-build]
-          [--sets small,large,mixed] [--profiles standard,fast]
+          [--sets small,large,mixed,office] [--profiles standard,fast]
           [--peers rsync,restic,borg] [--standard-files N] [--keep] [--report-only]
   --work DIR          data sets, repositories and results (default /tmp/solvane-bench)
   --scale F           scales the data sets (small: file count, large: file size,
                       mixed: file count); default 1
   --build DIR         build folder of solvane-server and solvane-cli (default <repo>/build-bench)
   --no-build          use the programs already in the build folder
+  --sets              office: CLIENTS solvane-cli processes (fast profile) back up
+                      FILES small files each into one server at once (first backup,
+                      then an unchanged run); the row gives the server's files/s
+  --office C,F        CLIENTS and FILES of the office set (default 4,5000)
   --standard-files N  the standard profile (about 0.1 s per file) runs only on the
                       first N files of a larger set; default 1000
   --keep              keep repositories, copies and restores after each data set
@@ -50,6 +56,7 @@ while [ $# -gt 0 ]; do
     --profiles) profiles=$2; shift 2 ;;
     --peers) peers=$2; shift 2 ;;
     --standard-files) standardFiles=$2; shift 2 ;;
+    --office) officeClients=${2%,*}; officeFiles=${2#*,}; shift 2 ;;
     --keep) keep=1; shift ;;
     --report-only) reportOnly=1; shift ;;
     -h | --help) usage ;;
@@ -103,8 +110,19 @@ def Ratio(row, peer):
     return f"{ours / theirs:.2f}" if theirs > 0 else "n/a"
 
 
+def BestRatio(row):
+    if not row["tool"].startswith("solvane"):
+        return ""
+    ours = seconds.get((row["variant"], row["step"], row["tool"]))
+    theirs = [seconds[(row["variant"], row["step"], p)] for p in peers
+              if (row["variant"], row["step"], p) in seconds]
+    if ours is None or not theirs or min(theirs) <= 0:
+        return "n/a"
+    return f"{ours / min(theirs):.2f}"
+
+
 header = ["data set", "step", "tool", "s", "MB/s", "files/s", "client peak MiB", "server peak MiB"]
-header += [f"÷{p}" for p in peers] + ["load", "note"]
+header += [f"÷{p}" for p in peers] + ["÷best", "load", "note"]
 lines = ["| " + " | ".join(header) + " |", "|" + "---|" * len(header)]
 for r in rows:
     secs = float(r["seconds"])
@@ -115,7 +133,7 @@ for r in rows:
         Rate(int(r["files"]) / secs) if secs > 0 else "-",
         Mib(r["clientKiB"]), Mib(r["serverKiB"]),
     ]
-    cells += [Ratio(r, p) for p in peers] + [r["load1"], r["note"] + (f" (exit {r['rc']})" if failed else "")]
+    cells += [Ratio(r, p) for p in peers] + [BestRatio(r), r["load1"], r["note"] + (f" (exit {r['rc']})" if failed else "")]
     lines.append("| " + " | ".join(cells) + " |")
 
 out = ["# Client benchmark", ""]
@@ -126,9 +144,12 @@ out += [
     "",
     "s = wall seconds; MB/s and files/s = the whole data set divided by s; "
     "÷peer = solvane's time divided by the peer's on the same data set and step "
-    "(below 1: solvane faster); load = 1-minute load average when the step started. "
+    "(below 1: solvane faster); ÷best = solvane's time divided by the fastest peer's; load = 1-minute load average when the step started. "
     "A data set named SET-firstN holds the first N files of SET: the standard pacing "
-    "profile (about 0.1 s per file and step) runs there instead of on the whole set.",
+    "profile (about 0.1 s per file and step) runs there instead of on the whole set. "
+    "The office set is several solvane-cli processes (fast profile) backing up their own "
+    "small files into one server at once: s is until the last one ended, files/s the "
+    "server's as a whole, client peak MiB the largest client's.",
     "",
 ] + lines
 text = "\n".join(out) + "\n"
@@ -359,6 +380,60 @@ RunVariant() { # name src tool...
   [ "$keep" = 1 ] || rm -rf "$work/run/$name"
 }
 
+# ------------------------------------------------------------------ office --
+# Several desktops backing up at once into one server: each client its own
+# user, data set and configuration; the clock runs until the last one ends.
+RunOffice() {
+  local name="office-${officeClients}x${officeFiles}" dir="$work/run/office" i step load peak
+  local totalFiles=0 totalBytes=0 info scale pids=() rc=0 rss
+  scale=$(awk -v f="$officeFiles" 'BEGIN { printf "%.6f", f / 20000 }')
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  for i in $(seq "$officeClients"); do
+    "$here/make_datasets.sh" generate "$work/data/office$i" small "$scale" || Fail "data set office$i"
+    info=$("$here/make_datasets.sh" info "$work/data/office$i")
+    totalFiles=$((totalFiles + ${info% *}))
+    totalBytes=$((totalBytes + ${info#* }))
+  done
+  echo "== $name: $totalFiles files, $totalBytes bytes; load $(Load1)"
+  echo "$name	$totalFiles	$totalBytes	$(Load1)" >>"$meta.variants"
+  StartServer solvane-fast "$dir"
+  for i in $(seq 2 "$officeClients"); do
+    "$server" admin --data "$dir/server" user add "bench$i" --name "bench$i" --password bench-pw \
+      --space 10000000 >>"$logs/office-admin.log" 2>&1 || Fail "user add failed: $logs/office-admin.log"
+  done
+  for step in first unchanged; do
+    load=$(Load1)
+    ResetServerPeak "${serverPid[solvane-fast]}"
+    local t0 t1
+    pids=()
+    t0=$(date +%s%N)
+    for i in $(seq "$officeClients"); do
+      local user=bench
+      [ "$i" = 1 ] || user="bench$i"
+      /usr/bin/time -v -o "$logs/$name-$step-$i.time" env XDG_CONFIG_HOME="$dir/config$i" \
+        SOLVANE_PASSWORD=bench-pw "$cli" --server "${serverAddr[solvane-fast]}" --user "$user" \
+        --fast backup "$work/data/office$i" >"$logs/$name-$step-$i.log" 2>&1 &
+      pids+=($!)
+    done
+    rc=0
+    for i in "${pids[@]}"; do wait "$i" || rc=$?; done
+    t1=$(date +%s%N)
+    gSecs=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", (b - a) / 1e9 }')
+    gRc=$rc
+    gRss=0
+    for i in $(seq "$officeClients"); do
+      rss=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$logs/$name-$step-$i.time")
+      [ "${rss:-0}" -gt "$gRss" ] && gRss=$rss
+    done
+    peak=$(ServerPeak "${serverPid[solvane-fast]}")
+    Record "$name" "$totalFiles" "$totalBytes" "$step" solvane-fast "$peak" "$load" \
+      "$officeClients clients at once, $(SolvaneNote "$logs/$name-$step-1.log" "$step") by the first"
+  done
+  StopServers
+  [ "$keep" = 1 ] || rm -rf "$dir"
+}
+
 # -------------------------------------------------------------------- main --
 rm -f "$meta.variants"
 {
@@ -375,7 +450,14 @@ rm -f "$meta.variants"
 cat "$meta"
 
 for set in ${sets//,/ }; do
-  case "$set" in small | large | mixed) ;; *) Fail "unknown data set: $set" ;; esac
+  case "$set" in
+    small | large | mixed) ;;
+    office)
+      RunOffice
+      continue
+      ;;
+    *) Fail "unknown data set: $set" ;;
+  esac
   src="$work/data/$set"
   echo "== making data set $set (scale $scale)"
   "$here/make_datasets.sh" generate "$src" "$set" "$scale" || Fail "data set $set"

@@ -17,6 +17,11 @@ std::string TApiStatus::Describe() const {
   }
 }
 
+namespace {
+TApiStatus StatusOfReply(const TQorTCPClient& client, bool answered, const TQorPack& pack,
+                         const std::string& operation);
+}  // namespace
+
 TApiStatus TApiLink::Call(TQorPack& pack) const {
   return Send(pack, TMode::Plain, {}, nullptr);
 }
@@ -47,8 +52,15 @@ TApiStatus TApiLink::Send(TQorPack& pack, TMode mode, std::string_view upExtra,
     case TMode::Upload: answered = client->CallUpload(pack, upExtra); break;
     case TMode::Download: answered = client->CallDownload(pack, *downExtra); break;
   }
+  return StatusOfReply(*client, answered, pack, operation);
+}
+
+namespace {
+
+TApiStatus StatusOfReply(const TQorTCPClient& client, bool answered, const TQorPack& pack,
+                         const std::string& operation) {
   if (!answered) {
-    if (!client->Connected())
+    if (!client.Connected())
       return TApiStatus::Failed(TApiFailure::NoConnection,
                                 "no connection to the server for " + operation);
     return TApiStatus::Failed(TApiFailure::NoReply, "no reply from the server to " + operation);
@@ -56,6 +68,30 @@ TApiStatus TApiLink::Send(TQorPack& pack, TMode mode, std::string_view upExtra,
   if (pack.ErrNo() != kErrNoOk)
     return TApiStatus::Failed(TApiFailure::Refused, pack.ErrMsg(), pack.ErrNo());
   return TApiStatus::Success();
+}
+
+}  // namespace
+
+std::vector<TApiStatus> CallPipelined(TQorTCPClient& client, std::vector<TQorPack>& packs,
+                                      const std::vector<std::string_view>& extras,
+                                      std::vector<std::string>* replyExtras) {
+  std::vector<std::string> operations;
+  std::vector<TQorTCPClient::TPipelinedCall> calls(packs.size());
+  operations.reserve(packs.size());
+  for (std::size_t i = 0; i < packs.size(); ++i) {
+    operations.push_back(packs[i].FunNo());
+    calls[i].Pack = &packs[i];
+    if (i < extras.size()) calls[i].Extra = extras[i];
+  }
+  client.CallPipelined(calls);
+  std::vector<TApiStatus> statuses;
+  statuses.reserve(packs.size());
+  if (replyExtras) replyExtras->resize(packs.size());
+  for (std::size_t i = 0; i < packs.size(); ++i) {
+    statuses.push_back(StatusOfReply(client, calls[i].Answered, packs[i], operations[i]));
+    if (replyExtras) (*replyExtras)[i] = std::move(calls[i].ReplyExtra);
+  }
+  return statuses;
 }
 
 bool HasConnectedConnection(TQorTCPClientPool& pool) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "wire/QorWithProtocol.h"
 
@@ -82,6 +83,14 @@ class TApiLink {
   TQorTCPClientPool* m_pool = nullptr;
   TQorTCPClient* m_client = nullptr;
 };
+
+// Many requests on one connection the caller holds, all sent before the
+// first reply is awaited (see TQorTCPClient::CallPipelined). extras: the
+// extra data of each request (empty: none); replyExtras, when given, gets
+// each reply's extra data. One status per pack, as Call would give it.
+std::vector<TApiStatus> CallPipelined(TQorTCPClient& client, std::vector<TQorPack>& packs,
+                                      const std::vector<std::string_view>& extras,
+                                      std::vector<std::string>* replyExtras);
 
 // True when the pool can hand out a connected connection right now.
 bool HasConnectedConnection(TQorTCPClientPool& pool);

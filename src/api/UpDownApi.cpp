@@ -25,6 +25,64 @@ void AddObjectTail(TQorPack& p, const TUpObject& o) {
   p.AddInteger(1, "ObjectDate", o.ObjectDate);
 }
 
+void FillCheck(TQorPack& p, const TUpObject& o, std::int32_t objectId) {
+  p.AddString(1, "UCode", o.UCode);
+  p.AddInteger(1, "TaskID", o.TaskID);
+  p.AddInteger(1, "TaskKind", o.TaskKind);
+  p.AddInteger(1, "ObjectID", objectId);
+  AddObjectTail(p, o);
+  p.AddString(1, "Position", "0");
+  p.AddString(1, "Action", "0");
+}
+
+TCheckAnswer CheckAnswerOf(TQorPack& p) {
+  TCheckAnswer a;
+  a.Action = static_cast<std::uint8_t>(Integer(p, 1, "Action") & 0xff);
+  a.refPosition = Integer(p, 1, "refPosition");
+  a.refVerifyValue = Integer(p, 1, "refVerifyValue");
+  return a;
+}
+
+void FillUpLoad(TQorPack& p, const TUpObject& o, const TUpSegment& s, std::size_t size) {
+  p.AddString(1, "UCode", o.UCode);
+  p.AddInteger(1, "TaskID", o.TaskID);
+  p.AddInteger(1, "SessionID", s.SessionID);
+  p.AddInteger(1, "TaskKind", o.TaskKind);
+  AddObjectTail(p, o);
+  p.AddInteger(1, "SegmentCount", s.SegmentCount);
+  p.AddInteger(1, "SegmentOrder", s.SegmentOrder);
+  p.AddInteger(1, "Source_Offset", s.Offset);
+  p.AddInteger(1, "Source_Size", static_cast<std::int64_t>(size));
+}
+
+void FillDownLoad(TQorPack& p, const TDownObject& o, std::int64_t segmentOrder) {
+  p.AddString(1, "UCode", o.UCode);
+  p.AddInteger(1, "TaskKind", o.TaskKind);
+  p.AddString(1, "ObjectName", o.ObjectName);
+  p.AddString(1, "ObjectFolder", o.ObjectFolder);
+  p.AddInteger(1, "ObjectData", o.ObjectData);
+  p.AddString(1, "ObjectCargo", o.ObjectCargo);
+  p.AddString(1, "ObjectCargo2", o.ObjectCargo2);
+  p.AddInteger(1, "ObjectSize", o.ObjectSize);
+  p.AddInteger(1, "ObjectDate", o.ObjectDate);
+  p.AddInteger(1, "SegmentCount", o.SegmentCount);
+  p.AddInteger(1, "SegmentOrder", segmentOrder);
+}
+
+// The calling thread's frames for pipelined calls, count of them, each
+// empty and named operation; their buffers are kept from one batch to the
+// next.
+std::vector<TQorPack>& ThreadFrames(std::size_t count, std::string_view operation) {
+  thread_local std::vector<TQorPack> packs;
+  if (packs.size() < count) packs.resize(count);
+  if (packs.size() > count) packs.erase(packs.begin() + static_cast<std::ptrdiff_t>(count), packs.end());
+  for (TQorPack& p : packs) {
+    p.Reset();
+    p.SetFunNo(operation);
+  }
+  return packs;
+}
+
 }  // namespace
 
 TApiStatus UpDownFolderCheck(const TApiLink& link, const std::string& userCode,
@@ -59,53 +117,61 @@ TApiStatus UpDownFolderCheck(const TApiLink& link, const std::string& userCode,
 TApiResult<TCheckAnswer> UpDownCheck(const TApiLink& link, const TUpObject& o,
                                      std::int32_t objectId) {
   TQorPack& p = ThreadFrame("TUpDown.Check");
-  p.AddString(1, "UCode", o.UCode);
-  p.AddInteger(1, "TaskID", o.TaskID);
-  p.AddInteger(1, "TaskKind", o.TaskKind);
-  p.AddInteger(1, "ObjectID", objectId);
-  AddObjectTail(p, o);
-  p.AddString(1, "Position", "0");
-  p.AddString(1, "Action", "0");
+  FillCheck(p, o, objectId);
   TApiStatus status = link.Call(p);
   if (!status) return status;
-  TCheckAnswer a;
-  a.Action = static_cast<std::uint8_t>(Integer(p, 1, "Action") & 0xff);
-  a.refPosition = Integer(p, 1, "refPosition");
-  a.refVerifyValue = Integer(p, 1, "refVerifyValue");
-  return {std::move(status), a};
+  return {std::move(status), CheckAnswerOf(p)};
 }
 
 TApiStatus UpDownUpLoad(const TApiLink& link, const TUpObject& o, const TUpSegment& s,
                         std::string_view bytes) {
   TQorPack& p = ThreadFrame("TUpDown.UpLoad");
-  p.AddString(1, "UCode", o.UCode);
-  p.AddInteger(1, "TaskID", o.TaskID);
-  p.AddInteger(1, "SessionID", s.SessionID);
-  p.AddInteger(1, "TaskKind", o.TaskKind);
-  AddObjectTail(p, o);
-  p.AddInteger(1, "SegmentCount", s.SegmentCount);
-  p.AddInteger(1, "SegmentOrder", s.SegmentOrder);
-  p.AddInteger(1, "Source_Offset", s.Offset);
-  p.AddInteger(1, "Source_Size", static_cast<std::int64_t>(bytes.size()));
+  FillUpLoad(p, o, s, bytes.size());
   return link.CallUpload(p, bytes);
 }
 
 TApiStatus UpDownDownLoad(const TApiLink& link, const TDownObject& o, std::int64_t segmentOrder,
                           std::string& bytes) {
   TQorPack& p = ThreadFrame("TUpDown.DownLoad");
-  p.AddString(1, "UCode", o.UCode);
-  p.AddInteger(1, "TaskKind", o.TaskKind);
-  p.AddString(1, "ObjectName", o.ObjectName);
-  p.AddString(1, "ObjectFolder", o.ObjectFolder);
-  p.AddInteger(1, "ObjectData", o.ObjectData);
-  p.AddString(1, "ObjectCargo", o.ObjectCargo);
-  p.AddString(1, "ObjectCargo2", o.ObjectCargo2);
-  p.AddInteger(1, "ObjectSize", o.ObjectSize);
-  p.AddInteger(1, "ObjectDate", o.ObjectDate);
-  p.AddInteger(1, "SegmentCount", o.SegmentCount);
-  p.AddInteger(1, "SegmentOrder", segmentOrder);
+  FillDownLoad(p, o, segmentOrder);
   bytes.clear();
   return link.CallDownload(p, bytes);
+}
+
+std::vector<TApiResult<TCheckAnswer>> UpDownCheckMany(TQorTCPClient& client,
+                                                      const std::vector<TUpObject>& objects,
+                                                      const std::vector<std::int32_t>& objectIds) {
+  std::vector<TQorPack>& packs = ThreadFrames(objects.size(), "TUpDown.Check");
+  for (std::size_t i = 0; i < objects.size(); ++i) FillCheck(packs[i], objects[i], objectIds[i]);
+  std::vector<TApiStatus> statuses = CallPipelined(client, packs, {}, nullptr);
+  std::vector<TApiResult<TCheckAnswer>> results;
+  results.reserve(objects.size());
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    if (statuses[i])
+      results.emplace_back(std::move(statuses[i]), CheckAnswerOf(packs[i]));
+    else
+      results.emplace_back(std::move(statuses[i]));
+  }
+  return results;
+}
+
+std::vector<TApiStatus> UpDownUpLoadMany(TQorTCPClient& client,
+                                         const std::vector<TUpObject>& objects,
+                                         const std::vector<TUpSegment>& segments,
+                                         const std::vector<std::string_view>& bytes) {
+  std::vector<TQorPack>& packs = ThreadFrames(objects.size(), "TUpDown.UpLoad");
+  for (std::size_t i = 0; i < objects.size(); ++i)
+    FillUpLoad(packs[i], objects[i], segments[i], bytes[i].size());
+  return CallPipelined(client, packs, bytes, nullptr);
+}
+
+std::vector<TApiStatus> UpDownDownLoadMany(TQorTCPClient& client,
+                                           const std::vector<TDownObject>& objects,
+                                           std::vector<std::string>& bytes) {
+  std::vector<TQorPack>& packs = ThreadFrames(objects.size(), "TUpDown.DownLoad");
+  for (std::size_t i = 0; i < objects.size(); ++i) FillDownLoad(packs[i], objects[i], 1);
+  bytes.clear();
+  return CallPipelined(client, packs, {}, &bytes);
 }
 
 }  // namespace solvane::api

@@ -10,6 +10,10 @@
 
 #include "api/ApiCall.h"
 
+namespace solvane {
+class TQorTCPClient;
+}  // namespace solvane
+
 namespace solvane::api {
 
 // One entry of a sync folder's listing.
@@ -76,5 +80,21 @@ TApiStatus UpDownUpLoad(const TApiLink& link, const TUpObject& object, const TUp
 // The segment's bytes into bytes (replaced); empty past the end.
 TApiStatus UpDownDownLoad(const TApiLink& link, const TDownObject& object,
                           std::int64_t segmentOrder, std::string& bytes);
+
+// The pipelined forms for many small files at once on one connection the
+// caller holds: every request is sent before the first reply is awaited.
+// One result per entry, in order.
+std::vector<TApiResult<TCheckAnswer>> UpDownCheckMany(TQorTCPClient& client,
+                                                      const std::vector<TUpObject>& objects,
+                                                      const std::vector<std::int32_t>& objectIds);
+// A whole file in one segment each (segments[i] belongs to objects[i]).
+std::vector<TApiStatus> UpDownUpLoadMany(TQorTCPClient& client,
+                                         const std::vector<TUpObject>& objects,
+                                         const std::vector<TUpSegment>& segments,
+                                         const std::vector<std::string_view>& bytes);
+// The first segment of each object into bytes[i].
+std::vector<TApiStatus> UpDownDownLoadMany(TQorTCPClient& client,
+                                           const std::vector<TDownObject>& objects,
+                                           std::vector<std::string>& bytes);
 
 }  // namespace solvane::api

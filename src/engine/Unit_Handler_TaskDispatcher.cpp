@@ -100,6 +100,11 @@ void Noting(IEngineContext& ctx, const char* what, F&& f) {
   }
 }
 
+// A file the engines move in one segment from its first byte.
+bool IsSmallFromStart(const TPostBagItem& item) {
+  return item.ObjectSize <= kSegmentSize && AlignToSegment(item.refPosition) == 0;
+}
+
 }  // namespace
 
 TScheduleVerdict EvaluateSchedule(const TTaskScheduleInfo& s, DateTime now) {
@@ -313,11 +318,13 @@ bool TTaskDispatcher::FeedPipeline() {
   TTaskObject& task = *run.Task;
   TTaskCalcEngine& calc = m_engine.CalcEngine();
   TTaskTransEngineList& engines = m_engine.TransEngines();
+  const bool fast = m_ctx.Pacing() == TPacing::Fast;
+  const std::size_t feedLimit = fast ? kFastFeedLimit : kFeedLimit;
   bool handed = false;
 
   auto lock = task.Lock();
   if (!m_engine.IsCurrentRunning(task, run.Serial)) return false;
-  if (task.PostBag.Count() <= kFeedLimit && calc.IsIdle()) {
+  if (task.PostBag.Count() <= feedLimit && calc.IsIdle()) {
     if (auto entry = task.FolderList.First()) {
       calc.Assign(run.Task, run.Serial, entry);
       handed = true;
@@ -326,6 +333,7 @@ bool TTaskDispatcher::FeedPipeline() {
         if (engines[i].IsIdle()) task.SetScreenContext(static_cast<int>(i), {});
     }
   }
+  if (fast) return HandOutToAllEngines(run) || handed;
   auto item = task.PostBag.FirstInState(kItemChecked);
   if (item && item->Action == 1) {
     if (TTaskTransEngine* engine = engines.FirstIdleEngine()) {
@@ -335,6 +343,39 @@ bool TTaskDispatcher::FeedPipeline() {
       engine->Assign(run.Task, run.Serial, item);
       handed = true;
     }
+  }
+  return handed;
+}
+
+bool TTaskDispatcher::HandOutToAllEngines(const TEngineRun& run) {
+  TTaskObject& task = *run.Task;
+  TTaskTransEngineList& engines = m_engine.TransEngines();
+  std::vector<TPostBagItemPtr> ready;
+  for (const TPostBagItemPtr& item : task.PostBag.Snapshot())
+    if (item->ItemState == kItemChecked && item->Action == 1) ready.push_back(item);
+  std::size_t next = 0;
+  bool handed = false;
+  for (std::size_t e = 0; e < engines.Count() && next < ready.size(); ++e) {
+    TTaskTransEngine& engine = engines[e];
+    if (!engine.IsIdle()) continue;
+    // Small files travel together, up to a bound of files and bytes, so a
+    // pause or stop still takes effect within about one file's time.
+    std::vector<TPostBagItemPtr> batch{ready[next++]};
+    std::int64_t bytes = batch.front()->ObjectSize;
+    if (IsSmallFromStart(*batch.front())) {
+      while (next < ready.size() && batch.size() < kFilesInFlight &&
+             IsSmallFromStart(*ready[next]) && bytes + ready[next]->ObjectSize <= kBytesInFlight) {
+        bytes += ready[next]->ObjectSize;
+        batch.push_back(ready[next++]);
+      }
+    }
+    for (const TPostBagItemPtr& item : batch) {
+      item->EngineIndex = engine.Index();
+      task.PostBag.SetState(item, kItemDispatched);
+      ++task.PostBag.Counters().FileDispatchedCount;
+    }
+    engine.Assign(run.Task, run.Serial, std::move(batch));
+    handed = true;
   }
   return handed;
 }

@@ -17,6 +17,7 @@
 namespace solvane {
 
 class TTaskEngine;
+struct TEngineRun;
 
 // What a schedule says at a moment. PassedOver: a weekly or monthly
 // schedule whose clock time or week does not match (the dispatcher then
@@ -56,7 +57,14 @@ class TTaskDispatcher : public TLoopingWorker {
  public:
   static constexpr int kCyclePauseMs = 100;
   static constexpr int kSchedulePauseMs = 100;
-  static constexpr int kFeedLimit = 5;  // queue items that hold back the calc stage
+  static constexpr std::size_t kFeedLimit = 5;  // queue items that hold back the calc stage
+  // Under the fast profile: the calc stage runs ahead further, so the check
+  // stage and the engines always find work, and idle engines each get their
+  // share of the checked files in one cycle (small files several at once,
+  // up to kFilesInFlight files and kBytesInFlight bytes).
+  static constexpr std::size_t kFastFeedLimit = 512;
+  static constexpr std::size_t kFilesInFlight = 16;
+  static constexpr std::int64_t kBytesInFlight = 1 << 20;
   // How long the end report waits for the stages to let go of the run.
   static constexpr std::chrono::seconds kSettleLimit{15};
   // How long a one-off task waits for an unreachable server before it is
@@ -81,6 +89,8 @@ class TTaskDispatcher : public TLoopingWorker {
   bool Step(std::stop_token stop) override { return RunCycle(stop); }
 
  private:
+  // REQUIRES: the run's task lock held.
+  bool HandOutToAllEngines(const TEngineRun& run);
   bool StartWaitingTask(const TTaskObjectPtr& task);
   bool ServerWaitExpired(const TTaskObject& task);
   bool EndCurrentTask(const TTaskObjectPtr& task);

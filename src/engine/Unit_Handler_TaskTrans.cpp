@@ -1,6 +1,7 @@
 #include "engine/Unit_Handler_TaskTrans.h"
 
 #include <algorithm>
+#include <exception>
 #include <filesystem>
 #include <set>
 #include <thread>
@@ -66,6 +67,29 @@ void RemoveStalePartials(IFileAccess& files, const std::string& target) {
   }
 }
 
+constexpr const char* kWriteFailedText = "写入文件出错（磁盘已满或无写权限）";
+
+// Puts a complete partial download of size bytes in place of its target.
+// Empty when done; else why not.
+std::string PlaceDownload(IFileAccess& files, const std::string& target,
+                          const std::string& partial, std::int64_t size, bool overwrite) {
+  // Beyond the received bytes a resumed partial may hold a torn tail.
+  if (files.Resize(partial, size) || files.SizeOf(partial) != size) return kWriteFailedText;
+  if (!PutInPlace(files, target, partial, overwrite)) return "无法替换目标文件 " + target;
+  RemoveStalePartials(files, target);
+  return {};
+}
+
+std::string TextOf(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return kUnknownErrorText;
+  }
+}
+
 // The local targets being written now, over all engines. A claim holds
 // its target until it ends.
 class TTargetClaim {
@@ -109,12 +133,18 @@ std::int64_t FirstSegmentIndex(std::int64_t position) {
 }
 
 void TTaskTransEngine::Assign(TTaskObjectPtr task, std::uint64_t run, TPostBagItemPtr item) {
+  Assign(std::move(task), run, std::vector<TPostBagItemPtr>{std::move(item)});
+}
+
+void TTaskTransEngine::Assign(TTaskObjectPtr task, std::uint64_t run,
+                              std::vector<TPostBagItemPtr> items) {
   {
     std::lock_guard lock(m_slotMutex);
     m_slot = {};
     m_slot.Task = std::move(task);
     m_slot.Run = run;
-    m_slot.Item = std::move(item);
+    m_slot.Item = items.empty() ? nullptr : items.front();
+    m_slot.Items = std::move(items);
   }
   Wake();
 }
@@ -130,46 +160,83 @@ void TTaskTransEngine::Step(std::stop_token stop) {
     std::lock_guard lock(m_slotMutex);
     job = m_slot;
   }
-  if (job.Item) {
-    std::uint8_t direction = 0;
-    bool go = false;
-    {
-      auto lock = job.Task->Lock();
-      const bool mine = job.Item->ItemState == kItemDispatched && job.Item->EngineIndex == m_index;
-      if (mine && m_engine.IsCurrentRunning(*job.Task, job.Run)) {
-        go = true;
-        job.UCode = job.Task->UCode;
-        job.TaskID = job.Task->TaskID;
-        job.SessionID = job.Task->SessionID;
-        job.TaskKind = job.Task->TaskKind;
-        job.Overwrite = job.Task->RestoreInfo.Overwrite;
-        direction = job.Task->TaskDirection;
-      } else if (mine) {
+  std::vector<TPostBagItemPtr> mine;
+  std::uint8_t direction = 0;
+  if (!job.Items.empty()) {
+    auto lock = job.Task->Lock();
+    const bool running = m_engine.IsCurrentRunning(*job.Task, job.Run);
+    for (const TPostBagItemPtr& item : job.Items) {
+      if (item->ItemState != kItemDispatched || item->EngineIndex != m_index) continue;
+      if (running) {
+        mine.push_back(item);
+      } else {
         // Not begun before a pause or stop: back to the dispatcher, which
         // hands it out again when the run goes on.
-        job.Task->PostBag.SetState(job.Item, kItemChecked);
+        job.Task->PostBag.SetState(item, kItemChecked);
       }
     }
-    if (go) {
-      TOutcome outcome = TOutcome::Failed;
-      m_failReason.clear();
-      try {
-        outcome = direction == 1 ? Download(job, stop) : Upload(job, stop);
-      } catch (const std::exception& e) {
-        outcome = Failed(std::string("传送出错：") + e.what());
-        NoteError(m_ctx, "文件传送失败 " + job.Item->SourcePath, e.what());
-      } catch (...) {
-        outcome = Failed(std::string("传送出错：") + kUnknownErrorText);
-        NoteError(m_ctx, "文件传送失败 " + job.Item->SourcePath, kUnknownErrorText);
-      }
-      Finish(job, outcome);
+    if (!mine.empty()) {
+      job.UCode = job.Task->UCode;
+      job.TaskID = job.Task->TaskID;
+      job.SessionID = job.Task->SessionID;
+      job.TaskKind = job.Task->TaskKind;
+      job.Overwrite = job.Task->RestoreInfo.Overwrite;
+      direction = job.Task->TaskDirection;
     }
+  }
+  if (mine.size() == 1) {
+    job.Item = mine.front();
+    MoveOne(job, direction, stop);
+  } else if (!mine.empty()) {
+    MoveMany(job, mine, direction, stop);
   }
   {
     std::lock_guard lock(m_slotMutex);
     m_slot = {};
   }
   m_engine.NotifyWork();
+}
+
+void TTaskTransEngine::MoveOne(TJob& job, std::uint8_t direction, std::stop_token stop) {
+  TOutcome outcome = TOutcome::Failed;
+  m_failReason.clear();
+  try {
+    outcome = direction == 1 ? Download(job, stop) : Upload(job, stop);
+  } catch (const std::exception& e) {
+    outcome = Failed(std::string("传送出错：") + e.what());
+    NoteError(m_ctx, "文件传送失败 " + job.Item->SourcePath, e.what());
+  } catch (...) {
+    outcome = Failed(std::string("传送出错：") + kUnknownErrorText);
+    NoteError(m_ctx, "文件传送失败 " + job.Item->SourcePath, kUnknownErrorText);
+  }
+  Finish(job, outcome);
+}
+
+void TTaskTransEngine::MoveMany(TJob& job, const std::vector<TPostBagItemPtr>& items,
+                                std::uint8_t direction, std::stop_token stop) {
+  std::vector<TResult> results(items.size());
+  std::exception_ptr error;
+  try {
+    if (direction == 1)
+      DownloadMany(job, items, results, stop);
+    else
+      UploadMany(job, items, results, stop);
+  } catch (...) {
+    error = std::current_exception();
+  }
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    job.Item = items[i];
+    TResult& r = results[i];
+    if (error && r.Outcome == TOutcome::NotBegun) {
+      // The files the error cut short fail; none of them is left half done
+      // in place (downloads are renamed into place only when complete).
+      const std::string text = TextOf(error);
+      r = {TOutcome::Failed, "传送出错：" + text};
+      NoteError(m_ctx, "文件传送失败 " + items[i]->SourcePath, text);
+    }
+    m_failReason = r.FailReason;
+    Finish(job, r.Outcome);
+  }
 }
 
 bool TTaskTransEngine::StillRunning(const TJob& job, std::stop_token stop) const {
@@ -190,6 +257,42 @@ void TTaskTransEngine::ShowProgress(const TJob& job, const std::string& object, 
   if (m_engine.IsCurrentRunning(*job.Task, job.Run)) job.Task->SetScreenContext(m_index, c);
 }
 
+namespace {
+
+api::TUpObject UpObjectOf(const TPostBagItem& item, std::string runUser, std::int32_t taskId,
+                          std::int16_t taskKind) {
+  api::TUpObject object;
+  object.UCode = std::move(runUser);
+  object.TaskID = taskId;
+  object.TaskKind = taskKind;
+  object.ObjectName = FileNameOf(item.SourcePath);
+  object.ObjectFolder = item.ObjectFolder;
+  object.ObjectData = item.ObjectData;
+  object.ObjectCargo = item.ObjectCargo;
+  object.ObjectCargo2 = item.ObjectCargo2;
+  object.ObjectSize = item.ObjectSize;
+  object.ObjectDate = item.ObjectDate;
+  return object;
+}
+
+api::TDownObject DownObjectOf(const TPostBagItem& item, const std::string& userCode,
+                              std::int16_t taskKind) {
+  api::TDownObject object;
+  object.UCode = userCode;
+  object.TaskKind = taskKind;
+  object.ObjectName = FileNameOf(item.SourcePath);
+  object.ObjectFolder = ServerFolderOf(item.SourcePath);
+  object.ObjectData = item.ObjectData;
+  object.ObjectCargo = item.ObjectCargo;
+  object.ObjectCargo2 = item.ObjectCargo2;
+  object.ObjectSize = item.ObjectSize;
+  object.ObjectDate = item.ObjectDate;
+  object.SegmentCount = SegmentCountOf(item.ObjectSize);
+  return object;
+}
+
+}  // namespace
+
 TTaskTransEngine::TOutcome TTaskTransEngine::Upload(const TJob& job, std::stop_token stop) {
   const TPostBagItem& item = *job.Item;
   if (IsFileLocked(item.SourcePath)) return Failed("文件正被其他程序使用");
@@ -205,17 +308,8 @@ TTaskTransEngine::TOutcome TTaskTransEngine::Upload(const TJob& job, std::stop_t
   const std::int64_t start = pos;
   const auto t0 = std::chrono::steady_clock::now();
   const std::string shown = job.TaskKind == kKindMailClient ? item.ObjectCargo2 : item.SourcePath;
-  api::TUpObject object;
-  object.UCode = job.Task->RunUser(m_ctx);
-  object.TaskID = job.TaskID;
-  object.TaskKind = job.TaskKind;
-  object.ObjectName = FileNameOf(item.SourcePath);
-  object.ObjectFolder = item.ObjectFolder;
-  object.ObjectData = item.ObjectData;
-  object.ObjectCargo = item.ObjectCargo;
-  object.ObjectCargo2 = item.ObjectCargo2;
-  object.ObjectSize = size;
-  object.ObjectDate = item.ObjectDate;
+  const api::TUpObject object =
+      UpObjectOf(item, job.Task->RunUser(m_ctx), job.TaskID, job.TaskKind);
   std::string buffer(static_cast<std::size_t>(kSegmentSize), '\0');
 
   while (StillRunning(job, stop)) {
@@ -278,17 +372,7 @@ TTaskTransEngine::TOutcome TTaskTransEngine::Download(const TJob& job, std::stop
   std::int64_t k = FirstSegmentIndex(pos);
   const std::int64_t start = pos;
   const auto t0 = std::chrono::steady_clock::now();
-  api::TDownObject object;
-  object.UCode = job.UCode;
-  object.TaskKind = job.TaskKind;
-  object.ObjectName = FileNameOf(item.SourcePath);
-  object.ObjectFolder = ServerFolderOf(item.SourcePath);
-  object.ObjectData = item.ObjectData;
-  object.ObjectCargo = target;
-  object.ObjectCargo2 = item.ObjectCargo2;
-  object.ObjectSize = size;
-  object.ObjectDate = item.ObjectDate;
-  object.SegmentCount = count;
+  const api::TDownObject object = DownObjectOf(item, job.UCode, job.TaskKind);
   bool answered = false;
   std::string data;
   while (StillRunning(job, stop) && lease->Connected()) {
@@ -312,14 +396,155 @@ TTaskTransEngine::TOutcome TTaskTransEngine::Download(const TJob& job, std::stop
   }
   const bool closed = out->Close();
   const bool complete = (pos == size && k == count) || (count == 0 && answered);
-  if (!closed) return Failed("写入文件出错（磁盘已满或无写权限）");
+  if (!closed) return Failed(kWriteFailedText);
   if (!complete) return Failed(m_failReason.empty() ? "下载未完成" : m_failReason);
-  // Beyond the received bytes a resumed partial may hold a torn tail.
-  if (files.Resize(partial, size) || files.SizeOf(partial) != size)
-    return Failed("写入文件出错（磁盘已满或无写权限）");
-  if (!PutInPlace(files, target, partial, overwrite)) return Failed("无法替换目标文件 " + target);
-  RemoveStalePartials(files, target);
+  std::string placed = PlaceDownload(files, target, partial, size, overwrite);
+  if (!placed.empty()) return Failed(std::move(placed));
   return TOutcome::Done;
+}
+
+void TTaskTransEngine::UploadMany(TJob& job, const std::vector<TPostBagItemPtr>& items,
+                                  std::vector<TResult>& results, std::stop_token stop) {
+  auto lease = m_ctx.Pool().FindByName("Trans" + std::to_string(m_index), kConnectionWait);
+  if (!lease.Ready()) {
+    for (TResult& r : results) r = {TOutcome::Failed, "无法连接服务器"};
+    return;
+  }
+  const std::string runUser = job.Task->RunUser(m_ctx);
+  std::vector<std::string> contents(items.size());
+  std::vector<api::TUpObject> objects;
+  std::vector<api::TUpSegment> segments;
+  std::vector<std::string_view> bytes;
+  std::vector<std::size_t> sent;  // index in items of each request
+  for (std::size_t i = 0; i < items.size() && StillRunning(job, stop); ++i) {
+    const TPostBagItem& item = *items[i];
+    if (IsFileLocked(item.SourcePath)) {
+      results[i] = {TOutcome::Failed, "文件正被其他程序使用"};
+      continue;
+    }
+    const auto in = m_ctx.FileAccess().OpenForReading(item.SourcePath);
+    if (!in) {
+      results[i] = {TOutcome::Failed, "无法打开文件（可能已被删除或移走）"};
+      continue;
+    }
+    // An empty file has no segment to send.
+    if (item.ObjectSize <= 0) {
+      results[i] = {TOutcome::Done, {}};
+      continue;
+    }
+    // Only the bytes the file had when it was listed (see Upload).
+    std::string& content = contents[i];
+    content.resize(static_cast<std::size_t>(item.ObjectSize));
+    const std::int64_t got = in->ReadAt(0, content.data(), content.size());
+    if (got < 0) {
+      results[i] = {TOutcome::Failed, "读取文件出错"};
+      continue;
+    }
+    if (got < item.ObjectSize) {
+      results[i] = {TOutcome::Failed, "文件在备份期间变短了"};
+      continue;
+    }
+    objects.push_back(UpObjectOf(item, runUser, job.TaskID, job.TaskKind));
+    segments.push_back({job.SessionID, 1, 1, 0});
+    bytes.emplace_back(content);
+    sent.push_back(i);
+  }
+  if (sent.empty()) return;
+  const std::vector<api::TApiStatus> statuses =
+      api::UpDownUpLoadMany(*lease, objects, segments, bytes);
+  const auto t0 = std::chrono::steady_clock::now();
+  for (std::size_t j = 0; j < sent.size(); ++j) {
+    const std::size_t i = sent[j];
+    if (!statuses[j]) {
+      results[i] = {TOutcome::Failed, "上传失败：" + statuses[j].Describe()};
+      continue;
+    }
+    const std::int64_t size = items[i]->ObjectSize;
+    job.Task->PostBag.Counters().BytesMoved += size;
+    results[i] = {TOutcome::Done, {}};
+    job.Item = items[i];
+    ShowProgress(job, job.TaskKind == kKindMailClient ? items[i]->ObjectCargo2 : items[i]->SourcePath,
+                 size, 0, t0);
+    m_ctx.Pace(kSegmentPauseMs);
+  }
+}
+
+void TTaskTransEngine::DownloadMany(TJob& job, const std::vector<TPostBagItemPtr>& items,
+                                    std::vector<TResult>& results, std::stop_token stop) {
+  auto lease = m_ctx.Pool().FindByName("Trans" + std::to_string(m_index), kConnectionWait);
+  if (!lease.Ready()) {
+    for (TResult& r : results) r = {TOutcome::Failed, "无法连接服务器"};
+    return;
+  }
+  IFileAccess& files = m_ctx.FileAccess();
+  struct TPlanned {
+    std::size_t index = 0;
+    std::unique_ptr<TTargetClaim> claim;
+    std::string partial;
+  };
+  std::vector<TPlanned> planned;
+  std::vector<api::TDownObject> objects;
+  std::vector<std::size_t> waiting;  // targets another download writes now
+  for (std::size_t i = 0; i < items.size() && StillRunning(job, stop); ++i) {
+    const TPostBagItem& item = *items[i];
+    const std::string& target = item.ObjectCargo;
+    auto claim = std::make_unique<TTargetClaim>(target);
+    if (!claim->Held()) {
+      waiting.push_back(i);
+      continue;
+    }
+    if (!job.Overwrite && files.SizeOf(target) >= 0 && files.SizeOf(target) == item.ObjectSize) {
+      results[i] = {TOutcome::Left, {}};
+      continue;
+    }
+    const fs::path parent = fs::path(target).parent_path();
+    if (!parent.empty()) files.CreateFolders(parent.string());
+    planned.push_back({i, std::move(claim), PartialDownloadPath(target, item.ObjectSize, item.ObjectDate)});
+    objects.push_back(DownObjectOf(item, job.UCode, job.TaskKind));
+  }
+  if (!objects.empty()) {
+    std::vector<std::string> data;
+    const std::vector<api::TApiStatus> statuses = api::UpDownDownLoadMany(*lease, objects, data);
+    const auto t0 = std::chrono::steady_clock::now();
+    for (std::size_t j = 0; j < planned.size(); ++j) {
+      const std::size_t i = planned[j].index;
+      const TPostBagItem& item = *items[i];
+      const std::string& partial = planned[j].partial;
+      if (!statuses[j]) {
+        results[i] = {TOutcome::Failed, "下载失败：" + statuses[j].Describe()};
+        continue;
+      }
+      if (static_cast<std::int64_t>(data[j].size()) != item.ObjectSize) {
+        results[i] = {TOutcome::Failed, "下载未完成"};
+        continue;
+      }
+      const auto out = files.OpenForWriting(partial, true);
+      if (!out) {
+        results[i] = {TOutcome::Failed, "无法创建文件 " + partial};
+        continue;
+      }
+      const bool written = data[j].empty() || out->WriteAt(0, data[j]);
+      if (!out->Close() || !written) {
+        results[i] = {TOutcome::Failed, kWriteFailedText};
+        continue;
+      }
+      job.Task->PostBag.Counters().BytesMoved += item.ObjectSize;
+      std::string placed = PlaceDownload(files, item.ObjectCargo, partial, item.ObjectSize, job.Overwrite);
+      results[i] = placed.empty() ? TResult{TOutcome::Done, {}} : TResult{TOutcome::Failed, std::move(placed)};
+      job.Item = items[i];
+      ShowProgress(job, item.SourcePath, item.ObjectSize, 0, t0);
+      m_ctx.Pace(kSegmentPauseMs);
+    }
+  }
+  planned.clear();  // lets go of the claims
+  lease.Release();
+  // One by one: each waits until the other download of its target ends.
+  for (const std::size_t i : waiting) {
+    job.Item = items[i];
+    m_failReason.clear();
+    const TOutcome outcome = Download(job, stop);
+    results[i] = {outcome, m_failReason};
+  }
 }
 
 void TTaskTransEngine::Finish(const TJob& job, TOutcome outcome) {
@@ -344,6 +569,9 @@ void TTaskTransEngine::Finish(const TJob& job, TOutcome outcome) {
       break;
     case TOutcome::Left:
       task.PostBag.Remove(job.Item);
+      break;
+    case TOutcome::NotBegun:
+      task.PostBag.SetState(job.Item, kItemChecked);
       break;
   }
 }

@@ -1,7 +1,10 @@
 #pragma once
 // The transfer engines: each moves one queue item of the current task at a
 // time, in segments of 262 144 bytes, on its own "Trans" connection (engine
-// i uses "Trans" + i).
+// i uses "Trans" + i). Under the fast profile the dispatcher may hand one
+// engine several small files (one segment each) at once: their requests
+// then travel together on the engine's connection, one behind the other,
+// before the first reply is awaited.
 
 #include <chrono>
 #include <cstdint>
@@ -35,18 +38,27 @@ class TTaskTransEngine : public TOneShotWorker {
   // Hands the item of the run's task to this engine and wakes it.
   // REQUIRES: the engine is idle (only the dispatcher assigns).
   void Assign(TTaskObjectPtr task, std::uint64_t run, TPostBagItemPtr item);
-  // The item being moved; null when none.
+  // Several small files (each at most one segment) at once.
+  void Assign(TTaskObjectPtr task, std::uint64_t run, std::vector<TPostBagItemPtr> items);
+  // The item being moved (the first of several); null when none.
   TPostBagItemPtr Item() const;
 
  protected:
   void Step(std::stop_token stop) override;
 
  private:
-  enum class TOutcome { Done, Failed, Left };
+  // NotBegun: a file of several the run's pause or stop came before; it
+  // goes back to the dispatcher.
+  enum class TOutcome { Done, Failed, Left, NotBegun };
+  struct TResult {
+    TOutcome Outcome = TOutcome::NotBegun;
+    std::string FailReason;
+  };
   struct TJob {
     TTaskObjectPtr Task;
     std::uint64_t Run = 0;
-    TPostBagItemPtr Item;
+    std::vector<TPostBagItemPtr> Items;  // as assigned
+    TPostBagItemPtr Item;                // the one being moved
     // The task's values, read under its lock at the start.
     std::string UCode;
     std::int32_t TaskID = -1;
@@ -55,8 +67,15 @@ class TTaskTransEngine : public TOneShotWorker {
     bool Overwrite = false;  // a restore replaces a file that is there
   };
 
+  void MoveOne(TJob& job, std::uint8_t direction, std::stop_token stop);
+  void MoveMany(TJob& job, const std::vector<TPostBagItemPtr>& items, std::uint8_t direction,
+                std::stop_token stop);
   TOutcome Upload(const TJob& job, std::stop_token stop);
   TOutcome Download(const TJob& job, std::stop_token stop);
+  void UploadMany(TJob& job, const std::vector<TPostBagItemPtr>& items,
+                  std::vector<TResult>& results, std::stop_token stop);
+  void DownloadMany(TJob& job, const std::vector<TPostBagItemPtr>& items,
+                    std::vector<TResult>& results, std::stop_token stop);
   bool StillRunning(const TJob& job, std::stop_token stop) const;
   void ShowProgress(const TJob& job, const std::string& object, std::int64_t pos,
                     std::int64_t start, std::chrono::steady_clock::time_point t0);

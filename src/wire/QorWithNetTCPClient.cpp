@@ -287,6 +287,60 @@ bool TQorTCPClient::CallDownload(TQorPack& pack, std::string& extra) {
   return true;
 }
 
+std::size_t TQorTCPClient::CallPipelined(std::span<TPipelinedCall> calls) {
+  if (calls.empty() || m_inCall.exchange(true)) return 0;
+  struct TSent {
+    std::string body;
+    std::size_t frameSize = 0;
+    TQorNetContextList::TContext context;
+  };
+  std::vector<TSent> sent;
+  std::size_t answered = 0;
+  if (m_connected.load() || (m_pool && m_pool->EnsureConnected(*this))) {
+    const std::string token = m_pool ? m_pool->Token() : std::string();
+    sent.reserve(calls.size());
+    for (TPipelinedCall& call : calls) {
+      call.Answered = false;
+      TSent s;
+      call.Pack->SaveToStream(s.body);
+      s.frameSize = s.body.size();
+      s.body.append(call.Extra);
+      s.context = m_contexts.Start();
+      if (!s.context) break;
+      if (!Send(BuildRequestHeader(s.context->Id, s.frameSize, call.Extra.size(), token),
+                s.body)) {
+        m_contexts.CountFailed();
+        m_contexts.Remove(s.context);
+        break;
+      }
+      sent.push_back(std::move(s));
+    }
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+      TPipelinedCall& call = calls[i];
+      TSent& s = sent[i];
+      call.Pack->Reset();
+      const TWaitResult result = WaitForReply(*s.context);
+      m_contexts.Remove(s.context);
+      if (result != TWaitResult::Arrived) {
+        m_contexts.CountFailed();
+        continue;
+      }
+      call.Pack->LoadFromStream(s.context->Buffer);
+      call.ReplyExtra = std::move(s.context->Extra);
+      call.Answered = true;
+      if (m_pool && call.Pack->ErrNo() == kErrNoNotSignedIn && m_pool->Reauthenticate(*this, token)) {
+        // Refused before it did anything: once more, alone, with the new token.
+        call.Answered = (m_connected.load() || m_pool->EnsureConnected(*this)) &&
+                        Transmit(s.body, s.frameSize, call.Extra.size(), m_pool->Token(),
+                                 *call.Pack, &call.ReplyExtra) == TTransmit::Arrived;
+      }
+      if (call.Answered) ++answered;
+    }
+  }
+  m_inCall.store(false);
+  return answered;
+}
+
 bool TQorTCPClient::Exchange(TQorPack& pack, std::string_view extra, std::string* replyExtra,
                              bool mayReauthenticate) {
   if (!m_connected.load() && !(m_pool && m_pool->EnsureConnected(*this))) return false;

@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <stop_token>
 #include <string>
 #include <string_view>
@@ -85,6 +86,21 @@ class TQorTCPClient {
   // As Call, but not turned away by a running Call: in, the extra data to
   // send (none when empty); out, on success, the reply's extra data.
   bool CallDownload(TQorPack& pack, std::string& extra);
+
+  // One request of a pipelined exchange.
+  struct TPipelinedCall {
+    TQorPack* Pack = nullptr;
+    std::string_view Extra;  // sent after the frame; may be empty
+    std::string ReplyExtra;  // out: the reply's extra data
+    bool Answered = false;   // out: Pack holds the reply
+  };
+  // Sends every request before waiting for the first reply, so the server
+  // works on the next while this one's reply travels; replies are matched
+  // by Id. Held like Call (refused at once, nothing sent, while a Call runs
+  // on this connection). A request the server refused for a lost session is
+  // sent again alone after the pool signed in again. Requests after one that
+  // could not be sent stay unanswered. Returns how many were answered.
+  std::size_t CallPipelined(std::span<TPipelinedCall> calls);
 
   bool InCall() const { return m_inCall.load(); }
   bool HasWaitingCall() const { return m_contexts.Count() > 0; }

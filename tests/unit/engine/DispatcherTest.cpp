@@ -252,6 +252,7 @@ TEST_F(Dispatcher, DueSchedulesRequestTheirStartAndEachEvaluatedOnePauses) {
 }
 
 TEST_F(Dispatcher, FeedsOneFolderWhileTheQueueIsShortAndOnlySendableFiles) {
+  ctx.SetPacing(TPacing::Standard);  // the standard profile's feeding (pauses not slept)
   auto task = std::make_shared<TScriptedTask>();
   ctx.Tasks().Add(task);
   MakeCurrent(engine(), task, ctx.Now());
@@ -290,6 +291,55 @@ TEST_F(Dispatcher, FeedsOneFolderWhileTheQueueIsShortAndOnlySendableFiles) {
   ASSERT_TRUE(WaitUntil([&] { return task->ErrorBag.Count() == 1; }));
   EXPECT_EQ(task->PostBag.Count(), 0u);
   EXPECT_EQ(task->PostBag.Counters().FileErrorCount, 1);
+}
+
+TEST_F(Dispatcher, FastProfileHandsEveryIdleEngineItsShareWithSmallFilesTogether) {
+  auto task = std::make_shared<TScriptedTask>();
+  ctx.Tasks().Add(task);
+  MakeCurrent(engine(), task, ctx.Now());
+  task->FolderList.AddFolder("/a", true);
+  std::vector<TPostBagItemPtr> items;
+  // 20 small files, one of two segments, 5 small.
+  const std::vector<std::int64_t> sizes = [] {
+    std::vector<std::int64_t> v(20, 1000);
+    v.push_back(262145);
+    v.insert(v.end(), 5, 70000);
+    return v;
+  }();
+  for (const std::int64_t size : sizes) {
+    auto item = task->PostBag.AddLocalFile("/nonexistent/file");
+    item->ObjectSize = size;
+    item->Action = 1;
+    task->PostBag.SetState(item, kItemChecked);
+    items.push_back(item);
+  }
+
+  EXPECT_TRUE(dispatcher().FeedPipeline());
+  ASSERT_TRUE(WaitUntil([&] { return task->Calcs == 1; })) << "26 queued items do not hold it back";
+  EXPECT_EQ(task->PostBag.Counters().FileDispatchedCount, 26);
+  std::vector<std::int64_t> engineOf;
+  for (const auto& item : items) engineOf.push_back(item->EngineIndex);
+  std::vector<std::int64_t> expected(16, 0);  // at most 16 files together
+  expected.insert(expected.end(), 4, 1);       // the rest of the small run
+  expected.push_back(2);                       // more than one segment: alone
+  expected.insert(expected.end(), 5, 3);
+  EXPECT_EQ(engineOf, expected);
+  ASSERT_TRUE(WaitUntil([&] { return engine().IsPipelineSettled(); }));
+
+  // Bytes bound a batch too: 1 MiB of 200 000-byte files is five of them.
+  task->PostBag.ClearBag();
+  items.clear();
+  for (int i = 0; i < 7; ++i) {
+    auto item = task->PostBag.AddLocalFile("/nonexistent/file");
+    item->ObjectSize = 200000;
+    item->Action = 1;
+    task->PostBag.SetState(item, kItemChecked);
+    items.push_back(item);
+  }
+  EXPECT_TRUE(dispatcher().FeedPipeline());
+  engineOf.clear();
+  for (const auto& item : items) engineOf.push_back(item->EngineIndex);
+  EXPECT_EQ(engineOf, (std::vector<std::int64_t>{0, 0, 0, 0, 0, 1, 1}));
 }
 
 TEST_F(Dispatcher, EndReportWaitsUntilNoStageHoldsWorkOfTheRun) {

@@ -154,6 +154,48 @@ TEST_F(CallChannelTest, RepliesInReverseOrderReachTheirOwnCallers) {
   EXPECT_EQ(m_peer.Requests().size(), 2u);  // the refused call sent nothing
 }
 
+TEST_F(CallChannelTest, PipelinedCallsAreAllSentBeforeTheFirstReplyAndMatchedById) {
+  m_peer.SetScript([](const TPeerRequest& r) {
+    const std::string name = r.Pack().FunNo();
+    if (name == "Dropped") return TPeerAnswer::Close();
+    return TPeerAnswer::Echo(r, "reply to " + name + " with " + r.Extra).Held();
+  });
+  m_client.SetTimeOut(0);
+  std::vector<TQorPack> packs;
+  for (int i = 0; i < 5; ++i) packs.push_back(Named("Call" + std::to_string(i)));
+  const std::vector<std::string> extras = {"", "a", "", "bb", std::string(70000, 'x')};
+  std::vector<TQorTCPClient::TPipelinedCall> calls(packs.size());
+  for (std::size_t i = 0; i < packs.size(); ++i) {
+    calls[i].Pack = &packs[i];
+    calls[i].Extra = extras[i];
+  }
+  auto answered = std::async(std::launch::async, [&] { return m_client.CallPipelined(calls); });
+  // Every request is out while none has been answered yet.
+  ASSERT_TRUE(m_peer.WaitForRequests(5));
+  TQorPack refused = Named("Meanwhile");
+  EXPECT_FALSE(m_client.Call(refused)) << "held like a Call";
+  m_peer.ReleaseHeld(/*reverse=*/true);
+  EXPECT_EQ(answered.get(), 5u);
+  for (std::size_t i = 0; i < packs.size(); ++i) {
+    EXPECT_TRUE(calls[i].Answered);
+    EXPECT_EQ(packs[i].FunNo(), "Call" + std::to_string(i));
+    EXPECT_EQ(calls[i].ReplyExtra, "reply to Call" + std::to_string(i) + " with " + extras[i]);
+  }
+
+  // The connection drops in the middle: the calls before are answered, the
+  // rest fail without a reply.
+  std::vector<TQorPack> more = {Named("Before"), Named("Dropped"), Named("After")};
+  std::vector<TQorTCPClient::TPipelinedCall> moreCalls(3);
+  for (std::size_t i = 0; i < 3; ++i) moreCalls[i].Pack = &more[i];
+  auto partly = std::async(std::launch::async, [&] { return m_client.CallPipelined(moreCalls); });
+  ASSERT_TRUE(m_peer.WaitForRequests(6));
+  while (m_peer.HeldCount() == 0) std::this_thread::sleep_for(1ms);
+  m_peer.ReleaseHeld();
+  EXPECT_LE(partly.get(), 1u);
+  EXPECT_FALSE(moreCalls[1].Answered);
+  EXPECT_FALSE(moreCalls[2].Answered);
+}
+
 // 256 KiB of binary data full of line ends, with a line in it that looks
 // like the header of the next call's reply.
 std::string TreacherousExtra() {
