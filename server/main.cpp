@@ -1,12 +1,14 @@
-// solvane-server --data DIR [--listen HOST:PORT]
+// solvane-server --data DIR [--listen HOST:PORT] [--verify-every HOURS]
 // solvane-server admin --data DIR <command> ...
 
+#include <cstdlib>
 #include <cstring>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
 #include <iostream>
 #include <sstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include "net/TlsIdentity.h"
 #include "protocol/Dispatcher.h"
 #include "storage/DataDirectory.h"
+#include "storage/VerifySchedule.h"
 
 using namespace solvane::server;
 
@@ -23,6 +26,7 @@ namespace {
 int Usage(std::ostream& os, int code) {
   os << "usage: solvane-server --data DIR [--listen HOST:PORT] [--idle-timeout SECONDS]\n"
         "                     [--tls off|optional|required] [--tls-cert FILE --tls-key FILE]\n"
+        "                     [--verify-every HOURS]\n"
         "       solvane-server admin --data DIR <command> (see: solvane-server admin --help)\n";
   return code;
 }
@@ -48,6 +52,7 @@ int RunAdmin(int argc, char** argv) {
   RegisterAdminShareCommands(registry);
   RegisterAdminAuthCommands(registry);
   RegisterAdminTlsCommands(registry);
+  RegisterAdminVerifyCommands(registry);
   return registry.Run(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
 }
 
@@ -61,9 +66,20 @@ void ReturnLargeBuffersToTheSystem() {
 #endif
 }
 
+// A positive number of hours, fractions allowed; nullopt otherwise.
+std::optional<std::chrono::milliseconds> ParseHours(const std::string& text) {
+  char* end = nullptr;
+  const double hours = std::strtod(text.c_str(), &end);
+  if (text.empty() || end != text.c_str() + text.size() || !(hours > 0) || hours > 24 * 365)
+    return std::nullopt;
+  return std::chrono::milliseconds(static_cast<std::int64_t>(hours * 3600 * 1000));
+}
+
 int RunServer(int argc, char** argv) {
   ReturnLargeBuffersToTheSystem();
   TServerConfig cfg;
+  std::optional<std::chrono::milliseconds> verifyEvery;
+  std::string verifyHours;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     bool hasValue = i + 1 < argc;
@@ -93,6 +109,13 @@ int RunServer(int argc, char** argv) {
       cfg.tlsCertificate = argv[++i];
     } else if (a == "--tls-key" && hasValue) {
       cfg.tlsKey = argv[++i];
+    } else if (a == "--verify-every" && hasValue) {
+      verifyHours = argv[++i];
+      verifyEvery = ParseHours(verifyHours);
+      if (!verifyEvery) {
+        std::cerr << "error: --verify-every takes a number of hours\n";
+        return 2;
+      }
     } else {
       std::cerr << "error: unexpected argument '" << a << "'\n";
       return Usage(std::cerr, 2);
@@ -115,6 +138,13 @@ int RunServer(int argc, char** argv) {
     TServer server(cfg, services, dispatcher, PrepareServerTls(cfg, tlsNote));
     std::string bound = server.Listen();
     std::cout << "listening on " << bound << std::endl << tlsNote.str() << std::flush;
+    std::unique_ptr<TVerifySchedule> verify;
+    if (verifyEvery) {
+      std::cerr << "verifying the store every " << verifyHours << " hours" << std::endl;
+      verify = std::make_unique<TVerifySchedule>(
+          dir.Db(), dir.Blobs(), *verifyEvery,
+          [](const std::string& lines) { std::cerr << lines << std::flush; });
+    }
     if (initialPassword)
       std::cout << "created administrator 'admin' with initial password: " << *initialPassword
                 << std::endl;

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <exception>
 
+#include "admin/DataOwner.h"
 #include "storage/DataDirectory.h"
 #include "storage/Database.h"
 
@@ -60,21 +61,24 @@ int TAdminRegistry::Run(const std::vector<std::string>& words, std::ostream& out
                                                                                       : rest[0]);
     return 0;
   }
-  if (rest.size() < 2) {
+  const TAdminCommand* cmd = nullptr;
+  std::size_t firstArg = 2;
+  for (const auto& c : m_commands)
+    if (c.group == rest[0] && c.verb.empty()) cmd = &c, firstArg = 1;
+  if (!cmd && rest.size() < 2) {
     err << "error: name a command, e.g. 'user list'\n";
     PrintHelp(err, rest[0]);
     return 2;
   }
-  const TAdminCommand* cmd = nullptr;
   for (const auto& c : m_commands)
-    if (c.group == rest[0] && c.verb == rest[1]) cmd = &c;
+    if (!cmd && c.group == rest[0] && c.verb == rest[1]) cmd = &c;
   if (!cmd) {
     err << "error: unknown command '" << rest[0] << " " << rest[1] << "'\n";
     PrintHelp(err, "");
     return 2;
   }
   TAdminArgs args;
-  for (std::size_t i = 2; i < rest.size(); ++i) {
+  for (std::size_t i = firstArg; i < rest.size(); ++i) {
     const std::string& w = rest[i];
     if (w.rfind("--", 0) == 0 && w.size() > 2) {
       std::string name = w.substr(2);
@@ -100,6 +104,7 @@ int TAdminRegistry::Run(const std::vector<std::string>& words, std::ostream& out
     return 2;
   }
   try {
+    ActAsOwnerOf(dataDir);
     TDataDirectory dir(dataDir);
     if (auto pwd = dir.EnsureAdministrator())
       err << "created administrator 'admin' with initial password: " << *pwd << "\n";

@@ -40,7 +40,7 @@ struct TAdminContext {
 
 struct TAdminCommand {
   std::string group;
-  std::string verb;
+  std::string verb;  // empty for a one-word command ("verify")
   std::string usage;        // e.g. "user add CODE --name NAME --password PW [--admin]"
   std::string description;  // one line
   int minPositional = 0;
@@ -69,6 +69,7 @@ void RegisterAdminTaskCommands(TAdminRegistry& r);
 void RegisterAdminShareCommands(TAdminRegistry& r);
 void RegisterAdminAuthCommands(TAdminRegistry& r);
 void RegisterAdminTlsCommands(TAdminRegistry& r);
+void RegisterAdminVerifyCommands(TAdminRegistry& r);
 
 // Shared parsing for options: "0"/"1" switches and whole numbers.
 std::optional<bool> ParseSwitch(const std::string& text);
