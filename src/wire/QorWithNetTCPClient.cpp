@@ -263,6 +263,7 @@ std::size_t TQorTCPClient::ReadSome(char* data, std::size_t size, std::error_cod
   m_socket->io.restart();
   while (!done && m_socket->io.run_one() > 0) {
   }
+  if (!done) error = asio::error::operation_aborted;  // the loop ran dry: a broken stream
   return n;
 }
 // Runs on the reader thread when its stream ends, breaks or is shut down.
