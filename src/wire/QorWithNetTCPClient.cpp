@@ -5,6 +5,7 @@
 
 #include <asio.hpp>
 #include <asio/ssl.hpp>
+#include <openssl/ssl.h>
 
 #include "wire/QorWithHeaderLine.h"
 #include "wire/QorWithPack.h"
@@ -93,6 +94,7 @@ bool TQorTCPClient::Connect(std::chrono::milliseconds connectTimeOut) {
     std::lock_guard ioLock(m_socket->ioMutex);
     m_socket->ioRunning = ok && m_socket->tls;
   }
+  m_encrypted.store(ok && m_socket->tls);
   if (ok) {
     m_contexts.Open();
     m_connected.store(true);
@@ -154,6 +156,7 @@ bool TQorTCPClient::OpenSocket(std::chrono::milliseconds connectTimeOut) {
   }
   socket.set_option(tcp::no_delay(true), error);
   m_socket->tls.reset();
+  m_resumed.store(false);
   if (m_pool && m_pool->Tls() && !StartTls(deadline)) {
     m_socket->tls.reset();
     socket.close(error);
@@ -185,7 +188,9 @@ bool TQorTCPClient::StartTls(TClock::time_point deadline) {
         m_socket->io, [&] { return state->done; }, TClock::now() + std::chrono::seconds(1));
     return false;
   }
-  return !state->error && m_pool->AcceptServer(InspectPeer(*tls), host, port);
+  if (state->error || !m_pool->AcceptServer(InspectPeer(*tls), host, port)) return false;
+  m_resumed.store(SSL_session_reused(tls->native_handle()) == 1);
+  return true;
 }
 
 void TQorTCPClient::Disconnect() {
@@ -258,6 +263,7 @@ std::size_t TQorTCPClient::ReadSome(char* data, std::size_t size, std::error_cod
   m_socket->io.restart();
   while (!done && m_socket->io.run_one() > 0) {
   }
+  if (!done) error = asio::error::operation_aborted;  // the loop ran dry: a broken stream
   return n;
 }
 // Runs on the reader thread when its stream ends, breaks or is shut down.

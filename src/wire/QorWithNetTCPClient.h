@@ -73,6 +73,10 @@ class TQorTCPClient {
   std::int64_t Handle() const { return m_handle.load(); }
   // How often Connect tried to open a socket (diagnostics).
   std::uint64_t ConnectAttempts() const { return m_connectAttempts.load(); }
+  // Whether the connection is encrypted, and whether its handshake resumed
+  // an earlier session (diagnostics).
+  bool Encrypted() const { return m_encrypted.load(); }
+  bool SessionResumed() const { return m_resumed.load(); }
 
   // One request and its reply. False at once (packet left as built) when not
   // connected, when a Call/CallUpload already runs on this connection, or
@@ -156,6 +160,8 @@ class TQorTCPClient {
   std::atomic<TQorSocketStatus> m_status{TQorSocketStatus::Disconnected};
   std::atomic<std::int64_t> m_handle{0};
   std::atomic<std::uint64_t> m_connectAttempts{0};
+  std::atomic<bool> m_encrypted{false};
+  std::atomic<bool> m_resumed{false};
   std::atomic<std::thread::id> m_connectingThread{};
 
   std::atomic<bool> m_inCall{false};

@@ -124,6 +124,45 @@ class LoginLockTest : public QObject {
     QCOMPARE(m_exitRequests, 0);
   }
 
+  // The server's real certificate against a different pinned one: the
+  // dialog asks with both fingerprints; yes pins the presented one and signs
+  // in, no keeps the pin and uses up no attempt.
+  void changedCertificateIsAskedAboutWithBothFingerprints() {
+    const std::string oldPin =
+        "00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF:00:11:22:33:44:55:66:77:88:99:AA:BB:CC:"
+        "DD:EE:FF";
+    const auto shown = m_env->Server().Admin({"tls", "show"});
+    QCOMPARE(shown.exitCode, 0);
+    const auto at = shown.out.find("fingerprint: ");
+    QVERIFY(at != std::string::npos);
+    const std::string real = shown.out.substr(at + 13, shown.out.find('\n', at) - at - 13);
+    QVERIFY(Info().SavePinnedCertificate(oldPin));
+
+    for (bool yes : {false, true}) {
+      TForm_Login dialog(*m_shell);
+      dialog.show();
+      Type(dialog, "ann", "secret1");
+      auto seen = AnswerNextQuestion(yes);
+      ClickLogin(dialog);
+      QVERIFY(seen->Seen);
+      QCOMPARE(seen->Caption, QString::fromUtf8("证书已更改"));
+      QVERIFY2(seen->Text.contains(QString::fromStdString(oldPin)), qPrintable(seen->Text));
+      QVERIFY2(seen->Text.contains(QString::fromStdString(real)), qPrintable(seen->Text));
+      QCOMPARE(dialog.FailureCount(), 0);
+      if (!yes) {
+        QVERIFY(dialog.result() != int(QDialog::Accepted));
+        QVERIFY(!Info().LoggedIn());
+        QCOMPARE(Info().PinnedCertificate(), oldPin);
+        QVERIFY2(OpenNoteTexts().contains(QString::fromUtf8("服务器证书已更改，连接被拒绝")),
+                 qPrintable(OpenNoteTexts().join('|')));
+      } else {
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QVERIFY(Info().LoggedIn());
+        QCOMPARE(Info().PinnedCertificate(), real);
+      }
+    }
+  }
+
   void threeFailuresCountDownThenRequestExit() {
     TForm_Login dialog(*m_shell);
     dialog.show();

@@ -134,8 +134,15 @@ TEST_F(Tls, FingerprintPinnedAtFirstSignInSurvivesAClientRestart) {
     EXPECT_EQ(info->PinnedCertificate(), "");
     ASSERT_TRUE(SignIn(*info).Ok());
     EXPECT_EQ(info->PinnedCertificate(), fingerprint);
-    // Every connection of the pool connects with the pinned certificate.
+    // Every connection of the pool connects with the pinned certificate,
+    // encrypted, and the later ones resume the first one's session.
     EXPECT_TRUE(info->ConnectServer());
+    int resumed = 0;
+    for (std::size_t i = 0; i < info->Pool().Count(); ++i) {
+      EXPECT_TRUE(info->Pool().Item(i).Encrypted()) << i;
+      resumed += info->Pool().Item(i).SessionResumed() ? 1 : 0;
+    }
+    EXPECT_GE(resumed, 1);
     Logout(*info);
   }
   auto restarted = machine.StartClient("127.0.0.1", server.Port());

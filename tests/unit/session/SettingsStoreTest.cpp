@@ -149,6 +149,30 @@ TEST_F(SettingsStore, EachSaveWritesItsGroupOnly) {
   EXPECT_EQ(back.Pacing, TPacing::Fast);
 }
 
+TEST_F(SettingsStore, ConnectionsAreEncryptedUnlessTurnedOffOnPurpose) {
+  EXPECT_TRUE(m_store.LoadSettings().UseTls);
+  TSettings s = m_store.LoadSettings();
+  s.UseTls = false;
+  ASSERT_TRUE(m_store.SaveOptions(s));
+  EXPECT_EQ(Stored("UseTls"), "0");
+  EXPECT_FALSE(m_store.LoadSettings().UseTls);
+  s.UseTls = true;
+  ASSERT_TRUE(m_store.SaveOptions(s));
+  EXPECT_TRUE(m_store.LoadSettings().UseTls);
+}
+
+TEST_F(SettingsStore, PinnedCertificatesAreKeptPerServerAddress) {
+  EXPECT_EQ(m_store.LoadPinnedCertificate("backup.office", 8090), "");
+  ASSERT_TRUE(m_store.SavePinnedCertificate("backup.office", 8090, "AA:BB"));
+  ASSERT_TRUE(m_store.SavePinnedCertificate("backup.office", 9000, "CC:DD"));
+  ASSERT_TRUE(m_store.SavePinnedCertificate("fd00::2", 8090, "EE:FF"));
+  TSettingsStore reopened{m_registry, m_autoRun, kProgram};
+  EXPECT_EQ(reopened.LoadPinnedCertificate("backup.office", 8090), "AA:BB");
+  EXPECT_EQ(reopened.LoadPinnedCertificate("backup.office", 9000), "CC:DD");
+  EXPECT_EQ(reopened.LoadPinnedCertificate("fd00::2", 8090), "EE:FF");
+  EXPECT_EQ(reopened.LoadPinnedCertificate("other.office", 8090), "");
+}
+
 TEST_F(SettingsStore, SaveOptionsEndsWithTheAutorunEntry) {
   TSettings s;
   s.IsAutoRun = true;
