@@ -152,20 +152,27 @@ bool KeepsMailDescription(TRequestContext& ctx, const TStoreRef& store, const st
                           const std::string& name) {
   if (store.kind != kMailStore) return true;
   auto stored = MailDescription(ctx.Db(), store, folder, name);
-  return !stored || *stored == ctx.Str("ObjectCargo2");
+  // The check decides what the upload path does next, so a failed lookup
+  // must stop the request there rather than read as "changed".
+  if (!stored.Ok()) throw DatabaseError(stored.Error());
+  return !*stored || **stored == ctx.Str("ObjectCargo2");
 }
 
-std::vector<std::string> TMailStore::Clients() {
+TStoreResult<std::vector<std::string>> TMailStore::Clients() {
+  auto top = MailTopFolders(m_db, m_store);
+  if (!top.Ok()) return TStoreError{top.Error()};
   std::vector<std::string> out;
-  for (auto& name : MailTopFolders(m_db, m_store))
+  for (auto& name : *top)
     if (MailClientKindOf(name)) out.push_back(std::move(name));
   return out;
 }
 
-std::vector<TMailFolderRef> TMailStore::Folders(int client) {
+TStoreResult<std::vector<TMailFolderRef>> TMailStore::Folders(int client) {
   const std::string prefix = "/" + MailClientName(client) + "/";
+  auto rows = MailFoldersUnder(m_db, m_store, prefix);
+  if (!rows.Ok()) return TStoreError{rows.Error()};
   std::vector<TMailFolderRef> folders;
-  for (const auto& row : MailFoldersUnder(m_db, m_store, prefix)) {
+  for (const auto& row : *rows) {
     auto parentId = ParseCanonical(row.folder.substr(prefix.size()));
     auto folderId = ParseFolderId(row.name);
     if (parentId && folderId)
@@ -174,16 +181,18 @@ std::vector<TMailFolderRef> TMailStore::Folders(int client) {
   return ParentsFirst(std::move(folders));
 }
 
-std::vector<TMailFolderRef> TMailStore::FindFolders(int client, std::int64_t folderId,
-                                                    std::optional<std::int64_t> parentId) {
+TStoreResult<std::vector<TMailFolderRef>> TMailStore::FindFolders(
+    int client, std::int64_t folderId, std::optional<std::int64_t> parentId) {
+  auto all = Folders(client);
+  if (!all.Ok()) return all;
   std::vector<TMailFolderRef> found;
-  for (auto& f : Folders(client))
+  for (auto& f : *all)
     if (f.folderId == folderId && (!parentId || f.parentId == *parentId))
       found.push_back(std::move(f));
   return found;
 }
 
-std::vector<TMailMessageEntry> TMailStore::Messages(const std::string& folderPath) {
+TStoreResult<std::vector<TMailMessageEntry>> TMailStore::Messages(const std::string& folderPath) {
   return MailMessagesIn(m_db, m_store, folderPath);
 }
 

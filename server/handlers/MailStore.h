@@ -58,15 +58,15 @@ class TMailStore {
 
   const TStoreRef& Store() const { return m_store; }
   // The names of the mail clients that have folders in the store.
-  std::vector<std::string> Clients();
+  TStoreResult<std::vector<std::string>> Clients();
   // The live mail folders of one client, every folder after its parent when
   // the parent is listed too, else by parent and folder ID.
-  std::vector<TMailFolderRef> Folders(int client);
+  TStoreResult<std::vector<TMailFolderRef>> Folders(int client);
   // The live folders of the client with this ID (and parent, when given).
-  std::vector<TMailFolderRef> FindFolders(int client, std::int64_t folderId,
-                                          std::optional<std::int64_t> parentId);
+  TStoreResult<std::vector<TMailFolderRef>> FindFolders(int client, std::int64_t folderId,
+                                                        std::optional<std::int64_t> parentId);
   // The live messages of a folder, by name, each with its newest version.
-  std::vector<TMailMessageEntry> Messages(const std::string& folderPath);
+  TStoreResult<std::vector<TMailMessageEntry>> Messages(const std::string& folderPath);
 
  private:
   Database& m_db;

@@ -41,11 +41,17 @@ bool ReadFolderQuery(TRequestContext& ctx, TMailFolderQuery& q) {
   return true;
 }
 
+// The folders the query names; none, with the failure set, when there are
+// none or the store cannot be read.
 std::vector<TMailFolderRef> FoundFolders(TRequestContext& ctx, TMailStore& mail,
                                          const TMailFolderQuery& q) {
   auto folders = mail.FindFolders(q.client, q.folderId, q.parentId);
-  if (folders.empty()) ctx.Fail(kErrNotFound, "no such mail folder in the store");
-  return folders;
+  if (!folders.Ok()) {
+    ctx.FailStorage(folders.Error());
+    return {};
+  }
+  if (folders->empty()) ctx.Fail(kErrNotFound, "no such mail folder in the store");
+  return std::move(*folders);
 }
 
 void ShowMCObjectFolder(TRequestContext& ctx) {
@@ -56,7 +62,9 @@ void ShowMCObjectFolder(TRequestContext& ctx) {
   int n = 0;
   // Without a client name: the mail clients the store holds mail of.
   if (ctx.Str("MCKindName").empty()) {
-    for (const auto& name : mail.Clients()) {
+    auto clients = mail.Clients();
+    if (!clients.Ok()) return (void)ctx.FailStorage(clients.Error());
+    for (const auto& name : *clients) {
       r.AddString(++n, "ObjectName", name);
       r.AddString(n, "ObjectFolder", "");
     }
@@ -64,7 +72,9 @@ void ShowMCObjectFolder(TRequestContext& ctx) {
   }
   int client = 0;
   if (!ReadClient(ctx, client)) return;
-  for (const auto& f : mail.Folders(client)) {
+  auto folders = mail.Folders(client);
+  if (!folders.Ok()) return (void)ctx.FailStorage(folders.Error());
+  for (const auto& f : *folders) {
     r.AddString(++n, "ObjectName", std::to_string(f.folderId));
     r.AddString(n, "ObjectFolder", std::to_string(f.parentId));
   }
@@ -78,7 +88,9 @@ void ShowMCObjectMessage(TRequestContext& ctx) {
   TQorPack& r = ctx.Reply();
   int n = 0;
   for (const auto& folder : FoundFolders(ctx, mail, q)) {
-    for (const auto& m : mail.Messages(folder.path)) {
+    auto messages = mail.Messages(folder.path);
+    if (!messages.Ok()) return (void)ctx.FailStorage(messages.Error());
+    for (const auto& m : *messages) {
       r.AddString(++n, "ObjectName", m.name);
       r.AddString(n, "ObjectFolder", m.folder);
       r.AddInteger(n, "ObjectKind", 0);
@@ -121,9 +133,12 @@ void RemoveMCMessage(TRequestContext& ctx) {
 
   TMailStore mail(ctx.Db(), *owner);
   std::vector<TMailMessageEntry> named;
-  for (const auto& folder : FoundFolders(ctx, mail, q))
-    for (auto& m : mail.Messages(folder.path))
+  for (const auto& folder : FoundFolders(ctx, mail, q)) {
+    auto messages = mail.Messages(folder.path);
+    if (!messages.Ok()) return (void)ctx.FailStorage(messages.Error());
+    for (auto& m : *messages)
       if (m.name == name) named.push_back(std::move(m));
+  }
   if (ctx.Failed()) return;
   if (named.empty()) return (void)ctx.Fail(kErrNotFound, "no such message in the mail folder");
   if (named.size() > 1) {

@@ -10,6 +10,7 @@
 
 #include "storage/Database.h"
 #include "storage/FileStore.h"
+#include "storage/StoreResult.h"
 
 namespace solvane::server {
 
@@ -31,15 +32,16 @@ struct TMailFolderRow {
 };
 
 // The names of the live folders at the top of the store, sorted.
-std::vector<std::string> MailTopFolders(Database& db, const TStoreRef& store);
+TStoreResult<std::vector<std::string>> MailTopFolders(Database& db, const TStoreRef& store);
 // The live folders whose parent folder starts with `prefix`.
-std::vector<TMailFolderRow> MailFoldersUnder(Database& db, const TStoreRef& store,
-                                             const std::string& prefix);
+TStoreResult<std::vector<TMailFolderRow>> MailFoldersUnder(Database& db, const TStoreRef& store,
+                                                           const std::string& prefix);
 // The live messages of a folder, by name, each with its newest version.
-std::vector<TMailMessageEntry> MailMessagesIn(Database& db, const TStoreRef& store,
-                                              const std::string& folderPath);
+TStoreResult<std::vector<TMailMessageEntry>> MailMessagesIn(Database& db, const TStoreRef& store,
+                                                            const std::string& folderPath);
 // The description ("cargo2") of a live message; nullopt when there is none.
-std::optional<std::string> MailDescription(Database& db, const TStoreRef& store,
-                                           const std::string& folder, const std::string& name);
+TStoreResult<std::optional<std::string>> MailDescription(Database& db, const TStoreRef& store,
+                                                         const std::string& folder,
+                                                         const std::string& name);
 
 }  // namespace solvane::server

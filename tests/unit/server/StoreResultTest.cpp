@@ -6,6 +6,7 @@
 
 #include "../platform/TempFolder.h"
 #include "storage/DataDirectory.h"
+#include "storage/MailMessageStore.h"
 #include "storage/PermissionStore.h"
 #include "storage/PolicyStore.h"
 #include "storage/ProfileStore.h"
@@ -71,12 +72,14 @@ TEST_F(StoreResultTest, DuplicateUserIsAnErrorValue) {
 // Every call of the stores fails the same way when its table is gone.
 TEST_F(StoreResultTest, FailedStatementsBecomeErrorValues) {
   dir.Db().Exec("PRAGMA foreign_keys = OFF");
-  for (const char* table : {"users", "sessions", "profile", "auth_requests", "auth_permissions",
-                            "runs", "run_objects", "run_errors", "task_mail_folders",
-                            "task_mail_messages", "policies", "policy_patterns", "policy_users"})
+  for (const char* table :
+       {"users", "sessions", "profile", "auth_requests", "auth_permissions", "runs", "run_objects",
+        "run_errors", "task_mail_folders", "task_mail_messages", "policies", "policy_patterns",
+        "policy_users", "versions", "objects"})
     dir.Db().Exec(std::string("DROP TABLE ") + table);
   Database& db = dir.Db();
   TPolicyRecord policy{0, "p", -1};
+  const TStoreRef mail{"a", kMailStore};
   TProfileStore profile(dir.Db());
   TSavedSessionStore sessions(dir.Db());
   const std::vector<std::pair<const char*, std::string>> failures = {
@@ -125,6 +128,10 @@ TEST_F(StoreResultTest, FailedStatementsBecomeErrorValues) {
       {"RemovePolicy", ErrorOf(RemovePolicy(db, 1))},
       {"AssignPolicy", ErrorOf(AssignPolicy(db, 1, "a"))},
       {"UnassignPolicy", ErrorOf(UnassignPolicy(db, 1, "a"))},
+      {"MailTopFolders", ErrorOf(MailTopFolders(db, mail))},
+      {"MailFoldersUnder", ErrorOf(MailFoldersUnder(db, mail, "/Foxmail/"))},
+      {"MailMessagesIn", ErrorOf(MailMessagesIn(db, mail, "/Foxmail/1/2"))},
+      {"MailDescription", ErrorOf(MailDescription(db, mail, "/Foxmail/1/2", "1.eml"))},
   };
   for (const auto& [call, message] : failures)
     EXPECT_NE(message.find("no such table"), std::string::npos) << call << ": " << message;
