@@ -30,8 +30,11 @@ struct TServerConfig {
   // beyond this, so a fast client cannot pile up memory.
   int maxInFlightPerConnection = 8;
   // Requests of one connection handled by workers at the same time, so one
-  // connection's costly requests leave the other workers to the others.
-  int maxRunningPerConnection = 1;
+  // connection's costly requests leave the other workers to the others. More
+  // than one lets a client's pipelined uploads of small files share a commit
+  // batch; replies carry the request's Id, so their order does not matter,
+  // and a client pipelines only requests that do not depend on each other.
+  int maxRunningPerConnection = 4;
   // Bytes one connection may hold before its next request is read: requests
   // read but not answered plus replies its peer has not taken yet. A peer
   // that does not read its replies is not read from until they drain.
