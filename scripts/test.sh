@@ -16,6 +16,12 @@ cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOLVANE_TESTS=ON 
 cmake --build "$build_dir" -j "$jobs"
 ctest --test-dir "$build_dir" --output-on-failure -j "$jobs" --timeout 600
 
+# The two Debian packages build and hold what an installation needs
+# (SOLVANE_CHECK_PACKAGES=0 skips).
+if [ "${SOLVANE_CHECK_PACKAGES:-1}" != 0 ]; then
+  SOLVANE_JOBS="$jobs" bash packaging/check-packages.sh "$build_dir"
+fi
+
 # The programs without the desktop client: nothing outside src/ui may need Qt
 # Widgets (SOLVANE_CHECK_NOGUI=0 skips).
 if [ "${SOLVANE_CHECK_NOGUI:-1}" != 0 ]; then

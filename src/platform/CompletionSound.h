@@ -13,7 +13,8 @@
 
 namespace solvane {
 
-// The completion sound file of this platform: "ring.wav" beside the program.
+// The completion sound file of this platform: "ring.wav" beside the program
+// or among the installed data files (see DataFiles.h).
 std::string DefaultCompletionSoundFile();
 
 // Plays file with the first available of players (program names looked up

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <thread>
 
-#include "platform/FileFacts.h"
+#include "platform/DataFiles.h"
 
 extern char** environ;
 
@@ -102,7 +102,7 @@ std::optional<std::chrono::milliseconds> WaveDuration(std::string_view b) {
   return std::chrono::milliseconds(static_cast<std::int64_t>(*dataSize) * 1000 / *byteRate);
 }
 
-std::string DefaultCompletionSoundFile() { return ProgramFolder() + "ring.wav"; }
+std::string DefaultCompletionSoundFile() { return FindDataFile("ring.wav"); }
 
 bool PlayCompletionSound(const std::string& file) {
   return PlayCompletionSound(file, {"paplay", "aplay"});

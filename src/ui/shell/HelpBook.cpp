@@ -1,12 +1,13 @@
 #include "ui/shell/HelpBook.h"
 
-#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QUrl>
 
 #include <utility>
+
+#include "platform/DataFiles.h"
 
 namespace solvane {
 
@@ -20,7 +21,7 @@ constexpr std::pair<const char*, const char*> kTopics[] = {
 
 }  // namespace
 
-QString HelpBookFolder() { return QDir(QCoreApplication::applicationDirPath()).filePath("help"); }
+QString HelpBookFolder() { return QString::fromStdString(FindDataFile("help")); }
 
 QString HelpBookPageName(const QString& keyword) {
   for (const auto& [word, page] : kTopics)

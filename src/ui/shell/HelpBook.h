@@ -1,5 +1,6 @@
 #pragma once
-// The help book: HTML pages in the folder "help" beside the program, opened
+// The help book: HTML pages in the folder "help" beside the program (or
+// installed under PREFIX/share/solvane, see platform/DataFiles.h), opened
 // in the desktop's browser. A keyword names a topic page; the empty keyword
 // and every keyword without a page open the contents page.
 
@@ -9,7 +10,8 @@ namespace solvane {
 
 inline constexpr char kHelpContentsPage[] = "index.html";
 
-// The folder of the help book: "help" in the program's folder.
+// The folder of the help book: "help" in the program's folder, else the
+// installed one.
 QString HelpBookFolder();
 // The page file name a keyword leads to ("常见问题" -> "faq.html"); the
 // contents page for the empty keyword and for unknown ones.
