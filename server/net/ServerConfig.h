@@ -19,7 +19,7 @@ struct TServerConfig {
   std::chrono::seconds idleTimeout{600};
   // A worker completing an upload waits while its batch reaches the disk
   // (storage/CommitQueue): more workers let more uploads share one batch.
-  int workerThreads = 16;
+  int workerThreads = 64;
   std::size_t maxHeaderLine = 1024;
   std::size_t maxFrame = 16u << 20;
   std::size_t maxExtra = 4u << 20;
@@ -28,13 +28,13 @@ struct TServerConfig {
   std::size_t maxRequestBeforeSignIn = 64u << 10;
   // Requests of one connection read but not yet answered; reading pauses
   // beyond this, so a fast client cannot pile up memory.
-  int maxInFlightPerConnection = 8;
+  int maxInFlightPerConnection = 16;
   // Requests of one connection handled by workers at the same time, so one
   // connection's costly requests leave the other workers to the others. More
   // than one lets a client's pipelined uploads of small files share a commit
   // batch; replies carry the request's Id, so their order does not matter,
   // and a client pipelines only requests that do not depend on each other.
-  int maxRunningPerConnection = 4;
+  int maxRunningPerConnection = 16;
   // Bytes one connection may hold before its next request is read: requests
   // read but not answered plus replies its peer has not taken yet. A peer
   // that does not read its replies is not read from until they drain.

@@ -30,26 +30,23 @@ std::string ToHex(const unsigned char* d, unsigned n) {
   return s;
 }
 
-bool SyncFolder(const fs::path& folder) {
-  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = ::fsync(fd) == 0;
-  return ::close(fd) == 0 && ok;
+const fs::path& CreatedFolder(const fs::path& folder) {
+  fs::create_directories(folder);
+  return folder;
 }
 }  // namespace
 
-TFileBlobStore::TFileBlobStore(fs::path root) : m_root(std::move(root)) {
-  fs::create_directories(m_root);
-}
+TFileBlobStore::TFileBlobStore(fs::path root)
+    : m_root(std::move(root)), m_disk(CreatedFolder(m_root)) {}
 
 fs::path TFileBlobStore::PathOf(const std::string& h) const { return m_root / h.substr(0, 2) / h; }
 
-BlobPlacement TFileBlobStore::Place(const fs::path& file, const std::string& h,
+BlobPlacement TFileBlobStore::Place(const fs::path& file, const std::string& h, bool recorded,
                                     TBlobSync& sync) {
   if (!IsHex64(h)) return BlobPlacement::kFailed;
   std::error_code ec;
   const fs::path target = PathOf(h);
-  if (fs::exists(target, ec)) return BlobPlacement::kPresent;
+  if (recorded && fs::exists(target, ec)) return BlobPlacement::kPresent;
   const fs::path folder = target.parent_path();
   if (!fs::is_directory(folder, ec)) {
     fs::create_directory(folder, ec);
@@ -70,9 +67,7 @@ bool TFileBlobStore::Unplace(const std::string& h, const fs::path& file) {
 }
 
 bool TFileBlobStore::Sync(const TBlobSync& sync) {
-  bool ok = true;
-  for (const fs::path& folder : sync.folders) ok = SyncFolder(folder) && ok;
-  return ok;
+  return sync.folders.empty() || m_disk.Sync();
 }
 
 bool TFileBlobStore::Has(const std::string& h) const {

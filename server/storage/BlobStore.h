@@ -9,28 +9,34 @@
 #include <set>
 #include <string>
 
+#include "storage/FileSystemSync.h"
+
 namespace solvane::server {
 
 // Blobs placed since the last sync: what must reach the disk before a
-// version may refer to them (for files, the folders whose entries changed).
+// version may refer to them (for files, the folders whose entries changed;
+// none: nothing to sync).
 struct TBlobSync {
   std::set<std::filesystem::path> folders;
 };
 
 enum class BlobPlacement {
   kMoved,    // the file is the blob now
-  kPresent,  // the blob existed already; the file was left where it is
+  kPresent,  // the blob is recorded and in place; the file was left where it is
   kFailed,   // I/O failure; the file was left where it is
 };
 
 class IBlobStore {
  public:
   virtual ~IBlobStore() = default;
-  // Moves a finished file, its bytes already synced, into the store under its
-  // hash (hex), and notes in `sync` what makes the move durable. Many
-  // placements share one Sync.
+  // Moves a finished file into the store under its hash (hex), and notes in
+  // `sync` what makes the move and the file's bytes durable. Many placements
+  // share one Sync. `recorded`: the database knows the blob, so a blob in
+  // place has its bytes on disk and the file is left where it is; a blob
+  // in place that the database does not know may be the remains of a crash
+  // before its sync and is replaced.
   virtual BlobPlacement Place(const std::filesystem::path& file, const std::string& sha256Hex,
-                              TBlobSync& sync) = 0;
+                              bool recorded, TBlobSync& sync) = 0;
   // Undoes a placement that moved the file (no version came to use the
   // blob): the blob becomes `file` again. False on I/O failure.
   virtual bool Unplace(const std::string& sha256Hex, const std::filesystem::path& file) = 0;
@@ -46,11 +52,14 @@ class IBlobStore {
 };
 
 // Blobs as files under DIR/ab/abcdef... (first two hex digits as a folder).
+// A Sync makes the whole file system durable at once: one wait for the disk
+// for every file a batch moved in (a move succeeds only within one file
+// system) and every folder it touched.
 class TFileBlobStore : public IBlobStore {
  public:
   explicit TFileBlobStore(std::filesystem::path root);
   BlobPlacement Place(const std::filesystem::path& file, const std::string& sha256Hex,
-                      TBlobSync& sync) override;
+                      bool recorded, TBlobSync& sync) override;
   bool Unplace(const std::string& sha256Hex, const std::filesystem::path& file) override;
   bool Sync(const TBlobSync& sync) override;
   bool Has(const std::string& sha256Hex) const override;
@@ -63,6 +72,7 @@ class TFileBlobStore : public IBlobStore {
 
  private:
   std::filesystem::path m_root;
+  TFileSystemSync m_disk;
 };
 
 // SHA-256 of a file's contents as lower-case hex; nullopt on read error.

@@ -30,6 +30,17 @@ std::vector<std::unique_lock<std::mutex>> LockBlobStripes(const std::vector<std:
   return locks;
 }
 
+std::set<std::string> RecordedBlobs(Database& db, const std::vector<std::string>& sha256s) {
+  std::set<std::string> recorded;
+  Statement st(db, "SELECT 1 FROM blobs WHERE sha256 = ?");
+  for (const auto& sha : sha256s) {
+    st.Reset();
+    st.Bind(1, sha);
+    if (st.Step()) recorded.insert(sha);
+  }
+  return recorded;
+}
+
 std::int64_t NowAsDosDateTime() {
   std::time_t now = std::time(nullptr);
   std::tm t{};

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,9 @@ std::optional<TVersion> NewestVersionOf(Database& db, std::int64_t objectId);
 bool ExceedsQuota(Database& db, const std::string& user, std::int64_t bytes);
 // What an upload says of its object (a mail message's description).
 void KeepCargo(Database& db, std::int64_t objectId, const TUploadSegment& u);
+// The hashes among `sha256s` that have a blob row. A row is written only
+// in the transaction of a version whose blob was on disk before it.
+std::set<std::string> RecordedBlobs(Database& db, const std::vector<std::string>& sha256s);
 // The current local time as a packed DOS date-time.
 std::int64_t NowAsDosDateTime();
 

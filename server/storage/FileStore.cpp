@@ -132,13 +132,6 @@ TRunningHashes& RunningHashes() {
 
 // ---- Small helpers ----
 
-bool SyncFile(const fs::path& file) {
-  int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = ::fsync(fd) == 0;
-  return ::close(fd) == 0 && ok;
-}
-
 // The prefix every folder inside `path` starts with.
 std::string SubtreePrefix(const std::string& path) {
   return path.back() == '/' ? path : path + "/";
@@ -313,9 +306,8 @@ UploadOutcome TFileStore::Complete(const TUploadSegment& u, const TStagingKey& k
   const fs::path file = m_staging.PathOf(key);
   auto sha = RunningHashes().Take(file.string(), static_cast<std::uint64_t>(u.size));
   if (!sha) sha = Sha256OfFile(file);
-  // Synced here, before joining a batch: the uploads of a batch sync their
-  // files at the same time, each on its own thread.
-  if (!sha || !SyncFile(file)) return UploadOutcome::kIoError;
+  // The batch makes the staged bytes durable, for all its uploads at once.
+  if (!sha) return UploadOutcome::kIoError;
   TPendingVersion version(u, key, file, *sha, m_blobs, m_staging);
   m_db.Commits().Commit(version, [this](const std::vector<TCommitQueue::TJob*>& batch) {
     CommitVersions(m_db, batch);

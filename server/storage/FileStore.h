@@ -6,10 +6,10 @@
 //
 // Uploads: a segment is written into the staging file of (store, object,
 // size, date); when the staged length reaches the size, the file is hashed
-// and synced, and joins a batch of completed uploads (storage/VersionCommit)
-// that renames its files into the blob store, syncs their folders and only
+// and joins a batch of completed uploads (storage/VersionCommit) that renames
+// its files into the blob store, makes them durable with one sync and only
 // then commits their version rows, all in one transaction. A crash in between
-// leaves at most a blob without a version.
+// leaves at most a blob without a version, which is never trusted.
 
 #include <cstdint>
 #include <functional>

@@ -75,16 +75,26 @@ void StoreVersion(Database& db, TPendingVersion& v) {
   }
 }
 
-// Every file of the batch into the blob store, and the moves made durable
-// with one sync per store, before the database is locked: checks and other
-// requests wait only for the transaction. False when the sync failed (the
-// moves are undone then).
-bool PlaceBlobs(const std::vector<TPendingVersion*>& batch) {
+// Every file of the batch into the blob store, then one sync per store for
+// the files' bytes and the moves together, before the database is locked
+// for the versions: checks and other requests wait only for the
+// transaction. A blob the database does not know yet is (re)placed from
+// the upload, so one left by a crash before its sync is never trusted. False
+// when a sync failed (the moves are undone then).
+bool PlaceBlobs(Database& db, const std::vector<TPendingVersion*>& batch) {
+  std::vector<std::string> shas;
+  for (TPendingVersion* v : batch) shas.push_back(v->sha256);
+  std::set<std::string> recorded;
+  {
+    auto lock = db.Lock();
+    recorded = RecordedBlobs(db, shas);
+  }
   std::map<IBlobStore*, TBlobSync> syncs;
   for (TPendingVersion* v : batch) {
     v->outcome = UploadOutcome::kIoError;
     v->placed = v->movedToBlobs = false;
-    switch (v->blobs.Place(v->staged, v->sha256, syncs[&v->blobs])) {
+    switch (v->blobs.Place(v->staged, v->sha256, recorded.count(v->sha256) > 0,
+                           syncs[&v->blobs])) {
       case BlobPlacement::kFailed:
         break;
       case BlobPlacement::kPresent:
@@ -92,6 +102,8 @@ bool PlaceBlobs(const std::vector<TPendingVersion*>& batch) {
         break;
       case BlobPlacement::kMoved:
         v->placed = v->movedToBlobs = true;
+        // The same bytes later in this batch use this file.
+        recorded.insert(v->sha256);
         break;
     }
   }
@@ -151,7 +163,7 @@ void CommitVersions(Database& db, const std::vector<TCommitQueue::TJob*>& jobs) 
   }
   // Held until the batch settled: no blob of it is removed meanwhile.
   auto stripes = LockBlobStripes(shas);
-  const bool committed = PlaceBlobs(batch) && StoreAndCommit(db, batch);
+  const bool committed = PlaceBlobs(db, batch) && StoreAndCommit(db, batch);
   Settle(batch, committed);
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 // Completed uploads become versions in batches (group commit). Each upload
-// hashes and syncs its staged file on its own worker thread, then joins the
-// database's commit queue; the batch's leader moves every file into the blob
-// store and syncs the blob folders once (before it locks the database), then
-// stores every version row in one transaction. A reply sent after that says
-// the file is on disk.
+// hashes its staged file on its own worker thread, then joins the database's
+// commit queue; the batch's leader moves every staged file into the blob
+// store and makes the files and the moves durable with one sync (before it
+// locks the database for the versions), then stores every version row in
+// one transaction. A reply sent after that says the file is on disk.
 //
 // One upload's failure (its quota, its blob, its rows) is undone alone and
 // does not fail the others; a failed sync or commit fails the whole batch,
@@ -32,7 +32,7 @@ struct TPendingVersion : TCommitQueue::TJob {
 
   const TUploadSegment& segment;
   TStagingKey key;
-  std::filesystem::path staged;  // synced already
+  std::filesystem::path staged;  // complete; the batch syncs it
   std::string sha256;
   IBlobStore& blobs;
   TStagingArea& staging;

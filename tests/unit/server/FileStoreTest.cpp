@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "../platform/TempFolder.h"
 #include "storage/DataDirectory.h"
 
@@ -13,9 +16,9 @@ class TFlakyBlobs : public IBlobStore {
  public:
   explicit TFlakyBlobs(TFileBlobStore& real) : m_real(real) {}
   bool failAdopt = false;
-  BlobPlacement Place(const std::filesystem::path& f, const std::string& h,
+  BlobPlacement Place(const std::filesystem::path& f, const std::string& h, bool recorded,
                       TBlobSync& sync) override {
-    return failAdopt ? BlobPlacement::kFailed : m_real.Place(f, h, sync);
+    return failAdopt ? BlobPlacement::kFailed : m_real.Place(f, h, recorded, sync);
   }
   bool Unplace(const std::string& h, const std::filesystem::path& f) override {
     return m_real.Unplace(h, f);
@@ -86,6 +89,30 @@ TEST_F(FileStoreTest, FailedBlobStoreKeepsTheStagedBytesAndStoresNoVersion) {
   auto v = files.NewestVersion(store, "C:/d", "f.bin");
   ASSERT_TRUE(v);
   EXPECT_EQ(ReadAll(*v), content);
+}
+
+// A blob file that no version ever recorded (a crash between moving it in
+// and its sync can leave one with lost bytes) is replaced by the upload's
+// bytes; a recorded blob is kept and its file not rewritten.
+TEST_F(FileStoreTest, UnrecordedBlobInPlaceIsReplacedRecordedOneIsReused) {
+  const std::string content = "the real bytes";
+  const auto blobPath = dir.Blobs().PathOf(Sha256Hex(content));
+  std::filesystem::create_directories(blobPath.parent_path());
+  { std::ofstream(blobPath) << std::string(content.size(), '\0'); }
+
+  ASSERT_EQ(files.Upload(Segment(content, 0, content)), UploadOutcome::kStored);
+  auto v = files.NewestVersion(store, "C:/d", "f.bin");
+  ASSERT_TRUE(v);
+  EXPECT_EQ(ReadAll(*v), content);
+
+  const auto placed = std::filesystem::last_write_time(blobPath);
+  TUploadSegment again = Segment(content, 0, content);
+  again.name = "copy.bin";
+  ASSERT_EQ(files.Upload(again), UploadOutcome::kStored);
+  EXPECT_EQ(std::filesystem::last_write_time(blobPath), placed);
+  auto copy = files.NewestVersion(store, "C:/d", "copy.bin");
+  ASSERT_TRUE(copy);
+  EXPECT_EQ(ReadAll(*copy), content);
 }
 
 }  // namespace

@@ -154,9 +154,9 @@ class TFlakyBlobs : public IBlobStore {
   explicit TFlakyBlobs(TFileBlobStore& real) : m_real(real) {}
   std::set<std::string> failPlacing;  // hashes
   bool failSync = false;
-  BlobPlacement Place(const std::filesystem::path& f, const std::string& h,
+  BlobPlacement Place(const std::filesystem::path& f, const std::string& h, bool recorded,
                       TBlobSync& sync) override {
-    return failPlacing.count(h) ? BlobPlacement::kFailed : m_real.Place(f, h, sync);
+    return failPlacing.count(h) ? BlobPlacement::kFailed : m_real.Place(f, h, recorded, sync);
   }
   bool Unplace(const std::string& h, const std::filesystem::path& f) override {
     return m_real.Unplace(h, f);
