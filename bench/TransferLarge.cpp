@@ -16,12 +16,14 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
-#include "wire/QorWithNetTCPClient.h"
-#include "wire/QorWithPack.h"
+#include "BenchSupport.h"
+#include "api/UpDownApi.h"
 #include "wire/QorWithProtocol.h"
 
 using namespace solvane;
+using bench::XorShiftBytes;
 
 namespace {
 
@@ -32,9 +34,8 @@ const char* kName = "large.bin";
 const std::int64_t kDate = 946164070;
 
 struct TOptions {
-  int port = 0;
-  long pid = 0;
-  std::string user, password;
+  bench::TSignIn server;
+  std::int64_t pid = 0;
   std::int64_t size = std::int64_t{1} << 30;
 };
 
@@ -61,20 +62,7 @@ class TSha256 {
   std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> m_ctx;
 };
 
-// Segment i of the generated file: a xorshift stream seeded by i.
-std::string MakeSegment(std::int64_t index, std::int64_t length) {
-  std::string s(static_cast<std::size_t>(length), '\0');
-  std::uint64_t x = 0x9E3779B97F4A7C15ull ^ static_cast<std::uint64_t>(index + 1);
-  for (auto& c : s) {
-    x ^= x << 13;
-    x ^= x >> 7;
-    x ^= x << 17;
-    c = static_cast<char>(x >> 24);
-  }
-  return s;
-}
-
-long PeakRssKiB(long pid) {
+long PeakRssKiB(std::int64_t pid) {
   std::ifstream status("/proc/" + std::to_string(pid) + "/status");
   std::string line;
   while (std::getline(status, line))
@@ -86,42 +74,24 @@ double Seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
-void AddFileFields(TQorPack& p, const TOptions& o) {
-  p.AddString(1, "UCode", o.user);
-  p.AddString(1, "TaskID", std::to_string(kDate));
-  p.AddString(1, "SessionID", std::to_string(kDate + 1));
-  p.AddString(1, "TaskKind", "100");
-  p.AddString(1, "ObjectName", kName);
-  p.AddString(1, "ObjectFolder", kFolder);
-  p.AddString(1, "ObjectData", "-1");
-  p.AddString(1, "ObjectCargo", "");
-  p.AddString(1, "ObjectCargo2", "");
-  p.AddString(1, "ObjectSize", std::to_string(o.size));
-  p.AddString(1, "ObjectDate", std::to_string(kDate));
-}
-
-bool Call(TQorTCPClientPool& pool, TQorPack& p, std::string& extra) {
-  auto lease = pool.AcquireFree(-1);
-  return lease && lease->CallDownload(p, extra) && p.ErrNo() == kErrNoOk;
+// The generated file as the server stores it.
+api::TUpObject UpObject(const TOptions& o) {
+  api::TUpObject object;
+  object.UCode = o.server.user;
+  object.TaskID = static_cast<std::int32_t>(kDate);
+  object.TaskKind = 100;
+  object.ObjectName = kName;
+  object.ObjectFolder = kFolder;
+  object.ObjectSize = o.size;
+  object.ObjectDate = kDate;
+  return object;
 }
 
 bool ParseArgs(int argc, char** argv, TOptions& o) {
-  for (int i = 1; i + 1 < argc; i += 2) {
-    std::string a = argv[i], v = argv[i + 1];
-    if (a == "--port")
-      o.port = std::stoi(v);
-    else if (a == "--pid")
-      o.pid = std::stol(v);
-    else if (a == "--user")
-      o.user = v;
-    else if (a == "--password")
-      o.password = v;
-    else if (a == "--size")
-      o.size = std::stoll(v);
-    else
-      return false;
-  }
-  return o.port > 0 && o.pid > 0 && !o.user.empty() && o.size > 0;
+  std::vector<bench::TOption> options = o.server.Options();
+  options.push_back({"--pid", &o.pid});
+  options.push_back({"--size", &o.size});
+  return bench::ParseOptions(argc, argv, options) && o.server.Complete() && o.pid > 0 && o.size > 0;
 }
 
 }  // namespace
@@ -133,51 +103,40 @@ int main(int argc, char** argv) {
                  "[--size BYTES]\n";
     return 2;
   }
-  TQorTCPClientPool pool;
-  TQorTCPClient& channel = pool.AddConnection(100, "Trans0");
-  pool.SetConnectText("Host=127.0.0.1\r\nPort=" + std::to_string(o.port) + "\r\nTimeOut=120");
-  if (!pool.Connect(channel)) {
-    std::cerr << "cannot connect to port " << o.port << "\n";
+  auto pool = bench::ConnectTo(o.server.port, "Trans0");
+  if (!pool) {
+    std::cerr << "cannot connect to port " << o.server.port << "\n";
     return 1;
   }
-  std::string none;
-  TQorPack login;
-  login.SetFunNo("TUser.Login");
-  login.AddString(1, "UCode", o.user);
-  login.AddString(1, "UPwd", o.password);
-  if (!Call(pool, login, none)) {
-    std::cerr << "sign-in refused\n";
+  if (const auto login = bench::SignIn(*pool, o.server); !login) {
+    std::cerr << "sign-in refused: " << login.status.Describe() << "\n";
     return 1;
   }
-  pool.SetToken(login.FieldByName(1, "Token").AsString());
 
-  TQorPack check;
-  check.SetFunNo("TUpDown.Check");
-  AddFileFields(check, o);
-  if (!Call(pool, check, none) || check.FieldByName(1, "Action").AsInteger() != 1) {
+  const api::TUpObject object = UpObject(o);
+  const auto check = api::UpDownCheck(*pool, object, 1);
+  if (!check || check.value.Action != 1) {
     std::cerr << "check refused or file already stored\n";
     return 1;
   }
-  std::int64_t position = check.FieldByName(1, "refPosition").AsInteger();
+  const std::int64_t position = check.value.refPosition;
   const std::int64_t count = (o.size + kSeg - 1) / kSeg;
 
   TSha256 sent;
-  for (std::int64_t i = 0; i * kSeg < position; ++i) sent.Add(MakeSegment(i, kSeg));
+  for (std::int64_t i = 0; i * kSeg < position; ++i) sent.Add(XorShiftBytes(i, kSeg));
   auto t0 = std::chrono::steady_clock::now();
   double lastCall = 0;
   for (std::int64_t pos = position; pos < o.size; pos += kSeg) {
-    std::string data = MakeSegment(pos / kSeg, std::min(kSeg, o.size - pos));
+    const std::string data = XorShiftBytes(pos / kSeg, std::min(kSeg, o.size - pos));
     sent.Add(data);
-    TQorPack up;
-    up.SetFunNo("TUpDown.UpLoad");
-    AddFileFields(up, o);
-    up.AddString(1, "SegmentCount", std::to_string(count));
-    up.AddString(1, "SegmentOrder", std::to_string(pos / kSeg + 1));
-    up.AddString(1, "Source_Offset", std::to_string(pos));
-    up.AddString(1, "Source_Size", std::to_string(data.size()));
+    api::TUpSegment segment;
+    segment.SessionID = static_cast<std::int32_t>(kDate + 1);
+    segment.SegmentCount = count;
+    segment.SegmentOrder = pos / kSeg + 1;
+    segment.Offset = pos;
     auto c0 = std::chrono::steady_clock::now();
-    if (!Call(pool, up, data)) {
-      std::cerr << "upload refused at offset " << pos << ": " << up.ErrMsg() << "\n";
+    if (const auto up = api::UpDownUpLoad(*pool, object, segment, data); !up) {
+      std::cerr << "upload refused at offset " << pos << ": " << up.Describe() << "\n";
       return 1;
     }
     lastCall = Seconds(c0);
@@ -186,15 +145,11 @@ int main(int argc, char** argv) {
 
   TSha256 received;
   std::int64_t got = 0;
+  const api::TDownObject stored = bench::StoredObject(object, count);
+  std::string data;
   t0 = std::chrono::steady_clock::now();
   for (std::int64_t order = 1;; ++order) {
-    TQorPack down;
-    down.SetFunNo("TUpDown.DownLoad");
-    AddFileFields(down, o);
-    down.AddString(1, "SegmentCount", std::to_string(count));
-    down.AddString(1, "SegmentOrder", std::to_string(order));
-    std::string data;
-    if (!Call(pool, down, data)) {
+    if (!api::UpDownDownLoad(*pool, stored, order, data)) {
       std::cerr << "download refused at segment " << order << "\n";
       return 1;
     }

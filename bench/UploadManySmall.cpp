@@ -18,117 +18,75 @@
 #include <thread>
 #include <vector>
 
-#include "wire/QorWithNetTCPClient.h"
-#include "wire/QorWithPack.h"
+#include "BenchSupport.h"
+#include "api/UpDownApi.h"
 #include "wire/QorWithProtocol.h"
 
 using namespace solvane;
+using bench::XorShiftBytes;
 
 namespace {
 
 const std::int64_t kDate = 946164070;
 
 struct TOptions {
-  int port = 0;
-  std::string user, password;
+  bench::TSignIn server;
   int connections = 8;
   int files = 2000;
   std::int64_t size = 4096;
   std::string folder = "C:/bench-small";
 };
 
-// File i's bytes: a xorshift stream seeded by i, so that every file differs.
-std::string Content(int index, std::int64_t size) {
-  std::string s(static_cast<std::size_t>(size), '\0');
-  std::uint64_t x = 0x9E3779B97F4A7C15ull ^ static_cast<std::uint64_t>(index + 1);
-  for (auto& c : s) {
-    x ^= x << 13;
-    x ^= x >> 7;
-    x ^= x << 17;
-    c = static_cast<char>(x >> 24);
-  }
-  return s;
-}
-
-void AddFileFields(TQorPack& p, const TOptions& o, int index) {
-  p.AddString(1, "UCode", o.user);
-  p.AddString(1, "TaskID", std::to_string(kDate));
-  p.AddString(1, "SessionID", std::to_string(kDate + 1));
-  p.AddString(1, "TaskKind", "100");
-  p.AddString(1, "ObjectName", "f" + std::to_string(index) + ".bin");
-  p.AddString(1, "ObjectFolder", o.folder + "/d" + std::to_string(index % 50));
-  p.AddString(1, "ObjectData", "-1");
-  p.AddString(1, "ObjectCargo", "");
-  p.AddString(1, "ObjectCargo2", "");
-  p.AddString(1, "ObjectSize", std::to_string(o.size));
-  p.AddString(1, "ObjectDate", std::to_string(kDate));
-}
-
-bool Call(TQorTCPClientPool& pool, TQorPack& p, std::string& extra) {
-  auto lease = pool.AcquireFree(-1);
-  return lease && lease->CallDownload(p, extra) && p.ErrNo() == kErrNoOk;
+// File index of the generated set as the server stores it.
+api::TUpObject UpObject(const TOptions& o, int index) {
+  api::TUpObject object;
+  object.UCode = o.server.user;
+  object.TaskID = static_cast<std::int32_t>(kDate);
+  object.TaskKind = 100;
+  object.ObjectName = "f" + std::to_string(index) + ".bin";
+  object.ObjectFolder = o.folder + "/d" + std::to_string(index % 50);
+  object.ObjectSize = o.size;
+  object.ObjectDate = kDate;
+  return object;
 }
 
 // One connection of its own, signed in with the shared token.
 std::unique_ptr<TQorTCPClientPool> Connect(const TOptions& o, const std::string& token) {
-  auto pool = std::make_unique<TQorTCPClientPool>();
-  TQorTCPClient& channel = pool->AddConnection(100, "Trans0");
-  pool->SetConnectText("Host=127.0.0.1\r\nPort=" + std::to_string(o.port) + "\r\nTimeOut=120");
-  if (!pool->Connect(channel)) return nullptr;
-  pool->SetToken(token);
+  auto pool = bench::ConnectTo(o.server.port, "Trans0");
+  if (pool) pool->SetToken(token);
   return pool;
 }
 
+// File index's bytes: every file differs.
+std::string Content(int index, std::int64_t size) { return XorShiftBytes(index, size); }
+
 bool UploadOne(TQorTCPClientPool& pool, const TOptions& o, int index) {
-  std::string none;
-  TQorPack check;
-  check.SetFunNo("TUpDown.Check");
-  AddFileFields(check, o, index);
-  if (!Call(pool, check, none)) return false;
-  if (check.FieldByName(1, "Action").AsInteger() != 1) return true;  // stored by an earlier run
-  std::string data = Content(index, o.size);
-  TQorPack up;
-  up.SetFunNo("TUpDown.UpLoad");
-  AddFileFields(up, o, index);
-  up.AddString(1, "SegmentCount", "1");
-  up.AddString(1, "SegmentOrder", "1");
-  up.AddString(1, "Source_Offset", "0");
-  up.AddString(1, "Source_Size", std::to_string(data.size()));
-  return Call(pool, up, data);
+  const api::TUpObject object = UpObject(o, index);
+  const auto check = api::UpDownCheck(pool, object, index + 1);
+  if (!check) return false;
+  if (check.value.Action != 1) return true;  // stored by an earlier run
+  api::TUpSegment segment;
+  segment.SessionID = static_cast<std::int32_t>(kDate + 1);
+  segment.SegmentCount = 1;
+  segment.SegmentOrder = 1;
+  segment.Offset = 0;
+  return api::UpDownUpLoad(pool, object, segment, Content(index, o.size)).Ok();
 }
 
 bool Matches(TQorTCPClientPool& pool, const TOptions& o, int index) {
-  TQorPack down;
-  down.SetFunNo("TUpDown.DownLoad");
-  AddFileFields(down, o, index);
-  down.AddString(1, "SegmentCount", "1");
-  down.AddString(1, "SegmentOrder", "1");
   std::string data;
-  return Call(pool, down, data) && data == Content(index, o.size);
+  return api::UpDownDownLoad(pool, bench::StoredObject(UpObject(o, index), 1), 1, data).Ok() &&
+         data == Content(index, o.size);
 }
 
 bool ParseArgs(int argc, char** argv, TOptions& o) {
-  for (int i = 1; i + 1 < argc; i += 2) {
-    std::string a = argv[i], v = argv[i + 1];
-    if (a == "--port")
-      o.port = std::stoi(v);
-    else if (a == "--user")
-      o.user = v;
-    else if (a == "--password")
-      o.password = v;
-    else if (a == "--connections")
-      o.connections = std::stoi(v);
-    else if (a == "--files")
-      o.files = std::stoi(v);
-    else if (a == "--size")
-      o.size = std::stoll(v);
-    else if (a == "--folder")
-      o.folder = v;
-    else
-      return false;
-  }
-  return o.port > 0 && !o.user.empty() && o.connections > 0 && o.files > 0 && o.size > 0 &&
-         o.size <= kSegmentSize;
+  std::vector<bench::TOption> options = o.server.Options();
+  options.push_back({"--connections", &o.connections});
+  options.push_back({"--files", &o.files});
+  options.push_back({"--size", &o.size});
+  options.push_back({"--folder", &o.folder});
+  return bench::ParseOptions(argc, argv, options) && o.server.Complete() && o.connections > 0 &&
+         o.files > 0 && o.size > 0 && o.size <= kSegmentSize;
 }
 
 }  // namespace
@@ -140,19 +98,18 @@ int main(int argc, char** argv) {
                  "[--files 2000] [--size 4096 (at most one segment)] [--folder C:/bench-small]\n";
     return 2;
   }
-  TQorTCPClientPool signIn;
-  TQorTCPClient& channel = signIn.AddConnection(100, "Public0");
-  signIn.SetConnectText("Host=127.0.0.1\r\nPort=" + std::to_string(o.port) + "\r\nTimeOut=120");
-  std::string none;
-  TQorPack login;
-  login.SetFunNo("TUser.Login");
-  login.AddString(1, "UCode", o.user);
-  login.AddString(1, "UPwd", o.password);
-  if (!signIn.Connect(channel) || !Call(signIn, login, none)) {
-    std::cerr << "cannot sign in on port " << o.port << "\n";
+  auto signIn = bench::ConnectTo(o.server.port, "Public0");
+  if (!signIn) {
+    std::cerr << "cannot sign in on port " << o.server.port << ": no connection\n";
     return 1;
   }
-  const std::string token = login.FieldByName(1, "Token").AsString();
+  const auto login = bench::SignIn(*signIn, o.server);
+  if (!login) {
+    std::cerr << "cannot sign in on port " << o.server.port << ": " << login.status.Describe()
+              << "\n";
+    return 1;
+  }
+  const std::string& token = login.value.Token;
 
   std::vector<std::unique_ptr<TQorTCPClientPool>> pools;
   for (int c = 0; c < o.connections; ++c) {

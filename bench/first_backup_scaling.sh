@@ -10,6 +10,8 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/lib-server.sh"
+trap StopStarted EXIT
 build="" work=/tmp/solvane-scaling counts=5000,20000
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -37,23 +39,15 @@ for count in ${counts//,/ }; do
   "$here/make_datasets.sh" generate "$data" small "$scale" "$count" >/dev/null
   run="$work/run-$count"
   rm -rf "$run" && mkdir -p "$run"
-  "$server" admin --data "$run/server" user add bench --password bench-pw --space 10000000 \
-    >"$run/admin.log" 2>&1 || { cat "$run/admin.log" >&2; exit 1; }
-  "$server" --data "$run/server" --listen 127.0.0.1:0 >"$run/server.log" 2>&1 &
-  pid=$!
-  addr=""
-  for _ in $(seq 100); do
-    addr=$(sed -n 's/^listening on //p' "$run/server.log" | head -n 1)
-    [ -n "$addr" ] && break
-    sleep 0.1
-  done
-  [ -n "$addr" ] || { echo "solvane-server did not start: $run/server.log" >&2; kill "$pid"; exit 1; }
+  AddBenchUser "$server" "$run/server" bench >"$run/admin.log" 2>&1 ||
+    { cat "$run/admin.log" >&2; exit 1; }
+  StartServer "$server" "$run/server" "$run/server.log"
   start=$(date +%s.%N)
-  env XDG_CONFIG_HOME="$run/config" SOLVANE_PASSWORD=bench-pw \
-    "$cli" --server "$addr" --user bench --fast backup "$data" >"$run/cli.log" 2>&1 ||
+  env XDG_CONFIG_HOME="$run/config" SOLVANE_PASSWORD="$benchPassword" \
+    "$cli" --server "$serverAddr" --user bench --fast backup "$data" >"$run/cli.log" 2>&1 ||
     echo "backup of $count files failed: $run/cli.log" >&2
   wall=$(echo "$(date +%s.%N) - $start" | bc)
-  cpu=$(CpuSeconds "$pid")
-  kill "$pid" && wait "$pid" 2>/dev/null || true
+  cpu=$(CpuSeconds "$serverPid")
+  StopPid "$serverPid"
   printf '%8d %10.1f %14.1f %8.0f\n' "$count" "$wall" "$cpu" "$(echo "$count / $wall" | bc -l)"
 done

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Client benchmark: solvane-cli against solvane-server on loopback, in both
-# pacing profiles, side by side with rsync, restic and borg on the same
-# deterministic data sets. Steps per data set and tool: first backup, an
+# pacing profiles, side by side with rsync's daemon, restic and borg on the
+# same deterministic data sets. Steps per data set and tool: first backup, an
 # unchanged second run, a run after 1% of the files changed, and a full
 # restore into an empty folder (checked byte for byte with diff -r).
 # Prints a table and writes it to WORK/results.md. See bench/README.md.
@@ -9,6 +9,7 @@ set -uo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/.." && pwd)
+source "$here/lib-server.sh"
 
 work=/tmp/solvane-bench
 scale=1
@@ -28,12 +29,17 @@ usage() {
   cat >&2 <<EOF
 usage: $0 [--work DIR] [--scale F] [--build DIR] [--no-build]
           [--sets small,large,mixed,office] [--profiles standard,fast]
-          [--peers rsync,restic,borg] [--standard-files N] [--keep] [--report-only]
+          [--peers rsync,restic,borg,rsync-local] [--standard-files N] [--keep] [--report-only]
   --work DIR          data sets, repositories and results (default /tmp/solvane-bench)
   --scale F           scales the data sets (small: file count, large: file size,
                       mixed: file count); default 1
   --build DIR         build folder of solvane-server and solvane-cli (default <repo>/build-bench)
   --no-build          use the programs already in the build folder
+  --peers             rsync: rsync's daemon on 127.0.0.1 (rsync -a to and from
+                      rsync://127.0.0.1:PORT/bench/); rsync-local: a local
+                      rsync -a copy (not run unless named); restic, borg: local
+                      repositories. A peer that is not installed is skipped
+                      (bash bench/install-peers.sh installs them all)
   --sets              office: CLIENTS solvane-cli processes (fast profile) back up
                       FILES small files each into one server at once (first backup,
                       then an unchanged run); the row gives the server's files/s
@@ -65,13 +71,18 @@ while [ $# -gt 0 ]; do
 done
 
 Fail() { echo "error: $*" >&2; exit 1; }
+# A peer's tool in the table (rsync is its daemon), its command and the
+# Debian package that brings it.
+PeerTool() { case "$1" in rsync) echo rsync-daemon ;; *) echo "$1" ;; esac; }
+PeerCommand() { case "$1" in rsync-*) echo rsync ;; *) echo "$1" ;; esac; }
+PeerPackage() { case "$1" in rsync-*) echo rsync ;; borg) echo borgbackup ;; *) echo "$1" ;; esac; }
 Has() { [[ ",$1," == *",$2,"* ]]; }
 Load1() { cut -d' ' -f1 /proc/loadavg; }
 
 mkdir -p "$work" || Fail "cannot create $work"
 work=$(cd "$work" && pwd)
 case "$work/" in "$repo"/*) Fail "the work folder must lie outside the repository" ;; esac
-[ -x /usr/bin/time ] || Fail "/usr/bin/time is missing (apt-get install time)"
+[ -x /usr/bin/time ] || Fail "/usr/bin/time is missing (apt-get install -y time, or bash bench/install-peers.sh)"
 
 logs="$work/logs"
 results="$work/results.tsv"
@@ -80,7 +91,7 @@ meta="$work/meta.txt"
 # Renders WORK/results.tsv as a markdown table: printed and written to
 # WORK/results.md.
 Report() {
-  { [ -s "$results" ] && [ -s "$meta" ]; } || Fail "no results in $work"
+  { [ -s "$results" ] && [ -s "$meta" ] && [ -s "$meta.variants" ]; } || Fail "no results in $work"
   python3 - "$results" "$meta" "$work/results.md" <<'PY'
 import csv, sys
 
@@ -88,7 +99,14 @@ resultsPath, metaPath, markdownPath = sys.argv[1:4]
 rows = list(csv.DictReader(open(resultsPath), delimiter="\t"))
 meta = open(metaPath).read().splitlines()
 variants = [line.split("\t") for line in open(metaPath + ".variants").read().splitlines()]
-peers = [p for p in ("rsync", "restic", "borg") if any(r["tool"] == p for r in rows)]
+peers = [p for p in ("rsync-daemon", "rsync-local", "restic", "borg") if any(r["tool"] == p for r in rows)]
+labels = {"rsync-daemon": "rsync daemon", "rsync-local": "rsync local"}
+
+
+def Label(tool):
+    return labels.get(tool, tool)
+
+
 seconds = {(r["variant"], r["step"], r["tool"]): float(r["seconds"]) for r in rows if r["rc"] == "0"}
 
 
@@ -122,13 +140,13 @@ def BestRatio(row):
 
 
 header = ["data set", "step", "tool", "s", "MB/s", "files/s", "client peak MiB", "server peak MiB"]
-header += [f"÷{p}" for p in peers] + ["÷best", "load", "note"]
+header += [f"÷{Label(p)}" for p in peers] + ["÷best", "load", "note"]
 lines = ["| " + " | ".join(header) + " |", "|" + "---|" * len(header)]
 for r in rows:
     secs = float(r["seconds"])
     failed = r["rc"] != "0"
     cells = [
-        r["variant"], r["step"], r["tool"], f"{secs:.2f}" + (" FAILED" if failed else ""),
+        r["variant"], r["step"], Label(r["tool"]), f"{secs:.2f}" + (" FAILED" if failed else ""),
         f"{int(r['bytes']) / 1e6 / secs:.1f}" if secs > 0 else "-",
         Rate(int(r["files"]) / secs) if secs > 0 else "-",
         Mib(r["clientKiB"]), Mib(r["serverKiB"]),
@@ -145,6 +163,8 @@ out += [
     "s = wall seconds; MB/s and files/s = the whole data set divided by s; "
     "÷peer = solvane's time divided by the peer's on the same data set and step "
     "(below 1: solvane faster); ÷best = solvane's time divided by the fastest peer's; load = 1-minute load average when the step started. "
+    "rsync daemon = rsync -a to and from rsync's daemon on 127.0.0.1 (client peak MiB is the "
+    "rsync client's; the daemon's side is not measured); rsync local = rsync -a between two local folders. "
     "A data set named SET-firstN holds the first N files of SET: the standard pacing "
     "profile (about 0.1 s per file and step) runs there instead of on the whole set. "
     "The office set is several solvane-cli processes (fast profile) backing up their own "
@@ -182,13 +202,18 @@ tools=()
 Has "$profiles" fast && tools+=(solvane-fast)
 Has "$profiles" standard && tools+=(solvane-standard)
 skipped=()
-for peer in rsync restic borg; do
-  Has "$peers" "$peer" || continue
-  if command -v "$peer" >/dev/null; then
-    tools+=("$peer")
+for peer in ${peers//,/ }; do
+  case "$peer" in
+    rsync | rsync-local | restic | borg) ;;
+    *) Fail "unknown peer: $peer (rsync, rsync-local, restic, borg)" ;;
+  esac
+  tool=$(PeerTool "$peer")
+  if command -v "$(PeerCommand "$tool")" >/dev/null; then
+    tools+=("$tool")
   else
-    skipped+=("$peer (not installed: apt-get install -y ${peer/borg/borgbackup})")
-    echo "note: $peer is not installed; skipped" >&2
+    install="apt-get install -y $(PeerPackage "$tool"), or bash bench/install-peers.sh for all peers"
+    skipped+=("$tool (not installed: $install)")
+    echo "note: $tool skipped: $(PeerCommand "$tool") is not installed ($install)" >&2
   fi
 done
 
@@ -218,32 +243,18 @@ Record() { # variant files bytes step tool serverKiB load note
 }
 
 # ------------------------------------------------------------ solvane side --
-declare -A serverPid serverAddr
-startedPids=()
-StopServers() {
-  local pid
-  for pid in "${startedPids[@]}"; do
-    kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-  done
-  startedPids=()
-}
-trap StopServers EXIT
+# The servers and rsync daemons of a data set are ended (StopStarted) when
+# it is done, and all of them when the script ends.
+declare -A solvanePid solvaneAddr
+trap StopStarted EXIT
 
-StartServer() { # tool runDir
-  local tool=$1 dir=$2 addr="" pid
-  "$server" admin --data "$dir/server" user add bench --name bench --password bench-pw \
-    --space 10000000 >"$logs/$tool-admin.log" 2>&1 || Fail "user add failed: $logs/$tool-admin.log"
-  "$server" --data "$dir/server" --listen 127.0.0.1:0 >"$dir/server.log" 2>&1 &
-  pid=$!
-  startedPids+=("$pid")
-  for _ in $(seq 100); do
-    addr=$(sed -n 's/^listening on //p' "$dir/server.log" | head -n 1)
-    [ -n "$addr" ] && break
-    sleep 0.1
-  done
-  [ -n "$addr" ] || Fail "solvane-server did not start: $dir/server.log"
-  serverPid[$tool]=$pid
-  serverAddr[$tool]=$addr
+StartSolvane() { # tool runDir
+  local tool=$1 dir=$2
+  AddBenchUser "$server" "$dir/server" bench >"$logs/$tool-admin.log" 2>&1 ||
+    Fail "user add failed: $logs/$tool-admin.log"
+  StartServer "$server" "$dir/server" "$dir/server.log" || Fail "solvane-server did not start"
+  solvanePid[$tool]=$serverPid
+  solvaneAddr[$tool]=$serverAddr
 }
 
 # Peak resident memory of the server during one step: clear_refs value 5
@@ -268,8 +279,8 @@ SolvaneNote() { # log step
 RunSolvane() { # tool step src runDir restoreDir log
   local tool=$1 step=$2 src=$3 dir=$4 out=$5 log=$6 fast=()
   [ "$tool" = solvane-fast ] && fast=(--fast)
-  local run=(env XDG_CONFIG_HOME="$dir/config" SOLVANE_PASSWORD=bench-pw
-    "$cli" --server "${serverAddr[$tool]}" --user bench "${fast[@]}")
+  local run=(env XDG_CONFIG_HOME="$dir/config" SOLVANE_PASSWORD="$benchPassword"
+    "$cli" --server "${solvaneAddr[$tool]}" --user bench "${fast[@]}")
   if [ "$step" = restore ]; then
     Measure "$log" "${run[@]}" restore --to "$out" "$src"
   else
@@ -285,12 +296,60 @@ PeerCommands() { # runDir
   borg=(env "BORG_BASE_DIR=$1/base" BORG_UNKNOWN_UNENCRYPTED_REPO_ACCESS_IS_OK=yes)
 }
 
+# rsync's daemon of the data set being run: its port, and its module
+# "bench" as an address.
+rsyncPort="" rsyncModule=""
+
+# A TCP port of 127.0.0.1 that nothing listens on right now.
+FreePort() {
+  python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
+
+# Starts rsync's daemon on 127.0.0.1 with a free port and a configuration of
+# its own under runDir: module "bench" is runDir/copy, written to as the
+# current user, without chroot. Another program may take the port between
+# FreePort and the daemon's bind: then it tries another.
+StartRsyncDaemon() { # runDir
+  local dir=$1 conf="$1/rsyncd.conf" pid
+  {
+    echo "use chroot = no"
+    echo "reverse lookup = no"
+    # As root the daemon would otherwise write as nobody.
+    if [ "$(id -u)" = 0 ]; then echo "uid = $(id -un)"; echo "gid = $(id -gn)"; fi
+    echo "[bench]"
+    echo "  path = $dir/copy"
+    echo "  read only = no"
+    echo "  munge symlinks = no"
+  } >"$conf"
+  for _ in 1 2 3 4 5; do
+    rsyncPort=$(FreePort) || return 1
+    rsyncModule="rsync://127.0.0.1:$rsyncPort/bench"
+    rsync --daemon --no-detach --address=127.0.0.1 --port="$rsyncPort" --config="$conf" \
+      --log-file="$logs/rsyncd.log" >>"$logs/rsyncd.log" 2>&1 &
+    pid=$!
+    TrackPid "$pid"
+    for _ in $(seq 50); do
+      kill -0 "$pid" 2>/dev/null || break
+      # Ready once it lists its module.
+      if rsync --contimeout=2 "rsync://127.0.0.1:$rsyncPort/" >"$dir/modules.txt" 2>/dev/null &&
+        grep -q '^bench' "$dir/modules.txt"; then
+        return 0
+      fi
+      sleep 0.1
+    done
+    StopPid "$pid"
+  done
+  return 1
+}
+
 RunPeer() { # tool step src runDir restoreDir log
   local tool=$1 step=$2 src=$3 dir=$4 out=$5 log=$6
   PeerCommands "$dir"
   case "$tool:$step" in
-    rsync:restore) Measure "$log" rsync -a "$dir/copy/" "$out/" ;;
-    rsync:*) Measure "$log" rsync -a "$src/" "$dir/copy/" ;;
+    rsync-daemon:restore) Measure "$log" rsync -a "$rsyncModule/" "$out/" ;;
+    rsync-daemon:*) Measure "$log" rsync -a "$src/" "$rsyncModule/" ;;
+    rsync-local:restore) Measure "$log" rsync -a "$dir/copy/" "$out/" ;;
+    rsync-local:*) Measure "$log" rsync -a "$src/" "$dir/copy/" ;;
     restic:restore) Measure "$log" "${restic[@]}" restore latest --target "$out" ;;
     restic:*) Measure "$log" "${restic[@]}" backup --host bench "$src" ;;
     borg:restore) Measure "$log" env -C "$out" "${borg[@]:1}" borg extract "$dir/repo::changed" ;;
@@ -301,7 +360,11 @@ RunPeer() { # tool step src runDir restoreDir log
 PreparePeer() { # tool runDir
   PeerCommands "$2"
   case "$1" in
-    rsync) mkdir -p "$2/copy" ;;
+    rsync-daemon)
+      mkdir -p "$2/copy"
+      StartRsyncDaemon "$2" || Fail "rsync's daemon did not start: $logs/rsyncd.log"
+      ;;
+    rsync-local) mkdir -p "$2/copy" ;;
     restic)
       "${restic[@]}" init >"$logs/restic-init.log" 2>&1 ||
         Fail "restic init failed: $logs/restic-init.log"
@@ -318,7 +381,7 @@ RestoredCopy() { # tool src restoreDir
   case "$1" in
     solvane-* | restic) echo "$3$2" ;;
     borg) echo "$3/${2#/}" ;;
-    rsync) echo "$3" ;;
+    rsync-*) echo "$3" ;;
   esac
 }
 
@@ -338,7 +401,7 @@ RunVariant() { # name src tool...
     dir="$work/run/$name/$tool"
     mkdir -p "$dir" "$dir/restore"
     case "$tool" in
-      solvane-*) StartServer "$tool" "$dir" ;;
+      solvane-*) StartSolvane "$tool" "$dir" ;;
       *) PreparePeer "$tool" "$dir" ;;
     esac
   done
@@ -355,9 +418,9 @@ RunVariant() { # name src tool...
       peak=""
       case "$tool" in
         solvane-*)
-          ResetServerPeak "${serverPid[$tool]}"
+          ResetServerPeak "${solvanePid[$tool]}"
           RunSolvane "$tool" "$step" "$src" "$dir" "$out" "$log"
-          peak=$(ServerPeak "${serverPid[$tool]}")
+          peak=$(ServerPeak "${solvanePid[$tool]}")
           note=$(SolvaneNote "$log" "$step")
           ;;
         *)
@@ -376,7 +439,7 @@ RunVariant() { # name src tool...
     done
   done
 
-  StopServers
+  StopStarted
   [ "$keep" = 1 ] || rm -rf "$work/run/$name"
 }
 
@@ -397,14 +460,14 @@ RunOffice() {
   done
   echo "== $name: $totalFiles files, $totalBytes bytes; load $(Load1)"
   echo "$name	$totalFiles	$totalBytes	$(Load1)" >>"$meta.variants"
-  StartServer solvane-fast "$dir"
+  StartSolvane solvane-fast "$dir"
   for i in $(seq 2 "$officeClients"); do
-    "$server" admin --data "$dir/server" user add "bench$i" --name "bench$i" --password bench-pw \
-      --space 10000000 >>"$logs/office-admin.log" 2>&1 || Fail "user add failed: $logs/office-admin.log"
+    AddBenchUser "$server" "$dir/server" "bench$i" >>"$logs/office-admin.log" 2>&1 ||
+      Fail "user add failed: $logs/office-admin.log"
   done
   for step in first unchanged; do
     load=$(Load1)
-    ResetServerPeak "${serverPid[solvane-fast]}"
+    ResetServerPeak "${solvanePid[solvane-fast]}"
     local t0 t1
     pids=()
     t0=$(date +%s%N)
@@ -412,7 +475,7 @@ RunOffice() {
       local user=bench
       [ "$i" = 1 ] || user="bench$i"
       /usr/bin/time -v -o "$logs/$name-$step-$i.time" env XDG_CONFIG_HOME="$dir/config$i" \
-        SOLVANE_PASSWORD=bench-pw "$cli" --server "${serverAddr[solvane-fast]}" --user "$user" \
+        SOLVANE_PASSWORD="$benchPassword" "$cli" --server "${solvaneAddr[solvane-fast]}" --user "$user" \
         --fast backup "$work/data/office$i" >"$logs/$name-$step-$i.log" 2>&1 &
       pids+=($!)
     done
@@ -426,11 +489,11 @@ RunOffice() {
       rss=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$logs/$name-$step-$i.time")
       [ "${rss:-0}" -gt "$gRss" ] && gRss=$rss
     done
-    peak=$(ServerPeak "${serverPid[solvane-fast]}")
+    peak=$(ServerPeak "${solvanePid[solvane-fast]}")
     Record "$name" "$totalFiles" "$totalBytes" "$step" solvane-fast "$peak" "$load" \
       "$officeClients clients at once, $(SolvaneNote "$logs/$name-$step-1.log" "$step") by the first"
   done
-  StopServers
+  StopStarted
   [ "$keep" = 1 ] || rm -rf "$dir"
 }
 

@@ -9,6 +9,7 @@ set -uo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/.." && pwd)
+source "$here/lib-server.sh"
 
 work=/tmp/solvane-tls-bench
 build="$repo/build"
@@ -68,13 +69,9 @@ for i in $(seq 1 "$files"); do
 done
 bytes=$(( files * (sizeMiB << 20) ))
 
-log="$work/server.log"
-"$server" --data "$store" --listen 127.0.0.1:0 > "$log" 2>&1 &
-serverPid=$!
-trap 'kill $serverPid 2>/dev/null; wait $serverPid 2>/dev/null' EXIT
-for _ in $(seq 1 100); do grep -q "listening on" "$log" && break; sleep 0.1; done
-port=$(sed -n 's/^listening on .*:\([0-9]*\)$/\1/p' "$log" | head -1)
-[ -n "$port" ] || Fail "the server did not start (see $log)"
+trap StopStarted EXIT
+StartServer "$server" "$store" "$work/server.log" || Fail "the server did not start"
+port=$serverPort
 
 export XDG_CONFIG_HOME="$config" SOLVANE_PASSWORD=bench-pw
 Now() { date +%s.%N; }
@@ -84,8 +81,7 @@ Step() {
   local mode=$1 round=$2 user="bench-$1-$2" flags=()
   [ "$mode" = plain ] && flags+=(--plain)
   [ -n "$profile" ] && flags+=("$profile")
-  "$server" admin --data "$store" user add "$user" --name "$user" --password bench-pw \
-    > /dev/null || Fail "cannot add $user"
+  AddBenchUser "$server" "$store" "$user" >/dev/null || Fail "cannot add $user"
   local common=(--server "127.0.0.1:$port" --user "$user" "${flags[@]}")
   local t0 t1 t2 restore="$work/restore-$mode-$round"
   t0=$(Now)

@@ -7,6 +7,7 @@
 # a fresh folder under $TMPDIR).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
+source "$here/bench/lib-server.sh"
 build=$here/build-bench
 dataParent=""
 doBuild=1
@@ -33,22 +34,14 @@ if [ -n "$dataParent" ]; then
 else
   data=$(mktemp -d)
 fi
-out="$data.out"
-pid=""
 cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
-  rm -rf "$data" "$out"
+  StopStarted
+  rm -rf "$data" "$data.out"
 }
 trap cleanup EXIT
 
-"$server" admin --data "$data" user add bench --name bench --password bench-pw --space 4096 >/dev/null 2>&1
-"$server" --data "$data" --listen 127.0.0.1:0 >"$out" 2>&1 &
-pid=$!
-for _ in $(seq 100); do
-  grep -q '^listening on' "$out" 2>/dev/null && break
-  sleep 0.1
-done
-port=$(sed -n 's/^listening on .*:\([0-9]*\)$/\1/p' "$out" | head -1)
-[ -n "$port" ] || { echo "server did not start"; cat "$out"; exit 1; }
+AddBenchUser "$server" "$data" bench 4096 >/dev/null 2>&1
+StartServer "$server" "$data" "$data.out"
 
-"$build/bench/bench_upload_small" --port "$port" --user bench --password bench-pw "${args[@]}"
+"$build/bench/bench_upload_small" --port "$serverPort" --user bench --password "$benchPassword" \
+  "${args[@]}"

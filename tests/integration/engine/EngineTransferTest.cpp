@@ -9,8 +9,7 @@
 #include <cerrno>
 #include <mutex>
 
-#include "EngineTestSupport.h"
-#include "ServerProcess.h"
+#include "EngineOnServer.h"
 #include "session/Unit_LocalHelpers.h"
 #include "tasks/TTaskObject_File.h"
 #include "tasks/Unit_Handler_TaskObjectList.h"
@@ -21,7 +20,6 @@ namespace {
 using namespace std::chrono_literals;
 using enginetest::PatternBytes;
 using enginetest::ReadFile;
-using enginetest::TEngineTestContext;
 using enginetest::TScriptedTask;
 using enginetest::TTempDir;
 using enginetest::WaitUntil;
@@ -108,27 +106,8 @@ class TOneFaultyFile : public TFileAccessWrapper {
   std::int64_t m_at = 0;
 };
 
-class EngineOnServer : public ::testing::Test {
+class EngineOnServer : public enginetest::TEngineOnServer<TOneFaultyFile> {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(server.Start());
-    server.AddUser("u1", "pw1", {"--space", "500"});
-    testing::TTestClient login;
-    ASSERT_TRUE(login.Connect(server.Port()));
-    ASSERT_TRUE(login.Login("u1", "pw1"));
-    ctx.SetPacing(TPacing::Fast);
-    ctx.SetUserCode("u1");
-    ASSERT_TRUE(ctx.ConnectPool(static_cast<std::uint16_t>(server.Port()), login.Token()));
-    ASSERT_TRUE(ctx.AddTransConnections());
-    ctx.SetFileAccess(&faultyFiles);
-    ctx.Engine().SetEngineActive(true);
-    ctx.SetPaceHook([this](int ms) {
-      if (ms != TTaskTransEngine::kSegmentPauseMs) return;
-      if (++segments == stopAfterSegments) stopTarget.load()->RequestStop(false);
-    });
-  }
-  void TearDown() override { ctx.Engine().Stop(); }
-
   std::shared_ptr<TScriptedTask> NewTask(std::uint8_t direction) {
     auto task = std::make_shared<TScriptedTask>(direction);
     task->TaskID = ctx.Tasks().NewTaskID(ctx.Now());
@@ -153,9 +132,7 @@ class EngineOnServer : public ::testing::Test {
   // Starts the task and waits until its end has been reported. Returns the
   // number of segments moved.
   int RunToEnd(const std::shared_ptr<TScriptedTask>& task, int stopAfter = -1) {
-    segments = 0;
-    stopAfterSegments = stopAfter;
-    stopTarget = task.get();
+    WatchSegments(*task, stopAfter);
     EXPECT_TRUE(task->RequestStart(false, ctx.Now()));
     EXPECT_TRUE(WaitUntil(
         [&] { return task->State() == kStateTerminated && ctx.Engine().CurrentTask() == nullptr; },
@@ -164,39 +141,21 @@ class EngineOnServer : public ::testing::Test {
   }
   // The names of the run's failed files as the server recorded them.
   std::vector<std::string> ReportedFailures(const TTaskObject& task) {
-    return ReportedField(task, "ObjectName");
+    std::vector<std::string> names;
+    for (const auto& failure : ReportedFailuresOf(task)) names.push_back(failure.name);
+    return names;
   }
   // Why each failed, as the client told the server.
   std::vector<std::string> ReportedReasons(const TTaskObject& task) {
-    return ReportedField(task, "ObjectComment");
-  }
-  std::vector<std::string> ReportedField(const TTaskObject& task, const char* field) {
-    testing::TTestClient reader;
-    EXPECT_TRUE(reader.Connect(server.Port()) && reader.Login("u1", "pw1"));
-    TQorPack query = testing::MakeRequest("TLog.TaskLog_SelectErrorObject",
-                                          {{"UCode", "u1"},
-                                           {"TaskID", std::to_string(task.TaskID)},
-                                           {"TaskKind", std::to_string(task.TaskKind)},
-                                           {"SessionID", std::to_string(task.SessionID)}});
-    EXPECT_TRUE(reader.CallOk(query));
-    std::vector<std::string> names;
-    for (int n = 1; n <= query.RecordSetCount(); ++n)
-      names.push_back(query.FieldByName(n, field).AsString());
-    return names;
+    std::vector<std::string> reasons;
+    for (const auto& failure : ReportedFailuresOf(task)) reasons.push_back(failure.reason);
+    return reasons;
   }
   std::string Restored(const std::string& original) {
     const std::string target = restoreDir.Path(FileNameOf(original));
     RunToEnd(DownloadTask(original, target));
     return ReadFile(target);
   }
-
-  testing::TServerProcess server;
-  TOneFaultyFile faultyFiles;  // declared before ctx: the engine uses it to the end
-  TEngineTestContext ctx;
-  TTempDir dir, restoreDir;
-  std::atomic<int> segments{0};
-  std::atomic<int> stopAfterSegments{-1};
-  std::atomic<TTaskObject*> stopTarget{nullptr};
 };
 
 TEST_F(EngineOnServer, FilesUploadAndComeBackByteIdenticalAndAnUnchangedRunSendsNothing) {

@@ -9,8 +9,7 @@
 #include <filesystem>
 #include <mutex>
 
-#include "EngineTestSupport.h"
-#include "ServerProcess.h"
+#include "EngineOnServer.h"
 #include "session/Unit_LocalHelpers.h"
 #include "tasks/TTaskObject_File.h"
 #include "tasks/Unit_Handler_TaskObjectList.h"
@@ -21,7 +20,6 @@ namespace {
 using namespace std::chrono_literals;
 using enginetest::PatternBytes;
 using enginetest::ReadFile;
-using enginetest::TEngineTestContext;
 using enginetest::TTempDir;
 using enginetest::WaitUntil;
 using enginetest::WriteFile;
@@ -68,26 +66,9 @@ std::vector<std::string> MakeTree(const std::string& root, int count) {
   return names;
 }
 
-class FastProfileOnServer : public ::testing::Test {
+// Each test sets the pacing it runs with.
+class FastProfileOnServer : public enginetest::TEngineOnServer<TUnreadableFile> {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(server.Start());
-    server.AddUser("u1", "pw1", {"--space", "500"});
-    testing::TTestClient login;
-    ASSERT_TRUE(login.Connect(server.Port()));
-    ASSERT_TRUE(login.Login("u1", "pw1"));
-    ctx.SetUserCode("u1");
-    ASSERT_TRUE(ctx.ConnectPool(static_cast<std::uint16_t>(server.Port()), login.Token()));
-    ASSERT_TRUE(ctx.AddTransConnections());
-    ctx.SetFileAccess(&files);
-    ctx.Engine().SetEngineActive(true);
-    ctx.SetPaceHook([this](int ms) {
-      if (ms != TTaskTransEngine::kSegmentPauseMs) return;
-      if (++segments == stopAfterSegments) stopTarget.load()->RequestStop(false);
-    });
-  }
-  void TearDown() override { ctx.Engine().Stop(); }
-
   // Runs a one-off file task over folder (direction 0 backs it up, 1
   // restores it under restoreTo) to its end; the counters in report order.
   std::vector<std::int64_t> Run(std::uint8_t direction, const std::string& folder,
@@ -102,9 +83,7 @@ class FastProfileOnServer : public ::testing::Test {
       task->RestoreInfo.CacheFolder = restoreTo;
       task->FileObjects.Items.push_back({folder, 1, -1, -1, -1});
     }
-    segments = 0;
-    stopAfterSegments = stopAfter;
-    stopTarget = task.get();
+    WatchSegments(*task, stopAfter);
     ctx.Tasks().Add(task);
     EXPECT_TRUE(task->RequestStart(false, ctx.Now()));
     EXPECT_TRUE(WaitUntil([&] { return ctx.Tasks().Count() == 0; }, 60s)) << "run ended";
@@ -113,29 +92,14 @@ class FastProfileOnServer : public ::testing::Test {
     for (const auto& [name, value] : task->PostBag.Counters().InOrder()) counters.push_back(value);
     return counters;
   }
+  // "name: reason" of each failed file of the task's run.
   std::vector<std::string> ReportedFailures(const TTaskObject& task) {
-    testing::TTestClient reader;
-    EXPECT_TRUE(reader.Connect(server.Port()) && reader.Login("u1", "pw1"));
-    TQorPack query = testing::MakeRequest("TLog.TaskLog_SelectErrorObject",
-                                          {{"UCode", "u1"},
-                                           {"TaskID", std::to_string(task.TaskID)},
-                                           {"TaskKind", std::to_string(task.TaskKind)},
-                                           {"SessionID", std::to_string(task.SessionID)}});
-    EXPECT_TRUE(reader.CallOk(query));
     std::vector<std::string> reported;
-    for (int n = 1; n <= query.RecordSetCount(); ++n)
-      reported.push_back(query.FieldByName(n, "ObjectName").AsString() + ": " +
-                         query.FieldByName(n, "ObjectComment").AsString());
+    for (const auto& failure : ReportedFailuresOf(task))
+      reported.push_back(failure.name + ": " + failure.reason);
     return reported;
   }
 
-  testing::TServerProcess server;
-  TUnreadableFile files;  // declared before ctx: the engine uses it to the end
-  TEngineTestContext ctx;
-  TTempDir dir, restoreDir;
-  std::atomic<int> segments{0};
-  std::atomic<int> stopAfterSegments{-1};
-  std::atomic<TTaskObject*> stopTarget{nullptr};
   std::vector<std::string> lastFailures;
 };
 
@@ -154,13 +118,13 @@ TEST_F(FastProfileOnServer, GivesTheFilesCountersAndReportsOfTheStandardProfile)
     ctx.SetPacing(run.pacing);
     const std::vector<std::string> names = MakeTree(run.root, kFiles);
     // One file cannot be read: it fails alone, with the same report.
-    files.Set(run.root + "/" + names[5]);
+    faultyFiles.Set(run.root + "/" + names[5]);
     auto step = [&](std::uint8_t direction, const std::string& to = {}) {
       run.counters.push_back(Run(direction, run.root, to));
       run.failures.push_back(lastFailures);
     };
     step(0);
-    files.Set({});
+    faultyFiles.Set({});
     step(0);
     // 1% changed: three files get new content of another size.
     for (int i : {3, 150, 299})
