@@ -64,8 +64,8 @@ TStoreResult<std::vector<TShareFolder>> ListShareFolders(Database& db) {
     std::vector<TShareFolder> all;
     {
       auto lock = db.Lock();
-      Statement st(db,
-                   std::string("SELECT ") + kFolderColumns + " FROM share_folders ORDER BY name, id");
+      Statement st(
+          db, std::string("SELECT ") + kFolderColumns + " FROM share_folders ORDER BY name, id");
       while (st.Step()) all.push_back(ReadFolder(st));
     }
     return ParentsFirst(std::move(all));
@@ -99,8 +99,8 @@ TStoreResult<bool> NameTaken(Database& db, std::int64_t parentId, const std::str
                              std::int64_t except) {
   return Guarded([&] {
     auto lock = db.Lock();
-    Statement st(db,
-                 "SELECT 1 FROM share_folders WHERE parent_id = ? AND name = ? AND id <> ? LIMIT 1");
+    Statement st(
+        db, "SELECT 1 FROM share_folders WHERE parent_id = ? AND name = ? AND id <> ? LIMIT 1");
     st.Bind(1, parentId).Bind(2, name).Bind(3, except);
     return st.Step();
   });

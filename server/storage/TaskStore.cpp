@@ -118,8 +118,9 @@ TStoreResult<std::optional<TTaskRecord>> FindTaskOfUser(Database& db, const std:
 }
 
 TStoreResult<std::optional<TTaskRecord>> FindDefaultTask(Database& db, std::int64_t taskId) {
-  return Guarded(
-      [&] { return FirstTask(QueryTasks(db, "WHERE t.owner = '' AND t.task_id = ?1", {}, taskId)); });
+  return Guarded([&] {
+    return FirstTask(QueryTasks(db, "WHERE t.owner = '' AND t.task_id = ?1", {}, taskId));
+  });
 }
 
 TStoreResult<std::vector<TTaskRecord>> ListTasksOfUser(Database& db, const std::string& userCode,
@@ -159,8 +160,8 @@ TStoreResult<bool> InsertTask(Database& db, TTaskRecord& task) {
       exists.Bind(1, task.owner).Bind(2, task.taskId);
       if (exists.Step()) return false;
     }
-    std::string sql = std::string("INSERT INTO tasks(owner, task_id, created, ") +
-                      kTaskFieldList + ") VALUES(?,?,?";
+    std::string sql = std::string("INSERT INTO tasks(owner, task_id, created, ") + kTaskFieldList +
+                      ") VALUES(?,?,?";
     for (int i = 0; i < kTaskFieldCount; ++i) sql += ",?";
     sql += ")";
     Statement st(db, sql);
