@@ -10,6 +10,7 @@
 #include "storage/PermissionStore.h"
 #include "storage/PolicyStore.h"
 #include "storage/ProfileStore.h"
+#include "storage/RunLogStore.h"
 #include "storage/RunStore.h"
 #include "storage/SavedSessionStore.h"
 #include "storage/ShareFolderStore.h"
@@ -139,9 +140,9 @@ TEST_F(StoreResultTest, FailedStatementsBecomeErrorValues) {
     EXPECT_NE(message.find("no such table"), std::string::npos) << call << ": " << message;
 }
 
-// The share-folder, task and used-space calls fail the same way when their
-// tables are gone.
-TEST_F(StoreResultTest, ShareAndTaskCallsReturnErrorValues) {
+// The share-folder, task and run calls fail the same way when their tables
+// are gone.
+TEST_F(StoreResultTest, ShareTaskAndRunCallsReturnErrorValues) {
   dir.Db().Exec("PRAGMA foreign_keys = OFF");
   for (const char* table : {"share_folders", "task_objects", "task_filters", "task_filter_ex",
                             "default_task_users", "tasks", "run_objects", "runs", "used_space"})
@@ -151,6 +152,7 @@ TEST_F(StoreResultTest, ShareAndTaskCallsReturnErrorValues) {
   TTaskRecord task;
   task.owner = "a";
   task.taskId = 70000;
+  const TRunObject object{100, "C:/d", "f.txt", 1, 1, 0};
   const std::vector<std::pair<const char*, std::string>> failures = {
       {"FindShareFolder", ErrorOf(FindShareFolder(db, 1))},
       {"ListShareFolders", ErrorOf(ListShareFolders(db))},
@@ -177,6 +179,8 @@ TEST_F(StoreResultTest, ShareAndTaskCallsReturnErrorValues) {
       {"TaskFilters", ErrorOf(TaskFilters(db, 1))},
       {"ReplaceTaskFilterEx", ErrorOf(ReplaceTaskFilterEx(db, 1, {}))},
       {"TaskFilterEx", ErrorOf(TaskFilterEx(db, 1))},
+      {"RecordRunObject", ErrorOf(RecordRunObject(db, "a", 70000, 100, object))},
+      {"LatestRunSession", ErrorOf(LatestRunSession(db, "a", 70000))},
       {"UsedBytes", ErrorOf(users.UsedBytes("a"))},
   };
   for (const auto& [call, message] : failures)
@@ -208,6 +212,26 @@ TEST_F(StoreResultTest, PatternListsOfTasksAndPoliciesStayApart) {
   ASSERT_EQ(task.rowId, policy.id) << "one key in both tables";
   EXPECT_EQ(brief(TaskFilters(db, task.rowId)), "+C:/a -*.tmp -~ ");
   EXPECT_EQ(brief(PolicyPatterns(db, policy.id)), "+*.doc ");
+}
+
+// A run object whose row is refused leaves no run behind that it would have
+// opened: the run's row and the object's go in one transaction.
+TEST_F(StoreResultTest, RefusedRunObjectOpensNoRun) {
+  Database& db = dir.Db();
+  ASSERT_TRUE(users.Insert({"admin"}, "h").Ok());
+  db.Exec(
+      "CREATE TRIGGER refuse BEFORE INSERT ON run_objects "
+      "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+  auto recorded = RecordRunObject(db, "admin", 70000, 100, {100, "C:/d", "f.txt", 1, 1, 0});
+  ASSERT_FALSE(recorded.Ok());
+  EXPECT_NE(recorded.Error().find("refused"), std::string::npos) << recorded.Error();
+  auto latest = LatestRunSession(db, "admin", 70000);
+  ASSERT_TRUE(latest.Ok());
+  EXPECT_FALSE(latest->has_value()) << "no run was left open";
+
+  db.Exec("DROP TRIGGER refuse");
+  ASSERT_TRUE(RecordRunObject(db, "admin", 70000, 100, {100, "C:/d", "f.txt", 1, 1, 0}).Ok());
+  EXPECT_EQ(**LatestRunSession(db, "admin", 70000), 100);
 }
 
 }  // namespace
