@@ -55,13 +55,20 @@ bool ReadOptions(TAdminContext& ctx, const TAdminArgs& a, TShareFolder& f) {
   if (a.Has("parent")) {
     auto parent = ReadId(ctx, a.Get("parent"), "--parent");
     if (!parent) return false;
-    if (*parent != 0 && !FindShareFolder(ctx.db, *parent)) {
-      Fail(ctx, "no share folder " + std::to_string(*parent) + " to be the parent");
-      return false;
+    if (*parent != 0) {
+      auto found = FindShareFolder(ctx.db, *parent);
+      if (!found.Ok() || !*found) {
+        Fail(ctx, found.Ok() ? "no share folder " + std::to_string(*parent) + " to be the parent"
+                             : found.Error());
+        return false;
+      }
     }
-    if (f.id != 0 && *parent != 0 && IsWithin(ctx.db, *parent, f.id)) {
-      Fail(ctx, "a folder cannot move into itself");
-      return false;
+    if (f.id != 0 && *parent != 0) {
+      auto inside = IsWithin(ctx.db, *parent, f.id);
+      if (!inside.Ok() || *inside) {
+        Fail(ctx, inside.Ok() ? "a folder cannot move into itself" : inside.Error());
+        return false;
+      }
     }
     f.parentId = *parent;
   }
@@ -73,16 +80,19 @@ bool ReadOptions(TAdminContext& ctx, const TAdminArgs& a, TShareFolder& f) {
     }
     f.pwdHash = HashPassword(pwd);
   }
-  if (NameTaken(ctx.db, f.parentId, f.name, f.id)) {
-    Fail(ctx, "a folder named '" + f.name + "' exists there already");
+  auto taken = NameTaken(ctx.db, f.parentId, f.name, f.id);
+  if (!taken.Ok() || *taken) {
+    Fail(ctx, taken.Ok() ? "a folder named '" + f.name + "' exists there already" : taken.Error());
     return false;
   }
   return true;
 }
 
 int List(TAdminContext& ctx, const TAdminArgs&) {
+  auto folders = ListShareFolders(ctx.db);
+  if (!folders.Ok()) return Fail(ctx, folders.Error());
   ctx.out << "id\tparent\tname\towner\tread-only\tpassword\tcomment\n";
-  for (const TShareFolder& f : ListShareFolders(ctx.db))
+  for (const TShareFolder& f : *folders)
     ctx.out << f.id << "\t" << f.parentId << "\t" << f.name << "\t" << f.owner << "\t"
             << f.isReadOnly << "\t" << (f.HasPassword() ? "yes" : "no") << "\t" << f.comment
             << "\n";
@@ -96,16 +106,19 @@ int Add(TAdminContext& ctx, const TAdminArgs& a) {
   f.isReadOnly = true;  // as the client's folder dialog starts
   if (!ReadOptions(ctx, a, f)) return 1;
   Transaction tx(ctx.db);
-  const std::int64_t id = InsertShareFolder(ctx.db, f);
+  auto id = InsertShareFolder(ctx.db, f);
+  if (!id.Ok()) return Fail(ctx, id.Error());
   tx.Commit();
-  ctx.out << "added share folder " << id << "\n";
+  ctx.out << "added share folder " << *id << "\n";
   return 0;
 }
 
 int Set(TAdminContext& ctx, const TAdminArgs& a) {
   auto id = ReadId(ctx, a.positional[0], "share set");
   if (!id) return 1;
-  auto f = FindShareFolder(ctx.db, *id);
+  auto found = FindShareFolder(ctx.db, *id);
+  if (!found.Ok()) return Fail(ctx, found.Error());
+  auto& f = *found;
   if (!f) return Fail(ctx, "no share folder " + a.positional[0]);
   if (a.options.empty()) return Fail(ctx, "name at least one option to change");
   if (a.Has("password") && a.Has("no-password"))
@@ -113,7 +126,8 @@ int Set(TAdminContext& ctx, const TAdminArgs& a) {
   if (a.Has("no-password")) f->pwdHash.clear();
   if (!ReadOptions(ctx, a, *f)) return 1;
   Transaction tx(ctx.db);
-  UpdateShareFolder(ctx.db, *f);
+  if (auto updated = UpdateShareFolder(ctx.db, *f); !updated.Ok())
+    return Fail(ctx, updated.Error());
   tx.Commit();
   ctx.out << "changed share folder " << *id << "\n";
   return 0;
@@ -125,10 +139,16 @@ int Remove(TAdminContext& ctx, const TAdminArgs& a) {
   std::optional<TShareFolder> f;
   {
     Transaction tx(ctx.db);
-    f = FindShareFolder(ctx.db, *id);
+    auto found = FindShareFolder(ctx.db, *id);
+    if (!found.Ok()) return Fail(ctx, found.Error());
+    f = *found;
     if (!f) return Fail(ctx, "no share folder " + a.positional[0]);
-    if (HasSubfolders(ctx.db, *id)) return Fail(ctx, "remove the subfolders first");
-    DeleteShareFolder(ctx.db, *id);
+    auto hasSubfolders = HasSubfolders(ctx.db, *id);
+    if (!hasSubfolders.Ok()) return Fail(ctx, hasSubfolders.Error());
+    if (*hasSubfolders) return Fail(ctx, "remove the subfolders first");
+    // The files go only once the row is gone for good.
+    if (auto deleted = DeleteShareFolder(ctx.db, *id); !deleted.Ok())
+      return Fail(ctx, deleted.Error());
     tx.Commit();
   }
   TFileStore files(ctx.db, ctx.dir->Blobs(), ctx.dir->Staging());

@@ -225,12 +225,18 @@ int AddDefault(TAdminContext& ctx, const TAdminArgs& a) {
 
   Transaction tx(ctx.db);
   auto id = NextDefaultTaskId(ctx.db);
-  if (!id) return Fail(ctx, "every default task ID (1 .. 65535) is in use");
-  task.taskId = *id;
-  InsertTask(ctx.db, task);
-  ReplaceTaskObjects(ctx.db, task.rowId, objects);
-  ReplaceTaskFilters(ctx.db, task.rowId, patterns);
-  for (const std::string& u : users) AssignDefaultTask(ctx.db, task.rowId, u);
+  if (!id.Ok()) return Fail(ctx, id.Error());
+  if (!*id) return Fail(ctx, "every default task ID (1 .. 65535) is in use");
+  task.taskId = **id;
+  auto inserted = InsertTask(ctx.db, task);
+  if (!inserted.Ok()) return Fail(ctx, inserted.Error());
+  if (auto stored = ReplaceTaskObjects(ctx.db, task.rowId, objects); !stored.Ok())
+    return Fail(ctx, stored.Error());
+  if (auto stored = ReplaceTaskFilters(ctx.db, task.rowId, patterns); !stored.Ok())
+    return Fail(ctx, stored.Error());
+  for (const std::string& u : users)
+    if (auto assigned = AssignDefaultTask(ctx.db, task.rowId, u); !assigned.Ok())
+      return Fail(ctx, assigned.Error());
   tx.Commit();
   ctx.out << "added default task " << task.taskId << " (" << task.name << ")\n";
   return 0;
@@ -249,8 +255,12 @@ std::optional<TTaskRecord> ExistingDefaultTask(TAdminContext& ctx, const std::st
   auto id = ReadDefaultTaskId(ctx, text);
   if (!id) return std::nullopt;
   auto task = FindDefaultTask(ctx.db, *id);
-  if (!task) Fail(ctx, "no default task " + std::to_string(*id));
-  return task;
+  if (!task.Ok()) {
+    Fail(ctx, task.Error());
+    return std::nullopt;
+  }
+  if (!*task) Fail(ctx, "no default task " + std::to_string(*id));
+  return *task;
 }
 
 int Assign(TAdminContext& ctx, const TAdminArgs& a) {
@@ -261,7 +271,9 @@ int Assign(TAdminContext& ctx, const TAdminArgs& a) {
   Transaction tx(ctx.db);
   auto task = ExistingDefaultTask(ctx, a.positional[0]);
   if (!task) return 1;
-  const bool added = AssignDefaultTask(ctx.db, task->rowId, user);
+  auto assigned = AssignDefaultTask(ctx.db, task->rowId, user);
+  if (!assigned.Ok()) return Fail(ctx, assigned.Error());
+  const bool added = *assigned;
   tx.Commit();
   ctx.out << "default task " << task->taskId << (added ? " assigned to " : " was assigned to ")
           << user << (added ? "" : " already") << "\n";
@@ -273,7 +285,9 @@ int Unassign(TAdminContext& ctx, const TAdminArgs& a) {
   Transaction tx(ctx.db);
   auto task = ExistingDefaultTask(ctx, a.positional[0]);
   if (!task) return 1;
-  if (!UnassignDefaultTask(ctx.db, task->rowId, user))
+  auto unassigned = UnassignDefaultTask(ctx.db, task->rowId, user);
+  if (!unassigned.Ok()) return Fail(ctx, unassigned.Error());
+  if (!*unassigned)
     return Fail(
         ctx, "default task " + std::to_string(task->taskId) + " is not assigned to '" + user + "'");
   tx.Commit();
@@ -285,7 +299,8 @@ int Remove(TAdminContext& ctx, const TAdminArgs& a) {
   Transaction tx(ctx.db);
   auto task = ExistingDefaultTask(ctx, a.positional[0]);
   if (!task) return 1;
-  RemoveTask(ctx.db, task->rowId);
+  if (auto removed = RemoveTask(ctx.db, task->rowId); !removed.Ok())
+    return Fail(ctx, removed.Error());
   tx.Commit();
   ctx.out << "removed default task " << task->taskId << " (" << task->name << ")\n";
   return 0;
@@ -316,14 +331,20 @@ std::string DescribeSchedule(const TTaskSchedule& s) {
   return d.str();
 }
 
-void PrintTask(TAdminContext& ctx, const TTaskRecord& t, const std::string& users) {
+// Nonzero, with the error written, when the task's rows cannot be read.
+int PrintTask(TAdminContext& ctx, const TTaskRecord& t, const std::string& users) {
+  auto objects = TaskObjects(ctx.db, t.rowId);
+  if (!objects.Ok()) return Fail(ctx, objects.Error());
+  auto patterns = TaskFilters(ctx.db, t.rowId);
+  if (!patterns.Ok()) return Fail(ctx, patterns.Error());
   ctx.out << t.taskId << "\t" << t.kind << "\t" << t.name << "\t" << DescribeSchedule(t.schedule)
           << "\t" << users << "\n";
-  for (const auto& o : TaskObjects(ctx.db, t.rowId))
+  for (const auto& o : *objects)
     ctx.out << "\t" << (o.kind.value_or(t.kind == 200 ? 1 : 0) == 1 ? "folder" : "file") << "\t"
             << o.name << "\n";
-  for (const auto& p : TaskFilters(ctx.db, t.rowId))
+  for (const auto& p : *patterns)
     ctx.out << "\t" << (p.isInclude ? "include" : "exclude") << "\t" << p.pattern << "\n";
+  return 0;
 }
 
 int ListAll(TAdminContext& ctx, const TAdminArgs& a) {
@@ -332,17 +353,22 @@ int ListAll(TAdminContext& ctx, const TAdminArgs& a) {
     auto known = TUserStore(ctx.db).Exists(user);
     if (!known.Ok()) return Fail(ctx, known.Error());
     if (!*known) return Fail(ctx, "no user '" + user + "'");
+    auto tasks = ListTasksOfUser(ctx.db, user, true);
+    if (!tasks.Ok()) return Fail(ctx, tasks.Error());
     ctx.out << "id\tkind\tname\tschedule\towner\n";
-    for (const TTaskRecord& t : ListTasksOfUser(ctx.db, user, true))
-      PrintTask(ctx, t, t.IsDefault() ? "(default)" : t.owner);
+    for (const TTaskRecord& t : *tasks)
+      if (PrintTask(ctx, t, t.IsDefault() ? "(default)" : t.owner) != 0) return 1;
     return 0;
   }
+  auto tasks = ListDefaultTasks(ctx.db);
+  if (!tasks.Ok()) return Fail(ctx, tasks.Error());
   ctx.out << "id\tkind\tname\tschedule\tassigned-to\n";
-  for (const TTaskRecord& t : ListDefaultTasks(ctx.db)) {
+  for (const TTaskRecord& t : *tasks) {
+    auto assigned = AssignedUsers(ctx.db, t.rowId);
+    if (!assigned.Ok()) return Fail(ctx, assigned.Error());
     std::string users;
-    for (const std::string& u : AssignedUsers(ctx.db, t.rowId))
-      users += (users.empty() ? "" : ",") + u;
-    PrintTask(ctx, t, users);
+    for (const std::string& u : *assigned) users += (users.empty() ? "" : ",") + u;
+    if (PrintTask(ctx, t, users) != 0) return 1;
   }
   return 0;
 }

@@ -62,9 +62,12 @@ int ListAll(TAdminContext& ctx, const TAdminArgs&) {
   auto users = TUserStore(ctx.db).List();
   if (!users.Ok()) return Fail(ctx, users.Error());
   ctx.out << "code\tname\tadmin\tcan-delete\tspace-mb\tused-mb\tmanager\n";
-  for (const auto& u : *users)
+  for (const auto& u : *users) {
+    auto usedMb = UsedSpaceMb(ctx.db, u.code);
+    if (!usedMb.Ok()) return Fail(ctx, usedMb.Error());
     ctx.out << u.code << "\t" << u.name << "\t" << u.isAdmin << "\t" << u.canDelete << "\t"
-            << u.spaceMb << "\t" << UsedSpaceMb(ctx.db, u.code) << "\t" << u.manager << "\n";
+            << u.spaceMb << "\t" << *usedMb << "\t" << u.manager << "\n";
+  }
   return 0;
 }
 

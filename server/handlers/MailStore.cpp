@@ -148,16 +148,6 @@ bool ReadMailStoreFolder(TRequestContext& ctx, MailPathUse use, std::string& fol
   return true;
 }
 
-bool KeepsMailDescription(TRequestContext& ctx, const TStoreRef& store, const std::string& folder,
-                          const std::string& name) {
-  if (store.kind != kMailStore) return true;
-  auto stored = MailDescription(ctx.Db(), store, folder, name);
-  // The check decides what the upload path does next, so a failed lookup
-  // must stop the request there rather than read as "changed".
-  if (!stored.Ok()) throw DatabaseError(stored.Error());
-  return !*stored || **stored == ctx.Str("ObjectCargo2");
-}
-
 TStoreResult<std::vector<std::string>> TMailStore::Clients() {
   auto top = MailTopFolders(m_db, m_store);
   if (!top.Ok()) return TStoreError{top.Error()};

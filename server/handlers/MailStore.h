@@ -38,14 +38,6 @@ enum class MailPathUse {
 // of a mail folder.
 bool ReadMailStoreFolder(TRequestContext& ctx, MailPathUse use, std::string& folder);
 
-// False only for a stored mail message whose description differs from the
-// request's "ObjectCargo2": message files are named by their position in
-// the folder, and every message upload carries the same date, so a message
-// of the same size in the same place is another message when its
-// description changed. True for every other store.
-bool KeepsMailDescription(TRequestContext& ctx, const TStoreRef& store, const std::string& folder,
-                          const std::string& name);
-
 struct TMailFolderRef {
   std::int64_t parentId = 0;
   std::int64_t folderId = 0;

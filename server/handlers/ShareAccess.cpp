@@ -24,7 +24,12 @@ TLoginThrottle& PasswordThrottle() {
 }  // namespace
 
 std::optional<TShareFolder> OpenShareFolder(TRequestContext& ctx, std::int64_t id, ShareUse use) {
-  auto folder = FindShareFolder(ctx.Db(), id);
+  auto found = FindShareFolder(ctx.Db(), id);
+  if (!found.Ok()) {
+    ctx.FailStorage(found.Error());
+    return std::nullopt;
+  }
+  auto& folder = *found;
   if (!folder) {
     ctx.Fail(kErrNotFound, "no such share folder");
     return std::nullopt;

@@ -60,20 +60,27 @@ bool CheckPlacement(TRequestContext& ctx, const TShareFolder& f, std::int64_t ol
   Database& db = ctx.Db();
   if (f.parentId != 0 && f.parentId != oldParent) {
     auto parent = FindShareFolder(db, f.parentId);
-    if (!parent) return ctx.Fail(kErrNotFound, "no such parent folder");
-    if (parent->owner != ctx.UserCode())
+    if (!parent.Ok()) return ctx.FailStorage(parent.Error());
+    if (!*parent) return ctx.Fail(kErrNotFound, "no such parent folder");
+    if ((*parent)->owner != ctx.UserCode())
       return ctx.Fail(kErrForbidden, "folders go only into the user's own folders");
-    if (f.id != 0 && IsWithin(db, f.parentId, f.id))
-      return ctx.Fail(kErrConflict, "a folder cannot move into itself");
+    if (f.id != 0) {
+      auto inside = IsWithin(db, f.parentId, f.id);
+      if (!inside.Ok()) return ctx.FailStorage(inside.Error());
+      if (*inside) return ctx.Fail(kErrConflict, "a folder cannot move into itself");
+    }
   }
-  if (NameTaken(db, f.parentId, f.name, f.id))
-    return ctx.Fail(kErrConflict, "a folder of this name exists there already");
+  auto taken = NameTaken(db, f.parentId, f.name, f.id);
+  if (!taken.Ok()) return ctx.FailStorage(taken.Error());
+  if (*taken) return ctx.Fail(kErrConflict, "a folder of this name exists there already");
   return true;
 }
 
 void SelectFolder(TRequestContext& ctx) {
+  auto folders = ListShareFolders(ctx.Db());
+  if (!folders.Ok()) return (void)ctx.FailStorage(folders.Error());
   int n = 0;
-  for (const TShareFolder& f : ListShareFolders(ctx.Db())) {
+  for (const TShareFolder& f : *folders) {
     TQorPack& r = ctx.Reply();
     ++n;
     r.AddInteger(n, "ID", f.id);
@@ -92,11 +99,12 @@ void SelectFolder(TRequestContext& ctx) {
 void Select(TRequestContext& ctx) {
   std::int64_t id = 0;
   if (!ReadFolderId(ctx, "FolderID", id)) return;
-  auto folder = FindShareFolder(ctx.Db(), id);
-  if (!folder) return (void)ctx.Fail(kErrNotFound, "no such share folder");
+  auto found = FindShareFolder(ctx.Db(), id);
+  if (!found.Ok()) return (void)ctx.FailStorage(found.Error());
+  if (!*found) return (void)ctx.Fail(kErrNotFound, "no such share folder");
   const std::string pwd = ctx.Str("AccessPwd");
-  if (folder->HasPassword() && !pwd.empty() && !UnlockShareFolder(ctx, *folder, pwd)) return;
-  folder = OpenShareFolder(ctx, id, ShareUse::kList);
+  if ((*found)->HasPassword() && !pwd.empty() && !UnlockShareFolder(ctx, **found, pwd)) return;
+  auto folder = OpenShareFolder(ctx, id, ShareUse::kList);
   if (!folder) return;
   int n = 0;
   for (const TListedObject& o :
@@ -123,9 +131,10 @@ void Insert(TRequestContext& ctx) {
 
   Transaction tx(ctx.Db());
   if (!CheckPlacement(ctx, f, -1)) return;
-  const std::int64_t id = InsertShareFolder(ctx.Db(), f);
+  auto id = InsertShareFolder(ctx.Db(), f);
+  if (!id.Ok()) return (void)ctx.FailStorage(id.Error());
   tx.Commit();
-  ctx.Reply().AddInteger(1, "FolderID", id);
+  ctx.Reply().AddInteger(1, "FolderID", *id);
 }
 
 // "Pwd": the marker keeps the password, empty text removes it, any other
@@ -152,7 +161,8 @@ void Update(TRequestContext& ctx) {
   f.owner = old->owner;
   f.pwdHash = keepPassword ? old->pwdHash : newHash;
   f.pwdVersion = old->pwdVersion;
-  UpdateShareFolder(ctx.Db(), f);
+  if (auto updated = UpdateShareFolder(ctx.Db(), f); !updated.Ok())
+    return (void)ctx.FailStorage(updated.Error());
   tx.Commit();
 }
 
@@ -164,9 +174,12 @@ void RemoveFolder(TRequestContext& ctx) {
     Transaction tx(ctx.Db());
     folder = OpenShareFolder(ctx, id, ShareUse::kManage);
     if (!folder) return;
-    if (HasSubfolders(ctx.Db(), id))
-      return (void)ctx.Fail(kErrConflict, "remove the subfolders first");
-    DeleteShareFolder(ctx.Db(), id);
+    auto hasSubfolders = HasSubfolders(ctx.Db(), id);
+    if (!hasSubfolders.Ok()) return (void)ctx.FailStorage(hasSubfolders.Error());
+    if (*hasSubfolders) return (void)ctx.Fail(kErrConflict, "remove the subfolders first");
+    // The files go only once the row is gone for good.
+    if (auto deleted = DeleteShareFolder(ctx.Db(), id); !deleted.Ok())
+      return (void)ctx.FailStorage(deleted.Error());
     tx.Commit();
   }
   TFileStore files = FileStoreOf(ctx);

@@ -142,8 +142,12 @@ void AddTaskRecord(TQorPack& r, int n, const TTaskRecord& t) {
 std::optional<TTaskRecord> ReadableTask(TRequestContext& ctx, const std::string& user,
                                         std::int64_t taskId) {
   auto task = FindTaskOfUser(ctx.Db(), user, taskId);
-  if (!task) ctx.Fail(kErrNotFound, "no task with this TaskID");
-  return task;
+  if (!task.Ok()) {
+    ctx.FailStorage(task.Error());
+    return std::nullopt;
+  }
+  if (!*task) ctx.Fail(kErrNotFound, "no task with this TaskID");
+  return *task;
 }
 
 // A task the user changes: his own only.
@@ -158,6 +162,13 @@ std::optional<TTaskRecord> ChangeableTask(TRequestContext& ctx, const std::strin
 }
 
 // --- operations -----------------------------------------------------------------
+
+// Commits the change when its last step succeeded; else sets the storage
+// failure and leaves the transaction to roll back.
+void CommitAfter(TRequestContext& ctx, Transaction& tx, const TStoreResult<void>& step) {
+  if (!step.Ok()) return (void)ctx.FailStorage(step.Error());
+  tx.Commit();
+}
 
 void Insert(TRequestContext& ctx) {
   auto user = TaskUserOf(ctx, TTaskAccess::kChange);
@@ -176,8 +187,9 @@ void Insert(TRequestContext& ctx) {
   task.schedule.startTime = task.created;
   if (!ReadTaskDefinition(ctx, task)) return;
   Transaction tx(ctx.Db());
-  if (!InsertTask(ctx.Db(), task))
-    return (void)ctx.Fail(kErrConflict, "a task with this TaskID exists already");
+  auto inserted = InsertTask(ctx.Db(), task);
+  if (!inserted.Ok()) return (void)ctx.FailStorage(inserted.Error());
+  if (!*inserted) return (void)ctx.Fail(kErrConflict, "a task with this TaskID exists already");
   tx.Commit();
 }
 
@@ -188,8 +200,7 @@ void Update(TRequestContext& ctx) {
   Transaction tx(ctx.Db());
   auto task = ChangeableTask(ctx, *user, taskId);
   if (!task || !ReadTaskDefinition(ctx, *task)) return;
-  UpdateTask(ctx.Db(), *task);
-  tx.Commit();
+  CommitAfter(ctx, tx, UpdateTask(ctx.Db(), *task));
 }
 
 void Remove(TRequestContext& ctx) {
@@ -199,17 +210,17 @@ void Remove(TRequestContext& ctx) {
   Transaction tx(ctx.Db());
   auto task = ChangeableTask(ctx, *user, taskId);
   if (!task) return;
-  RemoveTask(ctx.Db(), task->rowId);
-  tx.Commit();
+  CommitAfter(ctx, tx, RemoveTask(ctx.Db(), task->rowId));
 }
 
 void SelectByUser(TRequestContext& ctx) {
   auto user = TaskUserOf(ctx, TTaskAccess::kRead);
   if (!user) return;
   const bool includeDefaults = !HasField(ctx, "IsIncludePolicy") || ctx.Bool("IsIncludePolicy");
+  auto tasks = ListTasksOfUser(ctx.Db(), *user, includeDefaults);
+  if (!tasks.Ok()) return (void)ctx.FailStorage(tasks.Error());
   int n = 0;
-  for (const TTaskRecord& t : ListTasksOfUser(ctx.Db(), *user, includeDefaults))
-    AddTaskRecord(ctx.Reply(), ++n, t);
+  for (const TTaskRecord& t : *tasks) AddTaskRecord(ctx.Reply(), ++n, t);
 }
 
 void SetFileObject(TRequestContext& ctx) {
@@ -236,8 +247,7 @@ void SetFileObject(TRequestContext& ctx) {
   Transaction tx(ctx.Db());
   auto task = ChangeableTask(ctx, *user, taskId);
   if (!task) return;
-  ReplaceTaskObjects(ctx.Db(), task->rowId, objects);
-  tx.Commit();
+  CommitAfter(ctx, tx, ReplaceTaskObjects(ctx.Db(), task->rowId, objects));
 }
 
 void GetFileObject(TRequestContext& ctx) {
@@ -248,8 +258,10 @@ void GetFileObject(TRequestContext& ctx) {
   if (!task) return;
   // An object stored without a kind is the folder of a folder sync task.
   const int kindless = task->kind == 200 ? 1 : 0;
+  auto objects = TaskObjects(ctx.Db(), task->rowId);
+  if (!objects.Ok()) return (void)ctx.FailStorage(objects.Error());
   int n = 0;
-  for (const auto& o : TaskObjects(ctx.Db(), task->rowId)) {
+  for (const auto& o : *objects) {
     ++n;
     ctx.Reply().AddString(n, "ObjectName", o.name);
     ctx.Reply().AddInteger(n, "ObjectKind", o.kind.value_or(kindless));
@@ -279,8 +291,7 @@ void SetFileObjectFilter(TRequestContext& ctx) {
   Transaction tx(ctx.Db());
   auto task = ChangeableTask(ctx, *user, taskId);
   if (!task) return;
-  ReplaceTaskFilters(ctx.Db(), task->rowId, patterns);
-  tx.Commit();
+  CommitAfter(ctx, tx, ReplaceTaskFilters(ctx.Db(), task->rowId, patterns));
 }
 
 void AddPatterns(TQorPack& r, const std::vector<TFilterPattern>& patterns) {
@@ -297,7 +308,10 @@ void GetFileObjectFilter(TRequestContext& ctx) {
   std::int64_t taskId = 0;
   if (!user || !ReadTaskId(ctx, taskId)) return;
   auto task = ReadableTask(ctx, *user, taskId);
-  if (task) AddPatterns(ctx.Reply(), TaskFilters(ctx.Db(), task->rowId));
+  if (!task) return;
+  auto patterns = TaskFilters(ctx.Db(), task->rowId);
+  if (!patterns.Ok()) return (void)ctx.FailStorage(patterns.Error());
+  AddPatterns(ctx.Reply(), *patterns);
 }
 
 bool ReadFilterDate(TRequestContext& ctx, std::string_view name, std::string& out) {
@@ -329,8 +343,7 @@ void SetFileObjectFilterEx(TRequestContext& ctx) {
   Transaction tx(ctx.Db());
   auto task = ChangeableTask(ctx, *user, taskId);
   if (!task) return;
-  ReplaceTaskFilterEx(ctx.Db(), task->rowId, f);
-  tx.Commit();
+  CommitAfter(ctx, tx, ReplaceTaskFilterEx(ctx.Db(), task->rowId, f));
 }
 
 void GetFileObjectFilterEx(TRequestContext& ctx) {
@@ -339,7 +352,9 @@ void GetFileObjectFilterEx(TRequestContext& ctx) {
   if (!user || !ReadTaskId(ctx, taskId)) return;
   auto task = ReadableTask(ctx, *user, taskId);
   if (!task) return;
-  auto f = TaskFilterEx(ctx.Db(), task->rowId);
+  auto saved = TaskFilterEx(ctx.Db(), task->rowId);
+  if (!saved.Ok()) return (void)ctx.FailStorage(saved.Error());
+  const auto& f = *saved;
   if (!f) return;  // nothing saved: no record
   TQorPack& r = ctx.Reply();
   r.AddBoolean(1, "FilterSize", f->filterSize);

@@ -64,19 +64,21 @@ bool ReadSizeAndDate(TRequestContext& ctx, TFileFields& f) {
 void LogInRun(TRequestContext& ctx, const TFileFields& f, std::int64_t size, int direction) {
   std::int64_t taskId = 0, sessionId = 0;
   if (!ParseInt64(ctx.Str("TaskID"), taskId)) return;
-  try {
-    if (!ParseInt64(ctx.Str("SessionID"), sessionId)) {
-      auto task = NormaliseTaskId(taskId);
-      if (!task) return;
-      auto latest = LatestRunSession(ctx.Db(), ctx.UserCode(), *task);
-      if (!latest) return;
-      sessionId = *latest;
+  if (!ParseInt64(ctx.Str("SessionID"), sessionId)) {
+    auto task = NormaliseTaskId(taskId);
+    if (!task) return;
+    auto latest = LatestRunSession(ctx.Db(), ctx.UserCode(), *task);
+    if (!latest.Ok()) {
+      std::cerr << "run log: " << latest.Error() << std::endl;
+      return;
     }
-    RecordRunObject(ctx.Db(), ctx.UserCode(), taskId, sessionId,
-                    TRunObject{f.store.kind, f.folder, f.name, size, f.objectDate, direction});
-  } catch (const DatabaseError& e) {
-    std::cerr << "run log: " << e.what() << std::endl;
+    if (!*latest) return;
+    sessionId = **latest;
   }
+  auto recorded =
+      RecordRunObject(ctx.Db(), ctx.UserCode(), taskId, sessionId,
+                      TRunObject{f.store.kind, f.folder, f.name, size, f.objectDate, direction});
+  if (!recorded.Ok()) std::cerr << "run log: " << recorded.Error() << std::endl;
 }
 
 bool FailUpload(TRequestContext& ctx, UploadOutcome outcome) {

@@ -85,11 +85,16 @@ void SelectOne(TRequestContext& ctx) {
     ctx.Fail(kErrNotFound, "no such user");
     return;
   }
+  auto usedMb = UsedSpaceMb(ctx.Db(), user->code);
+  if (!usedMb.Ok()) {
+    ctx.FailStorage(usedMb.Error());
+    return;
+  }
   TQorPack& r = ctx.Reply();
   r.AddString(1, "Code", user->code);
   r.AddString(1, "Name", user->name);
   r.AddInteger(1, "TotalSpace", user->spaceMb);
-  r.AddInteger(1, "UsedSpace", UsedSpaceMb(ctx.Db(), user->code));
+  r.AddInteger(1, "UsedSpace", *usedMb);
   r.AddBoolean(1, "IsAdmin", user->isAdmin);
   r.AddBoolean(1, "IsCanDelete", user->canDelete);
 }

@@ -51,7 +51,12 @@ bool ReadMcKind(TRequestContext& ctx, int n, int& out) {
 // changes the task afterwards.
 std::optional<TTaskRecord> MailTask(TRequestContext& ctx, const std::string& user,
                                     std::int64_t taskId, TTaskAccess access) {
-  auto task = FindTaskOfUser(ctx.Db(), user, taskId);
+  auto found = FindTaskOfUser(ctx.Db(), user, taskId);
+  if (!found.Ok()) {
+    ctx.FailStorage(found.Error());
+    return std::nullopt;
+  }
+  auto& task = *found;
   if (!task) {
     ctx.Fail(kErrNotFound, "no task with this TaskID");
     return std::nullopt;

@@ -1,7 +1,6 @@
 #include "handlers/Users.h"
 
 #include "auth/PasswordHash.h"
-#include "storage/FileStore.h"
 #include "storage/ProfileStore.h"
 
 namespace solvane::server {
@@ -24,9 +23,10 @@ TStoreResult<void> SetUserPassword(Database& db, const std::string& code,
   return TUserStore(db).SetPasswordHash(code, HashPassword(password));
 }
 
-std::int64_t UsedSpaceMb(Database& db, const std::string& code) {
-  const std::int64_t bytes = UsedBytes(db, code);
-  return (bytes + (1 << 20) - 1) >> 20;
+TStoreResult<std::int64_t> UsedSpaceMb(Database& db, const std::string& code) {
+  auto bytes = TUserStore(db).UsedBytes(code);
+  if (!bytes.Ok()) return TStoreError{bytes.Error()};
+  return (*bytes + (1 << 20) - 1) >> 20;
 }
 
 TStoreResult<std::int64_t> DefaultUserSpaceMb(Database& db) {

@@ -16,7 +16,7 @@ TStoreResult<bool> CheckUserPassword(Database& db, const std::string& code,
 TStoreResult<void> SetUserPassword(Database& db, const std::string& code,
                                    const std::string& password);
 // Megabytes held by the versions of every store of the user (rounded up).
-std::int64_t UsedSpaceMb(Database& db, const std::string& code);
+TStoreResult<std::int64_t> UsedSpaceMb(Database& db, const std::string& code);
 // Default space of a new user: the profile value KRN_DefaultUserSpace.
 TStoreResult<std::int64_t> DefaultUserSpaceMb(Database& db);
 

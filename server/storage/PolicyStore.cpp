@@ -41,16 +41,7 @@ TStoreResult<std::vector<TPolicyRecord>> ListPolicies(Database& db) {
 }
 
 TStoreResult<std::vector<TFilterPattern>> PolicyPatterns(Database& db, std::int64_t policyId) {
-  return Guarded([&]() -> std::vector<TFilterPattern> {
-    auto lock = db.Lock();
-    Statement st(db,
-                 "SELECT pattern, is_include FROM policy_patterns WHERE policy = ? "
-                 "ORDER BY is_include DESC, position");
-    st.Bind(1, policyId);
-    std::vector<TFilterPattern> patterns;
-    while (st.Step()) patterns.push_back({st.Text(0), st.Int(1) != 0});
-    return patterns;
-  });
+  return ReadPatternRows(db, PatternTable::kPolicyPatterns, policyId);
 }
 
 TStoreResult<std::vector<std::string>> PolicyUsers(Database& db, std::int64_t policyId) {
@@ -86,17 +77,7 @@ TStoreResult<void> UpdatePolicyLimit(Database& db, std::int64_t policyId,
 
 TStoreResult<void> ReplacePolicyPatterns(Database& db, std::int64_t policyId,
                                          const std::vector<TFilterPattern>& patterns) {
-  return Guarded([&]() {
-    Statement(db, "DELETE FROM policy_patterns WHERE policy = ?").Bind(1, policyId).Run();
-    Statement insert(db,
-                     "INSERT INTO policy_patterns(policy, position, pattern, is_include) "
-                     "VALUES(?,?,?,?)");
-    int position = 0;
-    for (const auto& p : patterns) {
-      insert.Reset();
-      insert.Bind(1, policyId).Bind(2, position++).Bind(3, p.pattern).Bind(4, p.isInclude).Run();
-    }
-  });
+  return ReplacePatternRows(db, PatternTable::kPolicyPatterns, policyId, patterns);
 }
 
 TStoreResult<void> RemovePolicy(Database& db, std::int64_t policyId) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "storage/Database.h"
+#include "storage/StoreResult.h"
 
 namespace solvane::server {
 
@@ -21,8 +22,9 @@ struct TRunObject {
 
 // Adds an object to the run of (userCode, taskId, sessionId); the run is
 // created when it does not exist yet. Caller holds no transaction; this
-// takes the database lock itself.
-void RecordRunObject(Database& db, const std::string& userCode, std::int64_t taskId,
-                     std::int64_t sessionId, const TRunObject& object);
+// takes the database lock itself. A failed statement leaves the run as it
+// was and comes back as an error.
+TStoreResult<void> RecordRunObject(Database& db, const std::string& userCode, std::int64_t taskId,
+                                   std::int64_t sessionId, const TRunObject& object);
 
 }  // namespace solvane::server

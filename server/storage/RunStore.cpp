@@ -95,15 +95,18 @@ std::int64_t EnsureRun(Database& db, const std::string& userCode, std::int64_t t
   return InsertRun(db, userCode, taskId, sessionId);
 }
 
-std::optional<std::int64_t> LatestRunSession(Database& db, const std::string& userCode,
-                                             std::int64_t taskId) {
-  auto lock = db.Lock();
-  Statement st(db,
-               "SELECT session_id FROM runs WHERE user_code = ? AND task_id = ? "
-               "ORDER BY session_id DESC, id DESC LIMIT 1");
-  st.Bind(1, userCode).Bind(2, taskId);
-  if (!st.Step()) return std::nullopt;
-  return st.Int(0);
+TStoreResult<std::optional<std::int64_t>> LatestRunSession(Database& db,
+                                                           const std::string& userCode,
+                                                           std::int64_t taskId) {
+  return Guarded([&]() -> std::optional<std::int64_t> {
+    auto lock = db.Lock();
+    Statement st(db,
+                 "SELECT session_id FROM runs WHERE user_code = ? AND task_id = ? "
+                 "ORDER BY session_id DESC, id DESC LIMIT 1");
+    st.Bind(1, userCode).Bind(2, taskId);
+    if (!st.Step()) return std::nullopt;
+    return st.Int(0);
+  });
 }
 
 TStoreResult<void> StartRun(Database& db, const std::string& userCode, std::int64_t taskId,

@@ -65,6 +65,8 @@ struct TRunLoggedObject {
   std::int64_t objectDate = 0;
 };
 
+// For the run stores only, inside their Guarded calls: these two throw
+// DatabaseError.
 // REQUIRES: ids normalised; the caller holds the database lock (or a
 // transaction). Returns the run's row, creating an empty run when missing.
 std::int64_t EnsureRun(Database& db, const std::string& userCode, std::int64_t taskId,
@@ -74,8 +76,9 @@ std::optional<std::int64_t> FindRun(Database& db, const std::string& userCode, s
                                     std::int64_t sessionId);
 // The newest session of the user's runs of the task (for objects logged by a
 // call that carries no SessionID).
-std::optional<std::int64_t> LatestRunSession(Database& db, const std::string& userCode,
-                                             std::int64_t taskId);
+TStoreResult<std::optional<std::int64_t>> LatestRunSession(Database& db,
+                                                           const std::string& userCode,
+                                                           std::int64_t taskId);
 
 // TTask.Start: opens the run or, when it exists and has not ended (a
 // repeated report), renews its head; counters stay. A start for a run that

@@ -45,9 +45,7 @@ std::vector<TShareFolder> ParentsFirst(std::vector<TShareFolder> all) {
   return out;
 }
 
-}  // namespace
-
-std::optional<TShareFolder> FindShareFolder(Database& db, std::int64_t id) {
+std::optional<TShareFolder> FolderRow(Database& db, std::int64_t id) {
   auto lock = db.Lock();
   Statement st(db, std::string("SELECT ") + kFolderColumns + " FROM share_folders WHERE id = ?");
   st.Bind(1, id);
@@ -55,93 +53,114 @@ std::optional<TShareFolder> FindShareFolder(Database& db, std::int64_t id) {
   return ReadFolder(st);
 }
 
-std::vector<TShareFolder> ListShareFolders(Database& db) {
-  std::vector<TShareFolder> all;
-  {
+}  // namespace
+
+TStoreResult<std::optional<TShareFolder>> FindShareFolder(Database& db, std::int64_t id) {
+  return Guarded([&] { return FolderRow(db, id); });
+}
+
+TStoreResult<std::vector<TShareFolder>> ListShareFolders(Database& db) {
+  return Guarded([&] {
+    std::vector<TShareFolder> all;
+    {
+      auto lock = db.Lock();
+      Statement st(
+          db, std::string("SELECT ") + kFolderColumns + " FROM share_folders ORDER BY name, id");
+      while (st.Step()) all.push_back(ReadFolder(st));
+    }
+    return ParentsFirst(std::move(all));
+  });
+}
+
+TStoreResult<bool> HasSubfolders(Database& db, std::int64_t id) {
+  return Guarded([&] {
     auto lock = db.Lock();
-    Statement st(db,
-                 std::string("SELECT ") + kFolderColumns + " FROM share_folders ORDER BY name, id");
-    while (st.Step()) all.push_back(ReadFolder(st));
-  }
-  return ParentsFirst(std::move(all));
+    Statement st(db, "SELECT 1 FROM share_folders WHERE parent_id = ? LIMIT 1");
+    st.Bind(1, id);
+    return st.Step();
+  });
 }
 
-bool HasSubfolders(Database& db, std::int64_t id) {
-  auto lock = db.Lock();
-  Statement st(db, "SELECT 1 FROM share_folders WHERE parent_id = ? LIMIT 1");
-  st.Bind(1, id);
-  return st.Step();
+TStoreResult<bool> IsWithin(Database& db, std::int64_t candidate, std::int64_t folder) {
+  return Guarded([&] {
+    auto lock = db.Lock();
+    Statement st(
+        db,
+        "WITH RECURSIVE up(id, parent_id) AS ("
+        "  SELECT id, parent_id FROM share_folders WHERE id = ?1"
+        "  UNION SELECT f.id, f.parent_id FROM share_folders f JOIN up ON f.id = up.parent_id)"
+        "SELECT 1 FROM up WHERE id = ?2 LIMIT 1");
+    st.Bind(1, candidate).Bind(2, folder);
+    return st.Step();
+  });
 }
 
-bool IsWithin(Database& db, std::int64_t candidate, std::int64_t folder) {
-  auto lock = db.Lock();
-  Statement st(
-      db,
-      "WITH RECURSIVE up(id, parent_id) AS ("
-      "  SELECT id, parent_id FROM share_folders WHERE id = ?1"
-      "  UNION SELECT f.id, f.parent_id FROM share_folders f JOIN up ON f.id = up.parent_id)"
-      "SELECT 1 FROM up WHERE id = ?2 LIMIT 1");
-  st.Bind(1, candidate).Bind(2, folder);
-  return st.Step();
+TStoreResult<bool> NameTaken(Database& db, std::int64_t parentId, const std::string& name,
+                             std::int64_t except) {
+  return Guarded([&] {
+    auto lock = db.Lock();
+    Statement st(
+        db, "SELECT 1 FROM share_folders WHERE parent_id = ? AND name = ? AND id <> ? LIMIT 1");
+    st.Bind(1, parentId).Bind(2, name).Bind(3, except);
+    return st.Step();
+  });
 }
 
-bool NameTaken(Database& db, std::int64_t parentId, const std::string& name, std::int64_t except) {
-  auto lock = db.Lock();
-  Statement st(db,
-               "SELECT 1 FROM share_folders WHERE parent_id = ? AND name = ? AND id <> ? LIMIT 1");
-  st.Bind(1, parentId).Bind(2, name).Bind(3, except);
-  return st.Step();
-}
-
-std::int64_t InsertShareFolder(Database& db, const TShareFolder& f) {
-  auto lock = db.Lock();
-  Statement(db,
-            "INSERT INTO share_folders(parent_id, name, owner, comment, is_read_only, pwd_hash) "
-            "VALUES(?, ?, ?, ?, ?, ?)")
-      .Bind(1, f.parentId)
-      .Bind(2, f.name)
-      .Bind(3, f.owner)
-      .Bind(4, f.comment)
-      .Bind(5, f.isReadOnly)
-      .Bind(6, f.pwdHash)
-      .Run();
-  return db.LastInsertId();
-}
-
-void UpdateShareFolder(Database& db, const TShareFolder& f) {
-  auto old = FindShareFolder(db, f.id);
-  if (!old) return;
-  const bool newPassword = old->pwdHash != f.pwdHash;
-  Statement(db,
-            "UPDATE share_folders SET parent_id = ?, name = ?, owner = ?, comment = ?, "
-            "is_read_only = ?, pwd_hash = ?, pwd_version = pwd_version + ? WHERE id = ?")
-      .Bind(1, f.parentId)
-      .Bind(2, f.name)
-      .Bind(3, f.owner)
-      .Bind(4, f.comment)
-      .Bind(5, f.isReadOnly)
-      .Bind(6, f.pwdHash)
-      .Bind(7, newPassword ? 1 : 0)
-      .Bind(8, f.id)
-      .Run();
-  if (old->owner != f.owner) {
-    // The folder object ("/" + "<id>") and everything inside it.
-    const std::string path = ShareStoreFolder(f.id);
+TStoreResult<std::int64_t> InsertShareFolder(Database& db, const TShareFolder& f) {
+  return Guarded([&] {
+    auto lock = db.Lock();
     Statement(db,
-              "UPDATE objects SET user_code = ?1 WHERE user_code = ?2 AND kind = ?3 AND "
-              "(folder = ?4 OR (folder = '/' AND name = ?5 AND is_folder = 1))")
-        .Bind(1, f.owner)
-        .Bind(2, old->owner)
-        .Bind(3, kShareStore)
-        .Bind(4, path)
-        .Bind(5, std::to_string(f.id))
+              "INSERT INTO share_folders(parent_id, name, owner, comment, is_read_only, pwd_hash) "
+              "VALUES(?, ?, ?, ?, ?, ?)")
+        .Bind(1, f.parentId)
+        .Bind(2, f.name)
+        .Bind(3, f.owner)
+        .Bind(4, f.comment)
+        .Bind(5, f.isReadOnly)
+        .Bind(6, f.pwdHash)
         .Run();
-  }
+    return db.LastInsertId();
+  });
 }
 
-void DeleteShareFolder(Database& db, std::int64_t id) {
-  auto lock = db.Lock();
-  Statement(db, "DELETE FROM share_folders WHERE id = ?").Bind(1, id).Run();
+TStoreResult<void> UpdateShareFolder(Database& db, const TShareFolder& f) {
+  return Guarded([&] {
+    auto old = FolderRow(db, f.id);
+    if (!old) return;
+    const bool newPassword = old->pwdHash != f.pwdHash;
+    Statement(db,
+              "UPDATE share_folders SET parent_id = ?, name = ?, owner = ?, comment = ?, "
+              "is_read_only = ?, pwd_hash = ?, pwd_version = pwd_version + ? WHERE id = ?")
+        .Bind(1, f.parentId)
+        .Bind(2, f.name)
+        .Bind(3, f.owner)
+        .Bind(4, f.comment)
+        .Bind(5, f.isReadOnly)
+        .Bind(6, f.pwdHash)
+        .Bind(7, newPassword ? 1 : 0)
+        .Bind(8, f.id)
+        .Run();
+    if (old->owner != f.owner) {
+      // The folder object ("/" + "<id>") and everything inside it.
+      const std::string path = ShareStoreFolder(f.id);
+      Statement(db,
+                "UPDATE objects SET user_code = ?1 WHERE user_code = ?2 AND kind = ?3 AND "
+                "(folder = ?4 OR (folder = '/' AND name = ?5 AND is_folder = 1))")
+          .Bind(1, f.owner)
+          .Bind(2, old->owner)
+          .Bind(3, kShareStore)
+          .Bind(4, path)
+          .Bind(5, std::to_string(f.id))
+          .Run();
+    }
+  });
+}
+
+TStoreResult<void> DeleteShareFolder(Database& db, std::int64_t id) {
+  return Guarded([&] {
+    auto lock = db.Lock();
+    Statement(db, "DELETE FROM share_folders WHERE id = ?").Bind(1, id).Run();
+  });
 }
 
 TStoreRef ShareStoreOf(const TShareFolder& f) { return TStoreRef{f.owner, kShareStore}; }

@@ -11,6 +11,7 @@
 
 #include "storage/Database.h"
 #include "storage/FileStore.h"
+#include "storage/StoreResult.h"
 
 namespace solvane::server {
 
@@ -27,25 +28,28 @@ struct TShareFolder {
   bool HasPassword() const { return !pwdHash.empty(); }
 };
 
-std::optional<TShareFolder> FindShareFolder(Database& db, std::int64_t id);
+// Every call returns the failed statement's message as an error value;
+// writing calls leave the caller's Transaction to roll back then.
+TStoreResult<std::optional<TShareFolder>> FindShareFolder(Database& db, std::int64_t id);
 // Every folder, each parent before its children, siblings by name.
-std::vector<TShareFolder> ListShareFolders(Database& db);
-bool HasSubfolders(Database& db, std::int64_t id);
+TStoreResult<std::vector<TShareFolder>> ListShareFolders(Database& db);
+TStoreResult<bool> HasSubfolders(Database& db, std::int64_t id);
 // True when `candidate` is `folder` itself or lies below it.
-bool IsWithin(Database& db, std::int64_t candidate, std::int64_t folder);
+TStoreResult<bool> IsWithin(Database& db, std::int64_t candidate, std::int64_t folder);
 // Another folder of that parent has that name already (`except`: the folder
 // being renamed, or 0).
-bool NameTaken(Database& db, std::int64_t parentId, const std::string& name, std::int64_t except);
+TStoreResult<bool> NameTaken(Database& db, std::int64_t parentId, const std::string& name,
+                             std::int64_t except);
 
 // Inserts the folder (its id is ignored) and returns the new id.
-std::int64_t InsertShareFolder(Database& db, const TShareFolder& f);
+TStoreResult<std::int64_t> InsertShareFolder(Database& db, const TShareFolder& f);
 // Writes every field; a changed pwdHash raises pwdVersion. A changed owner
 // takes the folder's files along into his store.
 // REQUIRES: the caller holds a Transaction.
-void UpdateShareFolder(Database& db, const TShareFolder& f);
+TStoreResult<void> UpdateShareFolder(Database& db, const TShareFolder& f);
 // Removes the folder's row; from then on no request reaches its files.
 // REQUIRES: no subfolders (checked in the caller's Transaction).
-void DeleteShareFolder(Database& db, std::int64_t id);
+TStoreResult<void> DeleteShareFolder(Database& db, std::int64_t id);
 // Where the folder's files are kept.
 TStoreRef ShareStoreOf(const TShareFolder& f);
 std::string ShareStoreFolder(std::int64_t id);

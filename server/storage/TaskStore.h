@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "storage/Database.h"
+#include "storage/StoreResult.h"
 
 namespace solvane::server {
 
@@ -80,38 +81,54 @@ struct TTaskFilterEx {
   bool isFilterHidden = false;
 };
 
+// Every call returns the failed statement's message as an error value;
+// writing calls leave the caller's Transaction to roll back then.
+
 // The user's own task with that ID, else the default task with that ID when
 // it is assigned to the user.
-std::optional<TTaskRecord> FindTaskOfUser(Database& db, const std::string& userCode,
-                                          std::int64_t taskId);
-std::optional<TTaskRecord> FindDefaultTask(Database& db, std::int64_t taskId);
+TStoreResult<std::optional<TTaskRecord>> FindTaskOfUser(Database& db, const std::string& userCode,
+                                                        std::int64_t taskId);
+TStoreResult<std::optional<TTaskRecord>> FindDefaultTask(Database& db, std::int64_t taskId);
 // The user's own tasks, then (includeDefaults) the default tasks assigned
 // to him, each by ID.
-std::vector<TTaskRecord> ListTasksOfUser(Database& db, const std::string& userCode,
-                                         bool includeDefaults);
-std::vector<TTaskRecord> ListDefaultTasks(Database& db);
-std::vector<std::string> AssignedUsers(Database& db, std::int64_t rowId);
+TStoreResult<std::vector<TTaskRecord>> ListTasksOfUser(Database& db, const std::string& userCode,
+                                                       bool includeDefaults);
+TStoreResult<std::vector<TTaskRecord>> ListDefaultTasks(Database& db);
+TStoreResult<std::vector<std::string>> AssignedUsers(Database& db, std::int64_t rowId);
 
 // False when the owner has a task with that ID already. Sets rowId.
-bool InsertTask(Database& db, TTaskRecord& task);
-void UpdateTask(Database& db, const TTaskRecord& task);
+TStoreResult<bool> InsertTask(Database& db, TTaskRecord& task);
+TStoreResult<void> UpdateTask(Database& db, const TTaskRecord& task);
 // The task with its objects, filters and assignments; its runs stay.
-void RemoveTask(Database& db, std::int64_t rowId);
+TStoreResult<void> RemoveTask(Database& db, std::int64_t rowId);
 // The lowest free ID above every default task's (1 .. 65 535); nullopt when
 // all are taken.
-std::optional<std::int64_t> NextDefaultTaskId(Database& db);
+TStoreResult<std::optional<std::int64_t>> NextDefaultTaskId(Database& db);
 // False when it was assigned already / was not assigned.
-bool AssignDefaultTask(Database& db, std::int64_t rowId, const std::string& userCode);
-bool UnassignDefaultTask(Database& db, std::int64_t rowId, const std::string& userCode);
+TStoreResult<bool> AssignDefaultTask(Database& db, std::int64_t rowId, const std::string& userCode);
+TStoreResult<bool> UnassignDefaultTask(Database& db, std::int64_t rowId,
+                                       const std::string& userCode);
 
-void ReplaceTaskObjects(Database& db, std::int64_t rowId,
-                        const std::vector<TTaskFileObjectRecord>& objects);
-std::vector<TTaskFileObjectRecord> TaskObjects(Database& db, std::int64_t rowId);
-void ReplaceTaskFilters(Database& db, std::int64_t rowId,
-                        const std::vector<TFilterPattern>& patterns);
+TStoreResult<void> ReplaceTaskObjects(Database& db, std::int64_t rowId,
+                                      const std::vector<TTaskFileObjectRecord>& objects);
+TStoreResult<std::vector<TTaskFileObjectRecord>> TaskObjects(Database& db, std::int64_t rowId);
+TStoreResult<void> ReplaceTaskFilters(Database& db, std::int64_t rowId,
+                                      const std::vector<TFilterPattern>& patterns);
 // Include patterns first, each group in stored order.
-std::vector<TFilterPattern> TaskFilters(Database& db, std::int64_t rowId);
-void ReplaceTaskFilterEx(Database& db, std::int64_t rowId, const TTaskFilterEx& filter);
-std::optional<TTaskFilterEx> TaskFilterEx(Database& db, std::int64_t rowId);
+TStoreResult<std::vector<TFilterPattern>> TaskFilters(Database& db, std::int64_t rowId);
+TStoreResult<void> ReplaceTaskFilterEx(Database& db, std::int64_t rowId,
+                                       const TTaskFilterEx& filter);
+TStoreResult<std::optional<TTaskFilterEx>> TaskFilterEx(Database& db, std::int64_t rowId);
+
+// The two tables of ordered include/exclude patterns: a task's filter and an
+// administrator's policy. Each row belongs to one owner (a task's or a
+// policy's row id) and keeps its position in the list it was sent in.
+enum class PatternTable { kTaskFilters, kPolicyPatterns };
+// Include patterns first, each group in stored order.
+TStoreResult<std::vector<TFilterPattern>> ReadPatternRows(Database& db, PatternTable table,
+                                                          std::int64_t owner);
+// REQUIRES: the caller holds a Transaction.
+TStoreResult<void> ReplacePatternRows(Database& db, PatternTable table, std::int64_t owner,
+                                      const std::vector<TFilterPattern>& patterns);
 
 }  // namespace solvane::server

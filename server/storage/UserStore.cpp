@@ -1,5 +1,7 @@
 #include "storage/UserStore.h"
 
+#include "storage/FileStore.h"
+
 namespace solvane::server {
 
 namespace {
@@ -99,6 +101,10 @@ TStoreResult<void> TUserStore::RecordLogin(const std::string& code, const std::s
         .Bind(3, code)
         .Run();
   });
+}
+
+TStoreResult<std::int64_t> TUserStore::UsedBytes(const std::string& code) {
+  return Guarded([&] { return server::UsedBytes(m_db, code); });
 }
 
 }  // namespace solvane::server

@@ -39,6 +39,9 @@ class TUserStore {
   // The time and address of the user's last sign-in, as the client reports them.
   TStoreResult<void> RecordLogin(const std::string& code, const std::string& loginTime,
                                  const std::string& address);
+  // Bytes held by the versions of every store of the user, recycle bin
+  // included (the running total the file store keeps).
+  TStoreResult<std::int64_t> UsedBytes(const std::string& code);
 
  private:
   Database& m_db;

@@ -81,7 +81,8 @@ class ServerRunLog : public ::testing::Test {
            const std::string& name, std::int64_t size) {
     solvane::server::Database db(server.DataDir() / "solvane.db");
     solvane::server::TRunObject o{100, folder, name, size, Dos(2008, 1, 2, 3, 4, 6), 0};
-    solvane::server::RecordRunObject(db, "ann", std::stoll(task), std::stoll(session), o);
+    EXPECT_TRUE(
+        solvane::server::RecordRunObject(db, "ann", std::stoll(task), std::stoll(session), o).Ok());
   }
   TQorPack Report(TUserClient& c, const std::string& user, const std::string& first,
                   const std::string& last) {

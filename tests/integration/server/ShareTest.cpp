@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 
 #include "ServerProcess.h"
 #include "ShareCalls.h"
+#include "StorageFault.h"
 #include "StoreCalls.h"
 
 namespace solvane::testing {
@@ -303,6 +305,84 @@ TEST_F(Share, AdministratorManagesFoldersAndHandsThemOver) {
   ASSERT_EQ(remove.exitCode, 0) << remove.err;
   EXPECT_TRUE(SelectFolders(*ann).rows.empty());
   EXPECT_EQ(Blobs(), 0);
+}
+
+// A statement that fails on the server comes back as the "storage error"
+// reply (or the admin command's error) and changes nothing: a folder whose
+// row could not be removed keeps its files, a hand-over whose files could
+// not follow keeps its owner.
+TEST_F(Share, FailedStatementsReplyStorageErrorAndChangeNothing) {
+  const std::int64_t docs = InsertFolder(*ann, "ann", 0, "docs");
+  ASSERT_GT(docs, 0);
+  const TShareFile plan{"ann", docs, "plan.txt", "the plan"};
+  ASSERT_EQ(ShareUpload(*ann, plan), 1);
+  const std::string id = std::to_string(docs);
+  // The tree, the folder's files and the file itself, as one text.
+  auto state = [&] {
+    std::string text;
+    for (const auto& r : SelectFolders(*bob).rows)
+      text += r.at("Name") + "(" + r.at("Ownner") + ")" + r.at("Comment") + ";";
+    for (const auto& f : SelectFiles(*ann, docs).Brief()) text += f + ";";
+    return text + ShareDownload(*ann, plan) + ";" + std::to_string(Blobs());
+  };
+  const std::string before = state();
+
+  auto call = [&](TQorPack request) {
+    return [&, request]() mutable { return std::to_string(ErrOf(*ann, request)) + " " +
+                                           request.ErrMsg(); };
+  };
+  auto admin = [&](std::vector<std::string> args) {
+    return [&, args] {
+      auto r = server.Admin(args);
+      return "exit " + std::to_string(r.exitCode) + " " + r.err;
+    };
+  };
+  auto refuse = [](const char* event, const char* table) {
+    return std::pair{RefusingTrigger("refuse", event, table), std::string("DROP TRIGGER refuse")};
+  };
+  const auto foldersAway = std::pair{std::string("ALTER TABLE share_folders RENAME TO away"),
+                                     std::string("ALTER TABLE away RENAME TO share_folders")};
+  const std::string storageError = "10 storage error: ";
+  const std::string noFolders = "no such table: share_folders";
+  struct TCase {
+    const char* what;
+    std::pair<std::string, std::string> fault;  // break, mend
+    std::function<std::string()> act;
+    std::string outcome;  // how the outcome starts
+    std::string detail;   // and what it holds
+  };
+  const std::vector<TCase> cases = {
+      {"folder inserted", refuse("INSERT", "share_folders"),
+       call(InsertFolderRequest("ann", 0, "new", false, "")), storageError, kRefusal},
+      {"folder updated", refuse("UPDATE", "share_folders"),
+       call(UpdateFolderRequest("ann", docs, 0, "renamed", false, kMarker, "note")), storageError,
+       kRefusal},
+      {"folder removed", refuse("DELETE", "share_folders"), call(RemoveFolderRequest("ann", docs)),
+       storageError, kRefusal},
+      {"tree listed", foldersAway, call(MakeRequest("TShareFolder.SelectFolder", {})),
+       storageError, noFolders},
+      {"files listed", foldersAway, call(SelectFilesRequest(docs)), storageError, noFolders},
+      {"file checked for upload", foldersAway, call(ShareCheckRequest(plan)), storageError,
+       noFolders},
+      {"folder removed by the administrator", refuse("DELETE", "share_folders"),
+       admin({"share", "remove", id}), "exit 1 error: ", kRefusal},
+      {"folder handed over, its files refused", refuse("UPDATE", "objects"),
+       admin({"share", "set", id, "--owner", "cid", "--comment", "cid's"}), "exit 1 error: ",
+       kRefusal},
+      {"folders listed by the administrator", foldersAway, admin({"share", "list"}),
+       "exit 1 error: ", noFolders},
+  };
+  for (const TCase& c : cases) {
+    std::string outcome;
+    {
+      TStorageFault fault(server, c.fault.first, c.fault.second);
+      outcome = c.act();
+    }
+    EXPECT_EQ(outcome.rfind(c.outcome, 0), 0u) << c.what << ": " << outcome;
+    EXPECT_NE(outcome.find(c.detail), std::string::npos) << c.what << ": " << outcome;
+    EXPECT_EQ(state(), before) << c.what;
+  }
+  EXPECT_EQ(before, "docs(ann);plan.txt:8:946164070;the plan;1");
 }
 
 }  // namespace

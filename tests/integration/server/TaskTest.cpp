@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "StorageFault.h"
 #include "TaskTestSupport.h"
 
 namespace solvane::testing {
@@ -394,6 +395,111 @@ TEST_F(ServerTasks, AdminCommandsValidateTheirInput) {
   EXPECT_NE(help.out.find("task add-default NAME"), std::string::npos);
   ASSERT_EQ(server.Admin({"task", "remove", "1"}).exitCode, 0);
   EXPECT_EQ(SelectByUser(ann).RecordSetCount(), 0);
+}
+
+// A statement that fails on the server comes back as the "storage error"
+// reply (or the admin command's error), and the transaction it ran in is
+// rolled back: a replaced list keeps its old rows, a task written in several
+// steps is not left half-written.
+TEST_F(ServerTasks, FailedStatementsReplyStorageErrorAndChangeNothing) {
+  ASSERT_EQ(ann.ErrNo("TTask.Insert", TaskDefinition("ann", kTaskId)), 1);
+  ASSERT_EQ(SendRecords(ann, "TTask.SetFileObject",
+                        {ObjectRecord("C:/docs/", "1"), ObjectRecord("C:/a.txt", "0")}),
+            1);
+  ASSERT_EQ(SendRecords(ann, "TTask.SetFileObject_Filter",
+                        {FilterRecord("*.doc", "1"), FilterRecord("\\Temp", "0")}),
+            1);
+  const TFields filterEx = {
+      {"UCode", "ann"}, {"TaskID", kTaskId}, {"FilterSize", "1"}, {"MaxFileSize", "50"}};
+  ASSERT_EQ(ann.ErrNo("TTask.SetFileObject_FilterEx", filterEx), 1);
+  const TFields get = {{"TaskID", kTaskId}};
+  // What the user and the administrator read back of every task.
+  auto state = [&] {
+    TQorPack list = SelectByUser(ann);
+    std::string text;
+    for (const auto& column : {"ID", "Name"})
+      for (const auto& v : Column(list, column)) text += v + ";";
+    for (const auto& o : Objects(ann, kTaskId)) text += o + ";";
+    for (const auto& p : Patterns(ann, "TTask.GetFileObject_Filter", get)) text += p + ";";
+    text += ann.Call("TTask.GetFileObject_FilterEx", get).FieldByName(1, "MaxFileSize").AsString();
+    return text + server.Admin({"task", "list"}).out;
+  };
+  const std::string before = state();
+
+  auto call = [&](const std::string& op, TFields f) {
+    return [&, op, f] { return Outcome(ann.Call(op, f)); };
+  };
+  auto records = [&](const std::string& op, std::vector<TFields> r) {
+    return [&, op, r] {
+      TQorPack p = MakeRecords(op, r);
+      return Outcome(ann.Send(p));
+    };
+  };
+  auto admin = [&](std::vector<std::string> args) {
+    return [&, args] {
+      auto r = server.Admin(args);
+      return "exit " + std::to_string(r.exitCode) + " " + r.err;
+    };
+  };
+  auto refuse = [](const char* event, const char* table) {
+    return std::pair{RefusingTrigger("refuse", event, table), std::string("DROP TRIGGER refuse")};
+  };
+  auto renameAway = [](const std::string& table) {
+    return std::pair{"ALTER TABLE " + table + " RENAME TO away",
+                     "ALTER TABLE away RENAME TO " + table};
+  };
+  const std::string storageError = "10 storage error: ";
+  const std::string noTasks = "no such table: tasks";
+  const std::string noFilters = "no such table: task_filters";
+  struct TCase {
+    const char* what;
+    std::pair<std::string, std::string> fault;  // break, mend
+    std::function<std::string()> act;
+    std::string outcome;  // how the outcome starts
+    std::string detail;   // and what it holds
+  };
+  const std::vector<TCase> cases = {
+      {"objects replaced", refuse("INSERT", "task_objects"),
+       records("TTask.SetFileObject", {ObjectRecord("C:/new", "1")}), storageError, kRefusal},
+      {"patterns replaced", refuse("INSERT", "task_filters"),
+       records("TTask.SetFileObject_Filter", {FilterRecord("*.new", "0")}), storageError, kRefusal},
+      {"extended filter replaced", refuse("INSERT", "task_filter_ex"),
+       call("TTask.SetFileObject_FilterEx", {{"UCode", "ann"}, {"TaskID", kTaskId}}),
+       storageError, kRefusal},
+      {"task updated", refuse("UPDATE", "tasks"),
+       call("TTask.Update", TaskDefinition("ann", kTaskId, {{"Name", "renamed"}})), storageError,
+       kRefusal},
+      {"task removed", refuse("DELETE", "tasks"),
+       call("TTask.Remove", {{"UAdmin", "ann"}, {"TaskID", kTaskId}}), storageError, kRefusal},
+      {"task inserted", refuse("INSERT", "tasks"),
+       call("TTask.Insert", TaskDefinition("ann", "946164072")), storageError, kRefusal},
+      {"tasks listed", renameAway("tasks"), call("TTask.SelectByUser", {{"UCode", "ann"}}),
+       storageError, noTasks},
+      {"task found", renameAway("tasks"), call("TTask.GetFileObject", get), storageError, noTasks},
+      {"patterns read", renameAway("task_filters"), call("TTask.GetFileObject_Filter", get),
+       storageError, noFilters},
+      {"default task added: its row, then a refused pattern", refuse("INSERT", "task_filters"),
+       admin({"task", "add-default", "half", "--kind", "100", "--folder", "C:\\x", "--exclude",
+              "*.tmp", "--assign", "ann"}),
+       "exit 1 error: ", kRefusal},
+      {"default tasks listed", renameAway("task_filters"), admin({"task", "list"}),
+       "exit 1 error: ", noFilters},
+  };
+  ASSERT_EQ(server.Admin({"task", "add-default", "kept", "--kind", "100", "--folder", "C:\\k"})
+                .exitCode,
+            0);
+  const std::string withDefault = state();
+  for (const TCase& c : cases) {
+    std::string outcome;
+    {
+      TStorageFault fault(server, c.fault.first, c.fault.second);
+      outcome = c.act();
+    }
+    EXPECT_EQ(outcome.rfind(c.outcome, 0), 0u) << c.what << ": " << outcome;
+    EXPECT_NE(outcome.find(c.detail), std::string::npos) << c.what << ": " << outcome;
+    EXPECT_EQ(state(), withDefault) << c.what;
+  }
+  EXPECT_NE(before, withDefault) << "the state shows a default task";
 }
 
 }  // namespace

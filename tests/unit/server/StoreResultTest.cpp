@@ -10,9 +10,12 @@
 #include "storage/PermissionStore.h"
 #include "storage/PolicyStore.h"
 #include "storage/ProfileStore.h"
+#include "storage/RunLogStore.h"
 #include "storage/RunStore.h"
 #include "storage/SavedSessionStore.h"
+#include "storage/ShareFolderStore.h"
 #include "storage/TaskMailStore.h"
+#include "storage/TaskStore.h"
 #include "storage/UserStore.h"
 
 namespace solvane::server {
@@ -135,6 +138,100 @@ TEST_F(StoreResultTest, FailedStatementsBecomeErrorValues) {
   };
   for (const auto& [call, message] : failures)
     EXPECT_NE(message.find("no such table"), std::string::npos) << call << ": " << message;
+}
+
+// The share-folder, task and run calls fail the same way when their tables
+// are gone.
+TEST_F(StoreResultTest, ShareTaskAndRunCallsReturnErrorValues) {
+  dir.Db().Exec("PRAGMA foreign_keys = OFF");
+  for (const char* table : {"share_folders", "task_objects", "task_filters", "task_filter_ex",
+                            "default_task_users", "tasks", "run_objects", "runs", "used_space"})
+    dir.Db().Exec(std::string("DROP TABLE ") + table);
+  Database& db = dir.Db();
+  TShareFolder folder{1, 0, "docs", "a"};
+  TTaskRecord task;
+  task.owner = "a";
+  task.taskId = 70000;
+  const TRunObject object{100, "C:/d", "f.txt", 1, 1, 0};
+  const std::vector<std::pair<const char*, std::string>> failures = {
+      {"FindShareFolder", ErrorOf(FindShareFolder(db, 1))},
+      {"ListShareFolders", ErrorOf(ListShareFolders(db))},
+      {"HasSubfolders", ErrorOf(HasSubfolders(db, 1))},
+      {"IsWithin", ErrorOf(IsWithin(db, 1, 2))},
+      {"NameTaken", ErrorOf(NameTaken(db, 0, "docs", 0))},
+      {"InsertShareFolder", ErrorOf(InsertShareFolder(db, folder))},
+      {"UpdateShareFolder", ErrorOf(UpdateShareFolder(db, folder))},
+      {"DeleteShareFolder", ErrorOf(DeleteShareFolder(db, 1))},
+      {"FindTaskOfUser", ErrorOf(FindTaskOfUser(db, "a", 70000))},
+      {"FindDefaultTask", ErrorOf(FindDefaultTask(db, 1))},
+      {"ListTasksOfUser", ErrorOf(ListTasksOfUser(db, "a", true))},
+      {"ListDefaultTasks", ErrorOf(ListDefaultTasks(db))},
+      {"AssignedUsers", ErrorOf(AssignedUsers(db, 1))},
+      {"InsertTask", ErrorOf(InsertTask(db, task))},
+      {"UpdateTask", ErrorOf(UpdateTask(db, task))},
+      {"RemoveTask", ErrorOf(RemoveTask(db, 1))},
+      {"NextDefaultTaskId", ErrorOf(NextDefaultTaskId(db))},
+      {"AssignDefaultTask", ErrorOf(AssignDefaultTask(db, 1, "a"))},
+      {"UnassignDefaultTask", ErrorOf(UnassignDefaultTask(db, 1, "a"))},
+      {"ReplaceTaskObjects", ErrorOf(ReplaceTaskObjects(db, 1, {{"C:/d"}}))},
+      {"TaskObjects", ErrorOf(TaskObjects(db, 1))},
+      {"ReplaceTaskFilters", ErrorOf(ReplaceTaskFilters(db, 1, {{"*.tmp", false}}))},
+      {"TaskFilters", ErrorOf(TaskFilters(db, 1))},
+      {"ReplaceTaskFilterEx", ErrorOf(ReplaceTaskFilterEx(db, 1, {}))},
+      {"TaskFilterEx", ErrorOf(TaskFilterEx(db, 1))},
+      {"RecordRunObject", ErrorOf(RecordRunObject(db, "a", 70000, 100, object))},
+      {"LatestRunSession", ErrorOf(LatestRunSession(db, "a", 70000))},
+      {"UsedBytes", ErrorOf(users.UsedBytes("a"))},
+  };
+  for (const auto& [call, message] : failures)
+    EXPECT_NE(message.find("no such table"), std::string::npos) << call << ": " << message;
+}
+
+// Task filters and policy patterns are one kind of list in two tables: each
+// reads back its own rows, includes first, each group in the order sent.
+TEST_F(StoreResultTest, PatternListsOfTasksAndPoliciesStayApart) {
+  Database& db = dir.Db();
+  TTaskRecord task;
+  task.owner = "a";
+  task.taskId = 70000;
+  TPolicyRecord policy{0, "p", -1};
+  {
+    Transaction tx(db);
+    ASSERT_TRUE(*InsertTask(db, task));
+    ASSERT_TRUE(InsertPolicy(db, policy).Ok());
+    ASSERT_TRUE(
+        ReplaceTaskFilters(db, task.rowId, {{"*.tmp", false}, {"C:/a", true}, {"~", false}}).Ok());
+    ASSERT_TRUE(ReplacePolicyPatterns(db, policy.id, {{"*.doc", true}}).Ok());
+    tx.Commit();
+  }
+  auto brief = [](const TStoreResult<std::vector<TFilterPattern>>& r) {
+    std::string out;
+    for (const auto& p : *r) out += (p.isInclude ? "+" : "-") + p.pattern + " ";
+    return out;
+  };
+  ASSERT_EQ(task.rowId, policy.id) << "one key in both tables";
+  EXPECT_EQ(brief(TaskFilters(db, task.rowId)), "+C:/a -*.tmp -~ ");
+  EXPECT_EQ(brief(PolicyPatterns(db, policy.id)), "+*.doc ");
+}
+
+// A run object whose row is refused leaves no run behind that it would have
+// opened: the run's row and the object's go in one transaction.
+TEST_F(StoreResultTest, RefusedRunObjectOpensNoRun) {
+  Database& db = dir.Db();
+  ASSERT_TRUE(users.Insert({"admin"}, "h").Ok());
+  db.Exec(
+      "CREATE TRIGGER refuse BEFORE INSERT ON run_objects "
+      "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+  auto recorded = RecordRunObject(db, "admin", 70000, 100, {100, "C:/d", "f.txt", 1, 1, 0});
+  ASSERT_FALSE(recorded.Ok());
+  EXPECT_NE(recorded.Error().find("refused"), std::string::npos) << recorded.Error();
+  auto latest = LatestRunSession(db, "admin", 70000);
+  ASSERT_TRUE(latest.Ok());
+  EXPECT_FALSE(latest->has_value()) << "no run was left open";
+
+  db.Exec("DROP TRIGGER refuse");
+  ASSERT_TRUE(RecordRunObject(db, "admin", 70000, 100, {100, "C:/d", "f.txt", 1, 1, 0}).Ok());
+  EXPECT_EQ(**LatestRunSession(db, "admin", 70000), 100);
 }
 
 }  // namespace

@@ -56,7 +56,7 @@ class UsedSpaceTest : public ::testing::Test {
 TEST_F(UsedSpaceTest, TotalFollowsEveryKindOfChange) {
   const std::string a1(100, 'a'), a2(250, 'b'), a3(40, 'c');
   TShareFolder share{0, 0, "docs", "u"};
-  share.id = InsertShareFolder(dir.Db(), share);
+  share.id = *InsertShareFolder(dir.Db(), share);
   const std::string shareFolder = ShareStoreFolder(share.id);
 
   struct TStep {
@@ -109,7 +109,7 @@ TEST_F(UsedSpaceTest, TotalFollowsEveryKindOfChange) {
        [&] {
          Transaction tx(dir.Db());
          share.owner = "v";
-         UpdateShareFolder(dir.Db(), share);
+         if (!UpdateShareFolder(dir.Db(), share).Ok()) return false;
          tx.Commit();
          return true;
        },
