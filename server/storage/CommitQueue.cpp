@@ -7,8 +7,10 @@ void TCommitQueue::Commit(TJob& job, const TBatchWork& work) {
   {
     std::unique_lock lock(m_mutex);
     m_waiting.push_back(&job);
-    m_finished.wait(lock, [&] { return job.m_done || !m_committing; });
-    if (job.m_done) return;  // a batch led by another caller took it
+    if (m_committing) {
+      job.m_wake.wait(lock, [&] { return job.m_done || job.m_leads; });
+      if (job.m_done) return;  // a batch led by another caller took it
+    }
     m_committing = true;
     batch.swap(m_waiting);
   }
@@ -22,14 +24,22 @@ void TCommitQueue::Commit(TJob& job, const TBatchWork& work) {
 }
 
 void TCommitQueue::Finish(const std::vector<TJob*>& batch) {
-  {
-    std::lock_guard lock(m_mutex);
-    for (TJob* j : batch) j->m_done = true;
-    m_committing = false;
-    ++m_batches;
-    m_jobs += batch.size();
+  std::lock_guard lock(m_mutex);
+  // Notified under the lock: a job lives on its caller's stack, which may
+  // return as soon as it sees m_done.
+  for (TJob* j : batch) {
+    j->m_done = true;
+    j->m_wake.notify_one();
   }
-  m_finished.notify_all();
+  ++m_batches;
+  m_jobs += batch.size();
+  // Whoever waits first leads the next batch; until it takes the waiting
+  // jobs, newcomers wait for it rather than lead a batch of their own.
+  m_committing = !m_waiting.empty();
+  if (m_committing) {
+    m_waiting.front()->m_leads = true;
+    m_waiting.front()->m_wake.notify_one();
+  }
 }
 
 std::uint64_t TCommitQueue::Batches() const {

@@ -29,6 +29,11 @@ class TCommitQueue {
    private:
     friend class TCommitQueue;
     bool m_done = false;
+    bool m_leads = false;  // the next batch is this job's to commit
+    // Each waiting job is woken on its own, once: when its batch is done or
+    // when it is to lead the next one. Waking every waiter at the end of
+    // each batch cost more than the batch's own work under many uploads.
+    std::condition_variable m_wake;
   };
   using TBatchWork = std::function<void(const std::vector<TJob*>& batch)>;
 
@@ -47,8 +52,9 @@ class TCommitQueue {
   void Finish(const std::vector<TJob*>& batch);
 
   mutable std::mutex m_mutex;
-  std::condition_variable m_finished;
   std::vector<TJob*> m_waiting;
+  // A batch is being committed, or its leader has been chosen and is about
+  // to take the waiting jobs.
   bool m_committing = false;
   std::uint64_t m_batches = 0;
   std::uint64_t m_jobs = 0;

@@ -8,13 +8,29 @@ namespace {
 }
 }  // namespace
 
-Statement::Statement(Database& db, std::string_view sql) : m_db(db) {
-  if (sqlite3_prepare_v2(db.Handle(), sql.data(), static_cast<int>(sql.size()), &m_stmt,
-                         nullptr) != SQLITE_OK)
+// Compiled statements kept per text (nested uses of one text need more than
+// one) and in all; statement texts built at run time stay within the bound.
+constexpr std::size_t kCompiledPerText = 4;
+constexpr std::size_t kCompiledInAll = 256;
+
+Statement::Statement(Database& db, std::string_view sql) : m_db(db), m_sql(sql) {
+  m_stmt = db.TakeCompiled(m_sql);
+  if (m_stmt) return;
+  if (sqlite3_prepare_v3(db.Handle(), m_sql.data(), static_cast<int>(m_sql.size()),
+                         SQLITE_PREPARE_PERSISTENT, &m_stmt, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(m_stmt);
     Fail(db.Handle(), "prepare");
+  }
 }
 
-Statement::~Statement() { sqlite3_finalize(m_stmt); }
+// Reset before it is kept: a statement left mid-read would hold the
+// database's read snapshot open.
+Statement::~Statement() {
+  if (!m_stmt) return;
+  sqlite3_reset(m_stmt);
+  sqlite3_clear_bindings(m_stmt);
+  m_db.KeepCompiled(m_sql, m_stmt);
+}
 
 Statement& Statement::Bind(int i, std::int64_t v) {
   if (sqlite3_bind_int64(m_stmt, i, v) != SQLITE_OK) Fail(m_db.Handle(), "bind");
@@ -76,12 +92,49 @@ Database::Database(const std::filesystem::path& file) {
     Exec("PRAGMA foreign_keys=ON");
     Migrate();
   } catch (const DatabaseError&) {
+    FinalizeCompiled();
     sqlite3_close_v2(m_db);  // no destructor runs for a constructor that throws
     throw;
   }
 }
 
-Database::~Database() { sqlite3_close(m_db); }
+Database::~Database() {
+  FinalizeCompiled();
+  sqlite3_close(m_db);
+}
+
+void Database::FinalizeCompiled() {
+  std::lock_guard lock(m_compiledMutex);
+  for (auto& [sql, stmts] : m_compiled)
+    for (sqlite3_stmt* stmt : stmts) sqlite3_finalize(stmt);
+  m_compiled.clear();
+  m_compiledCount = 0;
+}
+
+sqlite3_stmt* Database::TakeCompiled(const std::string& sql) {
+  std::lock_guard lock(m_compiledMutex);
+  auto it = m_compiled.find(sql);
+  if (it == m_compiled.end() || it->second.empty()) return nullptr;
+  sqlite3_stmt* stmt = it->second.back();
+  it->second.pop_back();
+  --m_compiledCount;
+  return stmt;
+}
+
+void Database::KeepCompiled(const std::string& sql, sqlite3_stmt* stmt) {
+  {
+    std::lock_guard lock(m_compiledMutex);
+    if (m_compiledCount < kCompiledInAll) {
+      auto& kept = m_compiled[sql];
+      if (kept.size() < kCompiledPerText) {
+        kept.push_back(stmt);
+        ++m_compiledCount;
+        return;
+      }
+    }
+  }
+  sqlite3_finalize(stmt);
+}
 
 void Database::Exec(std::string_view sql) {
   auto lock = Lock();

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "storage/CommitQueue.h"
@@ -18,7 +19,9 @@ namespace solvane::server {
 
 class Database;
 
-// A prepared statement. Bind indexes are 1-based; columns 0-based.
+// A prepared statement. Bind indexes are 1-based; columns 0-based. The
+// compiled form of a statement's text is kept by its database after use, so
+// the next Statement of the same text skips SQLite's parser and planner.
 class Statement {
  public:
   Statement(Database& db, std::string_view sql);
@@ -46,6 +49,7 @@ class Statement {
 
  private:
   Database& m_db;
+  std::string m_sql;
   sqlite3_stmt* m_stmt = nullptr;
 };
 
@@ -96,6 +100,14 @@ class Database {
   TCommitQueue& Commits() { return m_commits; }
 
  private:
+  friend class Statement;
+  // A compiled statement of that text not in use, or nullptr.
+  sqlite3_stmt* TakeCompiled(const std::string& sql);
+  // Keeps a reset statement for the next use of its text; finalizes it when
+  // enough of its text or in all are kept already.
+  void KeepCompiled(const std::string& sql, sqlite3_stmt* stmt);
+  void FinalizeCompiled();
+
   void Migrate();
   // Runs `statements` and sets user_version in one transaction, unless the
   // database is at `version` already (another process may have migrated it).
@@ -104,6 +116,9 @@ class Database {
   sqlite3* m_db = nullptr;
   std::recursive_mutex m_mutex;
   TCommitQueue m_commits;
+  std::mutex m_compiledMutex;
+  std::unordered_map<std::string, std::vector<sqlite3_stmt*>> m_compiled;
+  std::size_t m_compiledCount = 0;
 };
 
 // BEGIN IMMEDIATE ... COMMIT, rolled back when not committed. Opened inside
