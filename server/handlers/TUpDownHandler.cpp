@@ -1,11 +1,16 @@
 // File transfers: TUpDown.Check (does the store need this file, and from
 // which byte), TUpDown.UpLoad and TUpDown.DownLoad (one segment per call),
-// and TUpDown.FolderCheck (a sync folder's listing).
+// and TUpDown.FolderCheck (a sync folder's listing). CheckFiles, UpLoadFiles
+// and DownLoadFiles do the same for many small files in one round trip.
 
 #include <iostream>
+#include <memory>
+#include <optional>
+#include <vector>
 
 #include "handlers/MailStore.h"
 #include "handlers/Operations.h"
+#include "handlers/RecordRequests.h"
 #include "storage/RunLogStore.h"
 #include "handlers/ShareAccess.h"
 #include "handlers/StorePath.h"
@@ -91,6 +96,8 @@ bool FailUpload(TRequestContext& ctx, UploadOutcome outcome) {
       return ctx.Fail(kErrQuotaExceeded, "the file does not fit into the user's space");
     case UploadOutcome::kIoError:
       return ctx.Fail(kErrStorage, "the server could not store the file");
+    case UploadOutcome::kTwiceInOneRequest:
+      return ctx.Fail(kErrConflict, "the request names this file twice: send it on its own");
     case UploadOutcome::kStaged:
     case UploadOutcome::kStored:
       break;
@@ -134,27 +141,93 @@ void Check(TRequestContext& ctx) {
   ctx.Reply().AddInteger(1, "refVerifyValue", 0);
 }
 
-void UpLoad(TRequestContext& ctx) {
-  TFileFields f;
-  if (!ReadFileFields(ctx, StoreAccess::kWrite, f)) return;
+// The segment an upload request writes, checked; nullopt with the failure
+// set otherwise. The run log is written in the transaction that stores the
+// version, through f, which must outlive the upload.
+std::optional<TUploadSegment> ReadUpload(TRequestContext& ctx, TFileFields& f) {
+  if (!ReadFileFields(ctx, StoreAccess::kWrite, f)) return std::nullopt;
   std::int64_t offset = 0, length = 0;
-  if (!ctx.RequireInt("Source_Offset", offset) || !ctx.RequireInt("Source_Size", length)) return;
-  if (offset < 0 || length < 0 || static_cast<std::size_t>(length) != ctx.ExtraIn().size())
-    return (void)ctx.Fail(kErrBadRequest, "Source_Size does not match the data sent");
-  if (length == 0 && f.size > 0) return (void)ctx.Fail(kErrBadRequest, "a segment without data");
+  if (!ctx.RequireInt("Source_Offset", offset) || !ctx.RequireInt("Source_Size", length))
+    return std::nullopt;
+  if (offset < 0 || length < 0 || static_cast<std::size_t>(length) != ctx.ExtraIn().size()) {
+    ctx.Fail(kErrBadRequest, "Source_Size does not match the data sent");
+    return std::nullopt;
+  }
+  if (length == 0 && f.size > 0) {
+    ctx.Fail(kErrBadRequest, "a segment without data");
+    return std::nullopt;
+  }
   TUploadSegment segment{f.store, f.folder, f.name, f.size, f.objectDate, offset, ctx.ExtraIn()};
   segment.objectData = ctx.Int("ObjectData");
   segment.cargo = ctx.Str("ObjectCargo");
   segment.cargo2 = ctx.Str("ObjectCargo2");
-  if (segment.cargo.size() > kMaxCargoBytes || segment.cargo2.size() > kMaxCargoBytes)
-    return (void)ctx.Fail(kErrBadRequest, "ObjectCargo is too long");
+  if (segment.cargo.size() > kMaxCargoBytes || segment.cargo2.size() > kMaxCargoBytes) {
+    ctx.Fail(kErrBadRequest, "ObjectCargo is too long");
+    return std::nullopt;
+  }
+  if (offset == 0 && FileStoreOf(ctx).WouldExceedQuota(f.store.user, f.size)) {
+    FailUpload(ctx, UploadOutcome::kQuotaExceeded);
+    return std::nullopt;
+  }
+  segment.onStored = [&ctx, &f] { LogInRun(ctx, f, f.size, 0); };
+  return segment;
+}
 
-  TFileStore files = FileStoreOf(ctx);
-  if (offset == 0 && files.WouldExceedQuota(f.store.user, f.size))
-    return (void)FailUpload(ctx, UploadOutcome::kQuotaExceeded);
-  // The run log is written in the transaction that stores the version.
-  segment.onStored = [&] { LogInRun(ctx, f, f.size, 0); };
-  FailUpload(ctx, files.Upload(segment));
+void UpLoad(TRequestContext& ctx) {
+  TFileFields f;
+  auto segment = ReadUpload(ctx, f);
+  if (segment) FailUpload(ctx, FileStoreOf(ctx).Upload(*segment));
+}
+
+// ---- Many files in one request ----
+
+// Record set n: the fields of TUpDown.Check. Reply record set n: ErrNo,
+// ErrMsg and the check's answer.
+void CheckFiles(TRequestContext& ctx) {
+  if (!CheckRecordCount(ctx)) return;
+  for (int n = 1; n <= ctx.RecordSets(); ++n) {
+    TRecordRequest one(ctx, n, {});
+    TDispatcher::RunHandler(Check, one.Ctx());
+    one.Answer(ctx.Reply(), n, {"Action", "refPosition", "refVerifyValue"});
+  }
+}
+
+// Record set n: the fields of TUpDown.UpLoad; the extra data holds the
+// segments one after the other, each Source_Size bytes long. Files the
+// segments complete are stored in one commit batch. Reply record set n:
+// ErrNo and ErrMsg.
+void UpLoadFiles(TRequestContext& ctx) {
+  if (!CheckRecordCount(ctx)) return;
+  const int count = ctx.RecordSets();
+  struct TOne {
+    TOne(TRequestContext& whole, int n, std::string_view data) : request(whole, n, data) {}
+    TRecordRequest request;
+    TFileFields fields;
+  };
+  std::vector<std::unique_ptr<TOne>> files;
+  std::size_t used = 0;
+  for (int n = 1; n <= count; ++n) {
+    std::int64_t length = 0;
+    if (!ctx.RequireInt("Source_Size", length, n)) return;
+    if (length < 0 || static_cast<std::uint64_t>(length) > ctx.ExtraIn().size() - used)
+      return (void)ctx.Fail(kErrBadRequest, "Source_Size does not match the data sent");
+    files.push_back(
+        std::make_unique<TOne>(ctx, n, ctx.ExtraIn().substr(used, static_cast<std::size_t>(length))));
+    used += static_cast<std::size_t>(length);
+  }
+  if (used != ctx.ExtraIn().size())
+    return (void)ctx.Fail(kErrBadRequest, "Source_Size does not match the data sent");
+  std::vector<TUploadSegment> segments;
+  std::vector<TOne*> sent;
+  for (auto& one : files) {
+    auto segment = ReadUpload(one->request.Ctx(), one->fields);
+    if (!segment) continue;
+    segments.push_back(std::move(*segment));
+    sent.push_back(one.get());
+  }
+  const std::vector<UploadOutcome> outcomes = FileStoreOf(ctx).UploadMany(segments);
+  for (std::size_t i = 0; i < sent.size(); ++i) FailUpload(sent[i]->request.Ctx(), outcomes[i]);
+  for (int n = 1; n <= count; ++n) files[static_cast<std::size_t>(n - 1)]->request.Answer(ctx.Reply(), n, {});
 }
 
 void SendSegment(TRequestContext& ctx, TFileFields& f);
@@ -199,6 +272,27 @@ void SendSegment(TRequestContext& ctx, TFileFields& f) {
   if (last) LogInRun(ctx, f, version->size, 1);
 }
 
+// Record set n: the fields of TUpDown.DownLoad. The reply's extra data holds
+// the segments one after the other; reply record set n: ErrNo, ErrMsg and
+// Source_Size, the length of its segment. Segments that would take the
+// reply beyond kMaxDataPerReply are refused, to be
+// asked for again.
+void DownLoadFiles(TRequestContext& ctx) {
+  if (!CheckRecordCount(ctx)) return;
+  for (int n = 1; n <= ctx.RecordSets(); ++n) {
+    TRecordRequest one(ctx, n, {});
+    TDispatcher::RunHandler(DownLoad, one.Ctx());
+    std::string& data = one.Ctx().ExtraOut();
+    if (!one.Ctx().Failed() && ctx.ExtraOut().size() + data.size() > kMaxDataPerReply)
+      one.Ctx().Fail(kErrConflict, "the reply is full: ask for this segment again");
+    if (!one.Ctx().Failed()) {
+      one.Ctx().Reply().AddInteger(1, "Source_Size", static_cast<std::int64_t>(data.size()));
+      ctx.ExtraOut() += data;
+    }
+    one.Answer(ctx.Reply(), n, {"Source_Size"});
+  }
+}
+
 // Record sets 1..n: the entries of one local folder. An empty folder comes
 // as one record with an empty ObjectName; a frame without records names no
 // folder and changes nothing.
@@ -234,6 +328,9 @@ void RegisterTransferOperations(TDispatcher& d) {
   d.Register("TUpDown.UpLoad", UpLoad);
   d.Register("TUpDown.DownLoad", DownLoad);
   d.Register("TUpDown.FolderCheck", FolderCheck);
+  d.Register("TUpDown.CheckFiles", CheckFiles);
+  d.Register("TUpDown.UpLoadFiles", UpLoadFiles);
+  d.Register("TUpDown.DownLoadFiles", DownLoadFiles);
 }
 
 }  // namespace solvane::server

@@ -29,10 +29,8 @@ void TDispatcher::Handle(TRequestContext& ctx, const std::string& token) const {
       if (it->second.needsSession && !ctx.Session())
         ctx.Fail(kErrNotSignedIn, "not signed in");
       else
-        it->second.handler(ctx);
+        RunHandler(it->second.handler, ctx);
     }
-  } catch (const DatabaseError& e) {
-    ctx.Fail(kErrStorage, std::string("storage error: ") + e.what());
   } catch (const std::exception& e) {
     ctx.Fail(kErrStorage, std::string("internal error: ") + e.what());
   }
@@ -47,6 +45,16 @@ void TDispatcher::Handle(TRequestContext& ctx, const std::string& token) const {
   reply.SetFunNo(funNo);
   reply.SetResult(code, message);
   ctx.ExtraOut().clear();
+}
+
+void TDispatcher::RunHandler(const THandler& handler, TRequestContext& ctx) {
+  try {
+    handler(ctx);
+  } catch (const DatabaseError& e) {
+    ctx.Fail(kErrStorage, std::string("storage error: ") + e.what());
+  } catch (const std::exception& e) {
+    ctx.Fail(kErrStorage, std::string("internal error: ") + e.what());
+  }
 }
 
 }  // namespace solvane::server

@@ -28,6 +28,8 @@ class TDispatcher {
 
   // Fills ctx.Reply(); token is the header's Token (may be empty).
   void Handle(TRequestContext& ctx, const std::string& token) const;
+  // Calls the handler; a storage or other exception it raises fails ctx.
+  static void RunHandler(const THandler& handler, TRequestContext& ctx);
 
  private:
   struct TOperation {

@@ -2,14 +2,18 @@
 
 namespace solvane::server {
 
-void TCommitQueue::Commit(TJob& job, const TBatchWork& work) {
+void TCommitQueue::CommitAll(const std::vector<TJob*>& jobs, const TBatchWork& work) {
+  if (jobs.empty()) return;
+  // The caller's jobs wait side by side, so one batch takes all of them, and
+  // only the first is ever woken: to lead, or when they are done.
+  TJob& first = *jobs.front();
   std::vector<TJob*> batch;
   {
     std::unique_lock lock(m_mutex);
-    m_waiting.push_back(&job);
+    m_waiting.insert(m_waiting.end(), jobs.begin(), jobs.end());
     if (m_committing) {
-      job.m_wake.wait(lock, [&] { return job.m_done || job.m_leads; });
-      if (job.m_done) return;  // a batch led by another caller took it
+      first.m_wake.wait(lock, [&] { return first.m_done || first.m_leads; });
+      if (first.m_done) return;  // a batch led by another caller took them
     }
     m_committing = true;
     batch.swap(m_waiting);

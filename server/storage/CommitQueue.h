@@ -40,7 +40,10 @@ class TCommitQueue {
   // Returns once `job` has been part of a batch that `work` finished, run on
   // this thread or on another caller's. Every caller of one queue passes the
   // same work. An exception of `work` reaches only the caller that led.
-  void Commit(TJob& job, const TBatchWork& work);
+  void Commit(TJob& job, const TBatchWork& work) { CommitAll({&job}, work); }
+  // The same for several jobs of one caller: they join one batch together,
+  // and the call returns once that batch is done.
+  void CommitAll(const std::vector<TJob*>& jobs, const TBatchWork& work);
 
   // Batches finished and jobs in them so far.
   std::uint64_t Batches() const;

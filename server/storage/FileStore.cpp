@@ -38,17 +38,31 @@ namespace {
 
 // ---- Serialisation of uploads and of blob adoption against blob removal ----
 
-constexpr std::size_t kStripes = 64;
+// One staging file is written by one request at a time. A request of many
+// files holds a stripe for each until they are stored: enough stripes that
+// other connections' uploads seldom share one.
+constexpr std::size_t kStagingStripes = 4096;
 
-std::mutex& Stripe(std::array<std::mutex, kStripes>& stripes, const std::string& key) {
-  return stripes[std::hash<std::string>{}(key) % kStripes];
-}
-
-// One staging file is written by one request at a time.
 std::mutex& StagingStripe(const std::string& stagingPath) {
-  static std::array<std::mutex, kStripes> stripes;
-  return Stripe(stripes, stagingPath);
+  static std::array<std::mutex, kStagingStripes> stripes;
+  return stripes[std::hash<std::string>{}(stagingPath) % kStagingStripes];
 }
+
+// The stripes of several staging files, taken in address order so that two
+// requests of many files never wait for each other in a circle.
+class TStripeLocks {
+ public:
+  explicit TStripeLocks(const std::vector<std::string>& paths) {
+    std::vector<std::mutex*> stripes;
+    for (const std::string& path : paths) stripes.push_back(&StagingStripe(path));
+    std::sort(stripes.begin(), stripes.end());
+    stripes.erase(std::unique(stripes.begin(), stripes.end()), stripes.end());
+    for (std::mutex* m : stripes) m_locks.emplace_back(*m);
+  }
+
+ private:
+  std::vector<std::unique_lock<std::mutex>> m_locks;
+};
 
 // ---- SHA-256 computed while the segments arrive ----
 
@@ -282,9 +296,58 @@ bool TFileStore::WouldExceedQuota(const std::string& user, std::int64_t bytes) {
 }
 
 UploadOutcome TFileStore::Upload(const TUploadSegment& u) {
-  const TStagingKey key{u.store.user, u.store.kind, u.folder, u.name, u.size, u.objectDate};
+  const TStagingKey key = StagingKeyOf(u);
+  std::lock_guard serial(StagingStripe(m_staging.PathOf(key).string()));
+  const UploadOutcome staged = Stage(u, key);
+  if (staged != UploadOutcome::kStored) return staged;
+  auto version = Complete(u, key);
+  if (!version) return UploadOutcome::kIoError;
+  m_db.Commits().Commit(*version, [this](const std::vector<TCommitQueue::TJob*>& batch) {
+    CommitVersions(m_db, batch);
+  });
+  return version->outcome;
+}
+
+std::vector<UploadOutcome> TFileStore::UploadMany(const std::vector<TUploadSegment>& uploads) {
+  std::vector<TStagingKey> keys;
+  std::vector<std::string> paths;
+  for (const TUploadSegment& u : uploads) {
+    keys.push_back(StagingKeyOf(u));
+    paths.push_back(m_staging.PathOf(keys.back()).string());
+  }
+  TStripeLocks serial(paths);
+  std::vector<UploadOutcome> outcomes(uploads.size(), UploadOutcome::kIoError);
+  std::vector<std::unique_ptr<TPendingVersion>> versions(uploads.size());
+  std::vector<TCommitQueue::TJob*> jobs;
+  std::set<std::string> seen;
+  for (std::size_t i = 0; i < uploads.size(); ++i) {
+    // A second segment of one staging file would write under the first's
+    // pending version: it is refused, and sent again on its own.
+    if (!seen.insert(paths[i]).second) {
+      outcomes[i] = UploadOutcome::kTwiceInOneRequest;
+      continue;
+    }
+    outcomes[i] = Stage(uploads[i], keys[i]);
+    if (outcomes[i] != UploadOutcome::kStored) continue;
+    versions[i] = Complete(uploads[i], keys[i]);
+    if (versions[i]) jobs.push_back(versions[i].get());
+    else outcomes[i] = UploadOutcome::kIoError;
+  }
+  m_db.Commits().CommitAll(jobs, [this](const std::vector<TCommitQueue::TJob*>& batch) {
+    CommitVersions(m_db, batch);
+  });
+  for (std::size_t i = 0; i < uploads.size(); ++i)
+    if (versions[i]) outcomes[i] = versions[i]->outcome;
+  return outcomes;
+}
+
+TStagingKey TFileStore::StagingKeyOf(const TUploadSegment& u) {
+  return {u.store.user, u.store.kind, u.folder, u.name, u.size, u.objectDate};
+}
+
+// REQUIRES: the staging file's stripe is held.
+UploadOutcome TFileStore::Stage(const TUploadSegment& u, const TStagingKey& key) {
   const std::string path = m_staging.PathOf(key).string();
-  std::lock_guard serial(StagingStripe(path));
   switch (m_staging.Write(key, static_cast<std::uint64_t>(u.offset), u.data)) {
     case StageWrite::kOk:
       break;
@@ -299,20 +362,18 @@ UploadOutcome TFileStore::Upload(const TUploadSegment& u) {
   RunningHashes().Update(path, static_cast<std::uint64_t>(u.offset), u.data);
   if (static_cast<std::int64_t>(m_staging.StagedLength(key)) < u.size)
     return UploadOutcome::kStaged;
-  return Complete(u, key);
+  return UploadOutcome::kStored;
 }
 
-UploadOutcome TFileStore::Complete(const TUploadSegment& u, const TStagingKey& key) {
-  const fs::path file = m_staging.PathOf(key);
+// The complete staged file as a version for the commit batch, which makes
+// its bytes durable; null when it cannot be hashed.
+std::unique_ptr<TPendingVersion> TFileStore::Complete(const TUploadSegment& u,
+                                                      const TStagingKey& key) {
+  fs::path file = m_staging.PathOf(key);
   auto sha = RunningHashes().Take(file.string(), static_cast<std::uint64_t>(u.size));
   if (!sha) sha = Sha256OfFile(file);
-  // The batch makes the staged bytes durable, for all its uploads at once.
-  if (!sha) return UploadOutcome::kIoError;
-  TPendingVersion version(u, key, file, *sha, m_blobs, m_staging);
-  m_db.Commits().Commit(version, [this](const std::vector<TCommitQueue::TJob*>& batch) {
-    CommitVersions(m_db, batch);
-  });
-  return version.outcome;
+  if (!sha) return nullptr;
+  return std::make_unique<TPendingVersion>(u, key, std::move(file), *sha, m_blobs, m_staging);
 }
 
 std::optional<TVersion> TFileStore::VersionForDownload(const TStoreRef& store,

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,8 @@
 #include "wire/QorWithProtocol.h"
 
 namespace solvane::server {
+
+struct TPendingVersion;
 
 // kSegmentSize and the store kinds (kBackupStore, ...) are the protocol's.
 
@@ -86,6 +89,7 @@ enum class UploadOutcome {
   kBeyondSize,     // data would run past the object's size
   kQuotaExceeded,  // the version would push the user beyond his space
   kIoError,
+  kTwiceInOneRequest,  // UploadMany: a second segment of one staging file
 };
 
 struct TSeekQuery {
@@ -171,6 +175,9 @@ class TFileStore {
   // and then returns once the version is durable (or refused). Two uploads of
   // the same staging file are serialised.
   UploadOutcome Upload(const TUploadSegment& segment);
+  // Several segments at once, as many uploads would, except that the files
+  // they complete join one commit batch together. One outcome per segment.
+  std::vector<UploadOutcome> UploadMany(const std::vector<TUploadSegment>& segments);
 
   // The newest version of a live file whose size and date match, else its
   // newest version.
@@ -211,7 +218,10 @@ class TFileStore {
   bool RevertTrash(const TStoreRef& store, const TTrashSelector& selector);
 
  private:
-  UploadOutcome Complete(const TUploadSegment& segment, const TStagingKey& key);
+  static TStagingKey StagingKeyOf(const TUploadSegment& segment);
+  UploadOutcome Stage(const TUploadSegment& segment, const TStagingKey& key);
+  std::unique_ptr<TPendingVersion> Complete(const TUploadSegment& segment,
+                                            const TStagingKey& key);
   void FreeUnusedBlobs(const std::vector<std::string>& sha256s);
 
   Database& m_db;

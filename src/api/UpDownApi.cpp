@@ -15,58 +15,60 @@ TQorPack& ThreadFrame(std::string_view operation) {
   return pack;
 }
 
-void AddObjectTail(TQorPack& p, const TUpObject& o) {
-  p.AddString(1, "ObjectName", o.ObjectName);
-  p.AddString(1, "ObjectFolder", o.ObjectFolder);
-  p.AddInteger(1, "ObjectData", o.ObjectData);
-  p.AddString(1, "ObjectCargo", o.ObjectCargo);
-  p.AddString(1, "ObjectCargo2", o.ObjectCargo2);
-  p.AddInteger(1, "ObjectSize", o.ObjectSize);
-  p.AddInteger(1, "ObjectDate", o.ObjectDate);
+// Each Fill writes one request's fields into record set n (1 for a request
+// of one file).
+void AddObjectTail(TQorPack& p, int n, const TUpObject& o) {
+  p.AddString(n, "ObjectName", o.ObjectName);
+  p.AddString(n, "ObjectFolder", o.ObjectFolder);
+  p.AddInteger(n, "ObjectData", o.ObjectData);
+  p.AddString(n, "ObjectCargo", o.ObjectCargo);
+  p.AddString(n, "ObjectCargo2", o.ObjectCargo2);
+  p.AddInteger(n, "ObjectSize", o.ObjectSize);
+  p.AddInteger(n, "ObjectDate", o.ObjectDate);
 }
 
-void FillCheck(TQorPack& p, const TUpObject& o, std::int32_t objectId) {
-  p.AddString(1, "UCode", o.UCode);
-  p.AddInteger(1, "TaskID", o.TaskID);
-  p.AddInteger(1, "TaskKind", o.TaskKind);
-  p.AddInteger(1, "ObjectID", objectId);
-  AddObjectTail(p, o);
-  p.AddString(1, "Position", "0");
-  p.AddString(1, "Action", "0");
+void FillCheck(TQorPack& p, int n, const TUpObject& o, std::int32_t objectId) {
+  p.AddString(n, "UCode", o.UCode);
+  p.AddInteger(n, "TaskID", o.TaskID);
+  p.AddInteger(n, "TaskKind", o.TaskKind);
+  p.AddInteger(n, "ObjectID", objectId);
+  AddObjectTail(p, n, o);
+  p.AddString(n, "Position", "0");
+  p.AddString(n, "Action", "0");
 }
 
-TCheckAnswer CheckAnswerOf(TQorPack& p) {
+TCheckAnswer CheckAnswerOf(TQorPack& p, int n) {
   TCheckAnswer a;
-  a.Action = static_cast<std::uint8_t>(Integer(p, 1, "Action") & 0xff);
-  a.refPosition = Integer(p, 1, "refPosition");
-  a.refVerifyValue = Integer(p, 1, "refVerifyValue");
+  a.Action = static_cast<std::uint8_t>(Integer(p, n, "Action") & 0xff);
+  a.refPosition = Integer(p, n, "refPosition");
+  a.refVerifyValue = Integer(p, n, "refVerifyValue");
   return a;
 }
 
-void FillUpLoad(TQorPack& p, const TUpObject& o, const TUpSegment& s, std::size_t size) {
-  p.AddString(1, "UCode", o.UCode);
-  p.AddInteger(1, "TaskID", o.TaskID);
-  p.AddInteger(1, "SessionID", s.SessionID);
-  p.AddInteger(1, "TaskKind", o.TaskKind);
-  AddObjectTail(p, o);
-  p.AddInteger(1, "SegmentCount", s.SegmentCount);
-  p.AddInteger(1, "SegmentOrder", s.SegmentOrder);
-  p.AddInteger(1, "Source_Offset", s.Offset);
-  p.AddInteger(1, "Source_Size", static_cast<std::int64_t>(size));
+void FillUpLoad(TQorPack& p, int n, const TUpObject& o, const TUpSegment& s, std::size_t size) {
+  p.AddString(n, "UCode", o.UCode);
+  p.AddInteger(n, "TaskID", o.TaskID);
+  p.AddInteger(n, "SessionID", s.SessionID);
+  p.AddInteger(n, "TaskKind", o.TaskKind);
+  AddObjectTail(p, n, o);
+  p.AddInteger(n, "SegmentCount", s.SegmentCount);
+  p.AddInteger(n, "SegmentOrder", s.SegmentOrder);
+  p.AddInteger(n, "Source_Offset", s.Offset);
+  p.AddInteger(n, "Source_Size", static_cast<std::int64_t>(size));
 }
 
-void FillDownLoad(TQorPack& p, const TDownObject& o, std::int64_t segmentOrder) {
-  p.AddString(1, "UCode", o.UCode);
-  p.AddInteger(1, "TaskKind", o.TaskKind);
-  p.AddString(1, "ObjectName", o.ObjectName);
-  p.AddString(1, "ObjectFolder", o.ObjectFolder);
-  p.AddInteger(1, "ObjectData", o.ObjectData);
-  p.AddString(1, "ObjectCargo", o.ObjectCargo);
-  p.AddString(1, "ObjectCargo2", o.ObjectCargo2);
-  p.AddInteger(1, "ObjectSize", o.ObjectSize);
-  p.AddInteger(1, "ObjectDate", o.ObjectDate);
-  p.AddInteger(1, "SegmentCount", o.SegmentCount);
-  p.AddInteger(1, "SegmentOrder", segmentOrder);
+void FillDownLoad(TQorPack& p, int n, const TDownObject& o, std::int64_t segmentOrder) {
+  p.AddString(n, "UCode", o.UCode);
+  p.AddInteger(n, "TaskKind", o.TaskKind);
+  p.AddString(n, "ObjectName", o.ObjectName);
+  p.AddString(n, "ObjectFolder", o.ObjectFolder);
+  p.AddInteger(n, "ObjectData", o.ObjectData);
+  p.AddString(n, "ObjectCargo", o.ObjectCargo);
+  p.AddString(n, "ObjectCargo2", o.ObjectCargo2);
+  p.AddInteger(n, "ObjectSize", o.ObjectSize);
+  p.AddInteger(n, "ObjectDate", o.ObjectDate);
+  p.AddInteger(n, "SegmentCount", o.SegmentCount);
+  p.AddInteger(n, "SegmentOrder", segmentOrder);
 }
 
 // The calling thread's frames for pipelined calls, count of them, each
@@ -117,38 +119,116 @@ TApiStatus UpDownFolderCheck(const TApiLink& link, const std::string& userCode,
 TApiResult<TCheckAnswer> UpDownCheck(const TApiLink& link, const TUpObject& o,
                                      std::int32_t objectId) {
   TQorPack& p = ThreadFrame("TUpDown.Check");
-  FillCheck(p, o, objectId);
+  FillCheck(p, 1, o, objectId);
   TApiStatus status = link.Call(p);
   if (!status) return status;
-  return {std::move(status), CheckAnswerOf(p)};
+  return {std::move(status), CheckAnswerOf(p, 1)};
 }
 
 TApiStatus UpDownUpLoad(const TApiLink& link, const TUpObject& o, const TUpSegment& s,
                         std::string_view bytes) {
   TQorPack& p = ThreadFrame("TUpDown.UpLoad");
-  FillUpLoad(p, o, s, bytes.size());
+  FillUpLoad(p, 1, o, s, bytes.size());
   return link.CallUpload(p, bytes);
 }
 
 TApiStatus UpDownDownLoad(const TApiLink& link, const TDownObject& o, std::int64_t segmentOrder,
                           std::string& bytes) {
   TQorPack& p = ThreadFrame("TUpDown.DownLoad");
-  FillDownLoad(p, o, segmentOrder);
+  FillDownLoad(p, 1, o, segmentOrder);
   bytes.clear();
   return link.CallDownload(p, bytes);
 }
 
-std::vector<TApiResult<TCheckAnswer>> UpDownCheckMany(TQorTCPClient& client,
-                                                      const std::vector<TUpObject>& objects,
-                                                      const std::vector<std::int32_t>& objectIds) {
+namespace {
+
+// The server's code for an operation it does not know: a server older than
+// the requests of many files answers them so.
+constexpr std::int32_t kUnknownOperation = 0;
+
+bool UnknownOperation(const TApiStatus& status) {
+  return status.failure == TApiFailure::Refused && status.errNo == kUnknownOperation;
+}
+
+// The result of record set n of a reply of many files.
+TApiStatus StatusOfRecord(TQorPack& reply, int n) {
+  if (reply.RecordSetCount() < n)
+    return TApiStatus::Failed(TApiFailure::BadReply,
+                              "the reply to " + reply.FunNo() + " lacks the answer of a file");
+  const std::int64_t errNo = Integer(reply, n, "ErrNo");
+  if (errNo == kErrNoOk) return TApiStatus::Success();
+  return TApiStatus::Failed(TApiFailure::Refused, Text(reply, n, "ErrMsg"),
+                            static_cast<std::int32_t>(errNo));
+}
+
+// One request of many files: the request's own status, and into statuses
+// each file's, which is the request's when that failed.
+TApiStatus CallForFiles(TQorTCPClient& client, std::vector<TQorPack>& one, std::size_t files,
+                        std::string_view data, std::string* replyData,
+                        std::vector<TApiStatus>& statuses) {
+  std::vector<std::string> replyExtras;
+  const std::vector<std::string_view> extras{data};
+  TApiStatus whole = CallPipelined(client, one, extras, replyData ? &replyExtras : nullptr).front();
+  if (replyData && !replyExtras.empty()) *replyData = std::move(replyExtras.front());
+  statuses.clear();
+  statuses.reserve(files);
+  for (std::size_t i = 0; i < files; ++i)
+    statuses.push_back(whole ? StatusOfRecord(one.front(), static_cast<int>(i) + 1) : whole);
+  return whole;
+}
+
+std::vector<TApiResult<TCheckAnswer>> CheckOneByOne(TQorTCPClient& client,
+                                                    const std::vector<TUpObject>& objects,
+                                                    const std::vector<std::int32_t>& objectIds) {
   std::vector<TQorPack>& packs = ThreadFrames(objects.size(), "TUpDown.Check");
-  for (std::size_t i = 0; i < objects.size(); ++i) FillCheck(packs[i], objects[i], objectIds[i]);
+  for (std::size_t i = 0; i < objects.size(); ++i) FillCheck(packs[i], 1, objects[i], objectIds[i]);
   std::vector<TApiStatus> statuses = CallPipelined(client, packs, {}, nullptr);
   std::vector<TApiResult<TCheckAnswer>> results;
   results.reserve(objects.size());
   for (std::size_t i = 0; i < objects.size(); ++i) {
     if (statuses[i])
-      results.emplace_back(std::move(statuses[i]), CheckAnswerOf(packs[i]));
+      results.emplace_back(std::move(statuses[i]), CheckAnswerOf(packs[i], 1));
+    else
+      results.emplace_back(std::move(statuses[i]));
+  }
+  return results;
+}
+
+std::vector<TApiStatus> UpLoadOneByOne(TQorTCPClient& client, const std::vector<TUpObject>& objects,
+                                       const std::vector<TUpSegment>& segments,
+                                       const std::vector<std::string_view>& bytes) {
+  std::vector<TQorPack>& packs = ThreadFrames(objects.size(), "TUpDown.UpLoad");
+  for (std::size_t i = 0; i < objects.size(); ++i)
+    FillUpLoad(packs[i], 1, objects[i], segments[i], bytes[i].size());
+  return CallPipelined(client, packs, bytes, nullptr);
+}
+
+std::vector<TApiStatus> DownLoadOneByOne(TQorTCPClient& client,
+                                         const std::vector<TDownObject>& objects,
+                                         std::vector<std::string>& bytes) {
+  std::vector<TQorPack>& packs = ThreadFrames(objects.size(), "TUpDown.DownLoad");
+  for (std::size_t i = 0; i < objects.size(); ++i) FillDownLoad(packs[i], 1, objects[i], 1);
+  bytes.clear();
+  return CallPipelined(client, packs, {}, &bytes);
+}
+
+}  // namespace
+
+std::vector<TApiResult<TCheckAnswer>> UpDownCheckMany(TQorTCPClient& client,
+                                                      const std::vector<TUpObject>& objects,
+                                                      const std::vector<std::int32_t>& objectIds) {
+  if (objects.empty()) return {};
+  std::vector<TQorPack>& one = ThreadFrames(1, "TUpDown.CheckFiles");
+  for (std::size_t i = 0; i < objects.size(); ++i)
+    FillCheck(one.front(), static_cast<int>(i) + 1, objects[i], objectIds[i]);
+  std::vector<TApiStatus> statuses;
+  if (UnknownOperation(CallForFiles(client, one, objects.size(), {}, nullptr, statuses)))
+    return CheckOneByOne(client, objects, objectIds);
+  std::vector<TApiResult<TCheckAnswer>> results;
+  results.reserve(objects.size());
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    if (statuses[i])
+      results.emplace_back(std::move(statuses[i]), CheckAnswerOf(one.front(), static_cast<int>(i) + 1));
     else
       results.emplace_back(std::move(statuses[i]));
   }
@@ -159,19 +239,47 @@ std::vector<TApiStatus> UpDownUpLoadMany(TQorTCPClient& client,
                                          const std::vector<TUpObject>& objects,
                                          const std::vector<TUpSegment>& segments,
                                          const std::vector<std::string_view>& bytes) {
-  std::vector<TQorPack>& packs = ThreadFrames(objects.size(), "TUpDown.UpLoad");
-  for (std::size_t i = 0; i < objects.size(); ++i)
-    FillUpLoad(packs[i], objects[i], segments[i], bytes[i].size());
-  return CallPipelined(client, packs, bytes, nullptr);
+  if (objects.empty()) return {};
+  std::vector<TQorPack>& one = ThreadFrames(1, "TUpDown.UpLoadFiles");
+  thread_local std::string data;
+  data.clear();
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    FillUpLoad(one.front(), static_cast<int>(i) + 1, objects[i], segments[i], bytes[i].size());
+    data += bytes[i];
+  }
+  std::vector<TApiStatus> statuses;
+  if (UnknownOperation(CallForFiles(client, one, objects.size(), data, nullptr, statuses)))
+    return UpLoadOneByOne(client, objects, segments, bytes);
+  return statuses;
 }
 
 std::vector<TApiStatus> UpDownDownLoadMany(TQorTCPClient& client,
                                            const std::vector<TDownObject>& objects,
                                            std::vector<std::string>& bytes) {
-  std::vector<TQorPack>& packs = ThreadFrames(objects.size(), "TUpDown.DownLoad");
-  for (std::size_t i = 0; i < objects.size(); ++i) FillDownLoad(packs[i], objects[i], 1);
-  bytes.clear();
-  return CallPipelined(client, packs, {}, &bytes);
+  bytes.assign(objects.size(), {});
+  if (objects.empty()) return {};
+  std::vector<TQorPack>& one = ThreadFrames(1, "TUpDown.DownLoadFiles");
+  for (std::size_t i = 0; i < objects.size(); ++i)
+    FillDownLoad(one.front(), static_cast<int>(i) + 1, objects[i], 1);
+  std::string data;
+  std::vector<TApiStatus> statuses;
+  if (UnknownOperation(CallForFiles(client, one, objects.size(), {}, &data, statuses)))
+    return DownLoadOneByOne(client, objects, bytes);
+  // The segments follow one another in the reply's data, each as long as its
+  // record says.
+  std::size_t used = 0;
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    if (!statuses[i]) continue;
+    const std::int64_t length = Integer(one.front(), static_cast<int>(i) + 1, "Source_Size");
+    if (length < 0 || static_cast<std::uint64_t>(length) > data.size() - used) {
+      statuses[i] = TApiStatus::Failed(TApiFailure::BadReply,
+                                       "the reply to TUpDown.DownLoadFiles lacks data");
+      continue;
+    }
+    bytes[i] = data.substr(used, static_cast<std::size_t>(length));
+    used += static_cast<std::size_t>(length);
+  }
+  return statuses;
 }
 
 }  // namespace solvane::api

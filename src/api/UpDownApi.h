@@ -81,8 +81,10 @@ TApiStatus UpDownUpLoad(const TApiLink& link, const TUpObject& object, const TUp
 TApiStatus UpDownDownLoad(const TApiLink& link, const TDownObject& object,
                           std::int64_t segmentOrder, std::string& bytes);
 
-// The pipelined forms for many small files at once on one connection the
-// caller holds: every request is sent before the first reply is awaited.
+// The forms for many small files at once on one connection the caller
+// holds: one request (TUpDown.CheckFiles, UpLoadFiles, DownLoadFiles) and one
+// round trip for them all. A server that does not know those operations gets
+// one request per file instead, all sent before the first reply is awaited.
 // One result per entry, in order.
 std::vector<TApiResult<TCheckAnswer>> UpDownCheckMany(TQorTCPClient& client,
                                                       const std::vector<TUpObject>& objects,

@@ -2,8 +2,8 @@
 // The check stage: asks the server whether each queued upload must be sent
 // and from which byte ("TUpDown.Check"). Under the standard profile one
 // check per step; under the fast profile a step sends the checks of up to
-// kChecksInFlight queued files on one connection before it awaits the
-// first answer, so the server's work and the replies' travel overlap.
+// kChecksInFlight queued files in one request (api::UpDownCheckMany), one
+// round trip for them all.
 
 #include <cstddef>
 #include <cstdint>

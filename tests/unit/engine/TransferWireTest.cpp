@@ -39,10 +39,16 @@ class TransferWire : public ::testing::Test {
     serial = MakeCurrent(ctx.Engine(), task);
   }
 
+  // The peer is a server from before the requests of many files: it answers
+  // them as an unknown operation, and the engine sends one request per file.
   TPeerAnswer Answer(const TPeerRequest& r) {
     TQorPack request = r.Pack();
     TQorPack reply;
     reply.SetFunNo(request.FunNo());
+    if (request.FunNo().ends_with("Files")) {
+      reply.SetResult(0, "unknown operation: " + request.FunNo());
+      return TPeerAnswer::Reply(reply, {});
+    }
     const int order = static_cast<int>(request.FieldByName(1, "SegmentOrder").AsInteger());
     reply.SetResult(order == failOrder ? 5 : errNo.load(), {});
     std::string extra;
@@ -137,6 +143,7 @@ TEST_F(TransferWire, CheckSendsTheFileFieldsInOrderAndKeepsAnAlignedPosition) {
   }
   EXPECT_FALSE(ctx.Engine().CheckEngine().CheckOne()) << "nothing new left";
 
+  EXPECT_FALSE(RequestsOf("TUpDown.CheckFiles").empty()) << "tried first";
   const auto checks = RequestsOf("TUpDown.Check");
   ASSERT_FALSE(checks.empty());
   EXPECT_EQ(FieldNames(checks[0]),
@@ -268,6 +275,44 @@ TEST_F(TransferWire, AFileWhoseTransferRaisesAnErrorFailsWithItsReasonAndTheNext
   EXPECT_NE(notes[0].Text.find(broken), std::string::npos) << notes[0].Text;
   EXPECT_NE(notes[0].Text.find("read fault on the disk"), std::string::npos) << notes[0].Text;
   EXPECT_EQ(notes[0].Kind, kNoteError);
+}
+
+// Small files handed to an engine together go one request per file to a
+// server that does not know the requests of many files.
+TEST_F(TransferWire, SmallFilesTogetherGoOneByOneToAServerWithoutTheRequestsOfManyFiles) {
+  std::vector<TPostBagItemPtr> ups;
+  for (int i = 0; i < 3; ++i) {
+    const std::string path = dir.Path("small" + std::to_string(i));
+    enginetest::WriteFile(path, PatternBytes(100 + i));
+    ups.push_back(Dispatched(task->PostBag.AddLocalFile(path)));
+  }
+  TTaskTransEngine& engine = ctx.Engine().TransEngines()[0];
+  engine.Assign(task, serial, ups);
+  ASSERT_TRUE(WaitUntil([&] { return engine.IsIdle(); }));
+  EXPECT_EQ(RequestsOf("TUpDown.UpLoadFiles").size(), 1u);
+  const auto uploads = RequestsOf("TUpDown.UpLoad");
+  ASSERT_EQ(uploads.size(), 3u);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(uploads[i].Extra, PatternBytes(100 + i));
+    EXPECT_EQ(ups[i]->ItemState, kItemDone);
+  }
+
+  task->ResetRuntime();
+  task->TaskDirection = 1;
+  served = PatternBytes(50, 3);
+  std::vector<TPostBagItemPtr> downs;
+  for (int i = 0; i < 2; ++i)
+    downs.push_back(Dispatched(task->PostBag.AddDownload(
+        "/home/ann/d" + std::to_string(i), dir.Path("back" + std::to_string(i)), -1, 7, 946164070,
+        50)));
+  engine.Assign(task, serial, downs);
+  ASSERT_TRUE(WaitUntil([&] { return engine.IsIdle(); }));
+  EXPECT_EQ(RequestsOf("TUpDown.DownLoadFiles").size(), 1u);
+  EXPECT_EQ(RequestsOf("TUpDown.DownLoad").size(), 2u);
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(downs[i]->ItemState, kItemDone);
+    EXPECT_EQ(enginetest::ReadFile(dir.Path("back" + std::to_string(i))), served);
+  }
 }
 
 TEST_F(TransferWire, DownloadWritesTheSegmentsAndPutsOnlyACompleteFileInPlace) {
