@@ -17,7 +17,10 @@ TQorPack& ThreadFrame(std::string_view operation) {
 
 // Each Fill writes one request's fields into record set n (1 for a request
 // of one file).
-void AddObjectTail(TQorPack& p, int n, const TUpObject& o) {
+// The fields of the file, common to uploads and downloads (TUpObject or
+// TDownObject).
+template <typename TObject>
+void AddObjectTail(TQorPack& p, int n, const TObject& o) {
   p.AddString(n, "ObjectName", o.ObjectName);
   p.AddString(n, "ObjectFolder", o.ObjectFolder);
   p.AddInteger(n, "ObjectData", o.ObjectData);
@@ -60,13 +63,7 @@ void FillUpLoad(TQorPack& p, int n, const TUpObject& o, const TUpSegment& s, std
 void FillDownLoad(TQorPack& p, int n, const TDownObject& o, std::int64_t segmentOrder) {
   p.AddString(n, "UCode", o.UCode);
   p.AddInteger(n, "TaskKind", o.TaskKind);
-  p.AddString(n, "ObjectName", o.ObjectName);
-  p.AddString(n, "ObjectFolder", o.ObjectFolder);
-  p.AddInteger(n, "ObjectData", o.ObjectData);
-  p.AddString(n, "ObjectCargo", o.ObjectCargo);
-  p.AddString(n, "ObjectCargo2", o.ObjectCargo2);
-  p.AddInteger(n, "ObjectSize", o.ObjectSize);
-  p.AddInteger(n, "ObjectDate", o.ObjectDate);
+  AddObjectTail(p, n, o);
   p.AddInteger(n, "SegmentCount", o.SegmentCount);
   p.AddInteger(n, "SegmentOrder", segmentOrder);
 }

@@ -2,9 +2,9 @@
 // The transfer engines: each moves one queue item of the current task at a
 // time, in segments of 262 144 bytes, on its own "Trans" connection (engine
 // i uses "Trans" + i). Under the fast profile the dispatcher may hand one
-// engine several small files (one segment each) at once: their requests
-// then travel together on the engine's connection, one behind the other,
-// before the first reply is awaited.
+// engine several small files (one segment each) at once: they travel in one
+// request of many files on the engine's connection (api::UpDownUpLoadMany,
+// UpDownDownLoadMany).
 
 #include <chrono>
 #include <cstdint>
