@@ -60,9 +60,15 @@ int RunAdmin(int argc, char** argv) {
 // on their own, so memory freed after a large request goes back to the
 // system instead of staying in the free lists of one worker thread's arena
 // (glibc would otherwise raise this threshold after the first such buffer).
+// Smaller ones, segments among them, are kept for reuse: up to a few MiB
+// free at the top of each of a few arenas. Giving each freed segment back
+// at once made every next one fault its pages in again, which cost more
+// CPU than sending the segment.
 void ReturnLargeBuffersToTheSystem() {
 #if defined(__GLIBC__)
   mallopt(M_MMAP_THRESHOLD, 1 << 20);
+  mallopt(M_TRIM_THRESHOLD, 4 << 20);
+  mallopt(M_ARENA_MAX, 4);
 #endif
 }
 

@@ -6,9 +6,11 @@
 
 #include "cli/CliCommands.h"
 #include "cli/CliOptions.h"
+#include "platform/MemoryUse.h"
 
 int main(int argc, char** argv) {
   using namespace solvane::cli;
+  solvane::KeepTransferBuffersForReuse();
   std::string error;
   auto options = ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc), error);
   if (!options) {

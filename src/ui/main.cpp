@@ -7,6 +7,7 @@
 
 #include "platform/AutoRun.h"
 #include "platform/FileFacts.h"
+#include "platform/MemoryUse.h"
 #include "platform/NetworkInfo.h"
 #include "qtbridge/QSettingsRegistry.h"
 #include "client/Unit_PublicInfo.h"
@@ -20,6 +21,7 @@
 
 int main(int argc, char** argv) {
   using namespace solvane;
+  KeepTransferBuffersForReuse();
   QApplication app(argc, argv);
   app.setApplicationName("Solvane");
   app.setOrganizationName("Kestrune");
