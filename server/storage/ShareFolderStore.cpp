@@ -106,19 +106,28 @@ TStoreResult<bool> NameTaken(Database& db, std::int64_t parentId, const std::str
   });
 }
 
+namespace {
+
+// Parameters 1 to 6 of a folder's insert or update: its columns in the order
+// both statements name them.
+Statement& BindFolderColumns(Statement& st, const TShareFolder& f) {
+  return st.Bind(1, f.parentId)
+      .Bind(2, f.name)
+      .Bind(3, f.owner)
+      .Bind(4, f.comment)
+      .Bind(5, f.isReadOnly)
+      .Bind(6, f.pwdHash);
+}
+
+}  // namespace
+
 TStoreResult<std::int64_t> InsertShareFolder(Database& db, const TShareFolder& f) {
   return Guarded([&] {
     auto lock = db.Lock();
-    Statement(db,
-              "INSERT INTO share_folders(parent_id, name, owner, comment, is_read_only, pwd_hash) "
-              "VALUES(?, ?, ?, ?, ?, ?)")
-        .Bind(1, f.parentId)
-        .Bind(2, f.name)
-        .Bind(3, f.owner)
-        .Bind(4, f.comment)
-        .Bind(5, f.isReadOnly)
-        .Bind(6, f.pwdHash)
-        .Run();
+    Statement insert(db,
+                     "INSERT INTO share_folders(parent_id, name, owner, comment, is_read_only, "
+                     "pwd_hash) VALUES(?, ?, ?, ?, ?, ?)");
+    BindFolderColumns(insert, f).Run();
     return db.LastInsertId();
   });
 }
@@ -128,18 +137,10 @@ TStoreResult<void> UpdateShareFolder(Database& db, const TShareFolder& f) {
     auto old = FolderRow(db, f.id);
     if (!old) return;
     const bool newPassword = old->pwdHash != f.pwdHash;
-    Statement(db,
-              "UPDATE share_folders SET parent_id = ?, name = ?, owner = ?, comment = ?, "
-              "is_read_only = ?, pwd_hash = ?, pwd_version = pwd_version + ? WHERE id = ?")
-        .Bind(1, f.parentId)
-        .Bind(2, f.name)
-        .Bind(3, f.owner)
-        .Bind(4, f.comment)
-        .Bind(5, f.isReadOnly)
-        .Bind(6, f.pwdHash)
-        .Bind(7, newPassword ? 1 : 0)
-        .Bind(8, f.id)
-        .Run();
+    Statement update(db,
+                     "UPDATE share_folders SET parent_id = ?, name = ?, owner = ?, comment = ?, "
+                     "is_read_only = ?, pwd_hash = ?, pwd_version = pwd_version + ? WHERE id = ?");
+    BindFolderColumns(update, f).Bind(7, newPassword ? 1 : 0).Bind(8, f.id).Run();
     if (old->owner != f.owner) {
       // The folder object ("/" + "<id>") and everything inside it.
       const std::string path = ShareStoreFolder(f.id);

@@ -331,57 +331,32 @@ TEST_F(Share, FailedStatementsReplyStorageErrorAndChangeNothing) {
     return [&, request]() mutable { return std::to_string(ErrOf(*ann, request)) + " " +
                                            request.ErrMsg(); };
   };
-  auto admin = [&](std::vector<std::string> args) {
-    return [&, args] {
-      auto r = server.Admin(args);
-      return "exit " + std::to_string(r.exitCode) + " " + r.err;
-    };
-  };
-  auto refuse = [](const char* event, const char* table) {
-    return std::pair{RefusingTrigger("refuse", event, table), std::string("DROP TRIGGER refuse")};
-  };
-  const auto foldersAway = std::pair{std::string("ALTER TABLE share_folders RENAME TO away"),
-                                     std::string("ALTER TABLE away RENAME TO share_folders")};
-  const std::string storageError = "10 storage error: ";
+  auto admin = [&](std::vector<std::string> args) { return AdminOutcome(server, std::move(args)); };
+  const auto foldersAway = RenameAway("share_folders");
+  const std::string storageError = kStorageError;
   const std::string noFolders = "no such table: share_folders";
-  struct TCase {
-    const char* what;
-    std::pair<std::string, std::string> fault;  // break, mend
-    std::function<std::string()> act;
-    std::string outcome;  // how the outcome starts
-    std::string detail;   // and what it holds
-  };
-  const std::vector<TCase> cases = {
-      {"folder inserted", refuse("INSERT", "share_folders"),
+  const std::vector<TFaultCase> cases = {
+      {"folder inserted", Refuse("INSERT", "share_folders"),
        call(InsertFolderRequest("ann", 0, "new", false, "")), storageError, kRefusal},
-      {"folder updated", refuse("UPDATE", "share_folders"),
+      {"folder updated", Refuse("UPDATE", "share_folders"),
        call(UpdateFolderRequest("ann", docs, 0, "renamed", false, kMarker, "note")), storageError,
        kRefusal},
-      {"folder removed", refuse("DELETE", "share_folders"), call(RemoveFolderRequest("ann", docs)),
+      {"folder removed", Refuse("DELETE", "share_folders"), call(RemoveFolderRequest("ann", docs)),
        storageError, kRefusal},
       {"tree listed", foldersAway, call(MakeRequest("TShareFolder.SelectFolder", {})),
        storageError, noFolders},
       {"files listed", foldersAway, call(SelectFilesRequest(docs)), storageError, noFolders},
       {"file checked for upload", foldersAway, call(ShareCheckRequest(plan)), storageError,
        noFolders},
-      {"folder removed by the administrator", refuse("DELETE", "share_folders"),
+      {"folder removed by the administrator", Refuse("DELETE", "share_folders"),
        admin({"share", "remove", id}), "exit 1 error: ", kRefusal},
-      {"folder handed over, its files refused", refuse("UPDATE", "objects"),
+      {"folder handed over, its files refused", Refuse("UPDATE", "objects"),
        admin({"share", "set", id, "--owner", "cid", "--comment", "cid's"}), "exit 1 error: ",
        kRefusal},
       {"folders listed by the administrator", foldersAway, admin({"share", "list"}),
        "exit 1 error: ", noFolders},
   };
-  for (const TCase& c : cases) {
-    std::string outcome;
-    {
-      TStorageFault fault(server, c.fault.first, c.fault.second);
-      outcome = c.act();
-    }
-    EXPECT_EQ(outcome.rfind(c.outcome, 0), 0u) << c.what << ": " << outcome;
-    EXPECT_NE(outcome.find(c.detail), std::string::npos) << c.what << ": " << outcome;
-    EXPECT_EQ(state(), before) << c.what;
-  }
+  ExpectFaultsChangeNothing(server, cases, state, before);
   EXPECT_EQ(before, "docs(ann);plan.txt:8:946164070;the plan;1");
 }
 

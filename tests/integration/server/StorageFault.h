@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ServerProcess.h"
 #include "storage/Database.h"
@@ -52,6 +55,59 @@ class TStorageFault {
 // failed statement.
 inline std::string Outcome(const TQorPack& reply) {
   return std::to_string(reply.ErrNo()) + " " + reply.ErrMsg();
+}
+
+// How a failed statement's reply starts.
+inline constexpr const char* kStorageError = "10 storage error: ";
+
+// A fault as the SQL that makes it and the SQL that mends it.
+using TFaultSql = std::pair<std::string, std::string>;
+
+// Every `event` on `table` refused by a trigger.
+inline TFaultSql Refuse(const std::string& event, const std::string& table) {
+  return {RefusingTrigger("refuse", event, table), "DROP TRIGGER refuse"};
+}
+
+// The table renamed away: every statement on it fails.
+inline TFaultSql RenameAway(const std::string& table) {
+  return {"ALTER TABLE " + table + " RENAME TO away", "ALTER TABLE away RENAME TO " + table};
+}
+
+// An administrator command, its outcome as "exit N <stderr>".
+inline std::function<std::string()> AdminOutcome(TServerProcess& server,
+                                                 std::vector<std::string> args) {
+  return [&server, args] {
+    auto r = server.Admin(args);
+    return "exit " + std::to_string(r.exitCode) + " " + r.err;
+  };
+}
+
+// Under `fault`, `act` gives an outcome that starts with `outcome` and holds
+// `detail`.
+struct TFaultCase {
+  const char* what;
+  TFaultSql fault;
+  std::function<std::string()> act;
+  std::string outcome;
+  std::string detail;
+};
+
+// Runs each case under its fault; afterwards state() must still be
+// `unchanged`: a failed statement changed nothing.
+inline void ExpectFaultsChangeNothing(const TServerProcess& server,
+                                      const std::vector<TFaultCase>& cases,
+                                      const std::function<std::string()>& state,
+                                      const std::string& unchanged) {
+  for (const TFaultCase& c : cases) {
+    std::string outcome;
+    {
+      TStorageFault fault(server, c.fault.first, c.fault.second);
+      outcome = c.act();
+    }
+    EXPECT_EQ(outcome.rfind(c.outcome, 0), 0u) << c.what << ": " << outcome;
+    EXPECT_NE(outcome.find(c.detail), std::string::npos) << c.what << ": " << outcome;
+    EXPECT_EQ(state(), unchanged) << c.what;
+  }
 }
 
 }  // namespace solvane::testing

@@ -435,70 +435,42 @@ TEST_F(ServerTasks, FailedStatementsReplyStorageErrorAndChangeNothing) {
       return Outcome(ann.Send(p));
     };
   };
-  auto admin = [&](std::vector<std::string> args) {
-    return [&, args] {
-      auto r = server.Admin(args);
-      return "exit " + std::to_string(r.exitCode) + " " + r.err;
-    };
-  };
-  auto refuse = [](const char* event, const char* table) {
-    return std::pair{RefusingTrigger("refuse", event, table), std::string("DROP TRIGGER refuse")};
-  };
-  auto renameAway = [](const std::string& table) {
-    return std::pair{"ALTER TABLE " + table + " RENAME TO away",
-                     "ALTER TABLE away RENAME TO " + table};
-  };
-  const std::string storageError = "10 storage error: ";
+  auto admin = [&](std::vector<std::string> args) { return AdminOutcome(server, std::move(args)); };
+  const std::string storageError = kStorageError;
   const std::string noTasks = "no such table: tasks";
   const std::string noFilters = "no such table: task_filters";
-  struct TCase {
-    const char* what;
-    std::pair<std::string, std::string> fault;  // break, mend
-    std::function<std::string()> act;
-    std::string outcome;  // how the outcome starts
-    std::string detail;   // and what it holds
-  };
-  const std::vector<TCase> cases = {
-      {"objects replaced", refuse("INSERT", "task_objects"),
+  const std::vector<TFaultCase> cases = {
+      {"objects replaced", Refuse("INSERT", "task_objects"),
        records("TTask.SetFileObject", {ObjectRecord("C:/new", "1")}), storageError, kRefusal},
-      {"patterns replaced", refuse("INSERT", "task_filters"),
+      {"patterns replaced", Refuse("INSERT", "task_filters"),
        records("TTask.SetFileObject_Filter", {FilterRecord("*.new", "0")}), storageError, kRefusal},
-      {"extended filter replaced", refuse("INSERT", "task_filter_ex"),
+      {"extended filter replaced", Refuse("INSERT", "task_filter_ex"),
        call("TTask.SetFileObject_FilterEx", {{"UCode", "ann"}, {"TaskID", kTaskId}}),
        storageError, kRefusal},
-      {"task updated", refuse("UPDATE", "tasks"),
+      {"task updated", Refuse("UPDATE", "tasks"),
        call("TTask.Update", TaskDefinition("ann", kTaskId, {{"Name", "renamed"}})), storageError,
        kRefusal},
-      {"task removed", refuse("DELETE", "tasks"),
+      {"task removed", Refuse("DELETE", "tasks"),
        call("TTask.Remove", {{"UAdmin", "ann"}, {"TaskID", kTaskId}}), storageError, kRefusal},
-      {"task inserted", refuse("INSERT", "tasks"),
+      {"task inserted", Refuse("INSERT", "tasks"),
        call("TTask.Insert", TaskDefinition("ann", "946164072")), storageError, kRefusal},
-      {"tasks listed", renameAway("tasks"), call("TTask.SelectByUser", {{"UCode", "ann"}}),
+      {"tasks listed", RenameAway("tasks"), call("TTask.SelectByUser", {{"UCode", "ann"}}),
        storageError, noTasks},
-      {"task found", renameAway("tasks"), call("TTask.GetFileObject", get), storageError, noTasks},
-      {"patterns read", renameAway("task_filters"), call("TTask.GetFileObject_Filter", get),
+      {"task found", RenameAway("tasks"), call("TTask.GetFileObject", get), storageError, noTasks},
+      {"patterns read", RenameAway("task_filters"), call("TTask.GetFileObject_Filter", get),
        storageError, noFilters},
-      {"default task added: its row, then a refused pattern", refuse("INSERT", "task_filters"),
+      {"default task added: its row, then a refused pattern", Refuse("INSERT", "task_filters"),
        admin({"task", "add-default", "half", "--kind", "100", "--folder", "C:\\x", "--exclude",
               "*.tmp", "--assign", "ann"}),
        "exit 1 error: ", kRefusal},
-      {"default tasks listed", renameAway("task_filters"), admin({"task", "list"}),
+      {"default tasks listed", RenameAway("task_filters"), admin({"task", "list"}),
        "exit 1 error: ", noFilters},
   };
   ASSERT_EQ(server.Admin({"task", "add-default", "kept", "--kind", "100", "--folder", "C:\\k"})
                 .exitCode,
             0);
   const std::string withDefault = state();
-  for (const TCase& c : cases) {
-    std::string outcome;
-    {
-      TStorageFault fault(server, c.fault.first, c.fault.second);
-      outcome = c.act();
-    }
-    EXPECT_EQ(outcome.rfind(c.outcome, 0), 0u) << c.what << ": " << outcome;
-    EXPECT_NE(outcome.find(c.detail), std::string::npos) << c.what << ": " << outcome;
-    EXPECT_EQ(state(), withDefault) << c.what;
-  }
+  ExpectFaultsChangeNothing(server, cases, state, withDefault);
   EXPECT_NE(before, withDefault) << "the state shows a default task";
 }
 
