@@ -152,7 +152,9 @@ int Remove(TAdminContext& ctx, const TAdminArgs& a) {
     tx.Commit();
   }
   TFileStore files(ctx.db, ctx.dir->Blobs(), ctx.dir->Staging());
-  PurgeShareFiles(files, *f);
+  if (auto purged = PurgeShareFiles(files, *f); !purged.Ok())
+    return Fail(ctx, "removed share folder " + std::to_string(*id) +
+                         ", but its files could not be deleted: " + purged.Error());
   ctx.out << "removed share folder " << *id << " with its files\n";
   return 0;
 }

@@ -25,11 +25,12 @@ inline constexpr std::size_t kMaxShareCommentBytes = 1024;
 inline constexpr std::size_t kMaxSharePasswordBytes = 128;
 
 // Deletes the files of a folder whose row is gone, for good.
-void PurgeShareFiles(TFileStore& files, const TShareFolder& f);
+TStoreResult<void> PurgeShareFiles(TFileStore& files, const TShareFolder& f);
 
 // Deletes a file of the folder (every version) for good. False when the
 // folder holds no such file.
-bool RemoveShareFile(TFileStore& files, const TShareFolder& f, const std::string& name);
+TStoreResult<bool> RemoveShareFile(TFileStore& files, const TShareFolder& f,
+                                   const std::string& name);
 
 // Folder names follow the file-name rules; comments are single texts of up
 // to kMaxShareCommentBytes; passwords up to kMaxSharePasswordBytes. None may

@@ -160,4 +160,10 @@ TFileStore FileStoreOf(TRequestContext& ctx) {
   return TFileStore(ctx.Db(), ctx.Services().blobs, ctx.Services().staging);
 }
 
+bool FoundInStore(TRequestContext& ctx, const TStoreResult<bool>& found, std::string_view notFound) {
+  if (!found.Ok()) return ctx.FailStorage(found.Error());
+  if (!*found) return ctx.Fail(kErrNotFound, notFound);
+  return true;
+}
+
 }  // namespace solvane::server

@@ -68,5 +68,9 @@ bool ReadFullPath(TRequestContext& ctx, std::string_view field, std::string& fol
 
 // The file store of the server this request runs on.
 TFileStore FileStoreOf(TRequestContext& ctx);
+// The outcome of a store call that says whether it found what it names:
+// false, with the failure set, when the call failed (storage error) or found
+// nothing (kErrNotFound with notFound).
+bool FoundInStore(TRequestContext& ctx, const TStoreResult<bool>& found, std::string_view notFound);
 
 }  // namespace solvane::server

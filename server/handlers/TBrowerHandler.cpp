@@ -23,10 +23,11 @@ void ShowFileObject(TRequestContext& ctx) {
     folder = *normal;
   }
   TFileStore files = FileStoreOf(ctx);
-  if (!files.FolderExists(*store, folder))
-    return (void)ctx.Fail(kErrNotFound, "no such folder in the store");
+  if (!FoundInStore(ctx, files.FolderExists(*store, folder), "no such folder in the store")) return;
+  auto listed = files.List(*store, folder);
+  if (!listed.Ok()) return (void)ctx.FailStorage(listed.Error());
   int n = 0;
-  for (const auto& o : files.List(*store, folder)) {
+  for (const auto& o : *listed) {
     TQorPack& r = ctx.Reply();
     ++n;
     r.AddString(n, "ObjectName", o.name);
@@ -65,8 +66,10 @@ void SeekFileObject(TRequestContext& ctx) {
   q.onlyNewest = ctx.Bool("OnlyLastVersion");
   q.limit = kMaxSeekResults;
 
+  auto found = FileStoreOf(ctx).Seek(*owner, q);
+  if (!found.Ok()) return (void)ctx.FailStorage(found.Error());
   int n = 0;
-  for (const auto& v : FileStoreOf(ctx).Seek(*owner, q)) {
+  for (const auto& v : *found) {
     TQorPack& r = ctx.Reply();
     ++n;
     r.AddString(n, "ObjectName", v.name);
@@ -85,15 +88,17 @@ void RemoveFileObject(TRequestContext& ctx) {
   const bool isFolder = ctx.Int("ObjectKind") == 1;
   std::string folder, name;
   if (!ReadObjectPath(ctx, "ObjectFolder", "ObjectName", isFolder, folder, name)) return;
-  if (!FileStoreOf(ctx).MoveToTrash(*store, folder, name, isFolder))
-    ctx.Fail(kErrNotFound, "no such object in the store");
+  FoundInStore(ctx, FileStoreOf(ctx).MoveToTrash(*store, folder, name, isFolder),
+               "no such object in the store");
 }
 
 void ShowTrashObject(TRequestContext& ctx) {
   auto store = ResolveStore(ctx, StoreAccess::kWrite);
   if (!store) return;
+  auto trash = FileStoreOf(ctx).ListTrash(*store);
+  if (!trash.Ok()) return (void)ctx.FailStorage(trash.Error());
   int n = 0;
-  for (const auto& e : FileStoreOf(ctx).ListTrash(*store)) {
+  for (const auto& e : *trash) {
     TQorPack& r = ctx.Reply();
     ++n;
     r.AddString(n, "ObjectName", e.name);
@@ -118,8 +123,7 @@ void RemoveTrashObject(TRequestContext& ctx) {
   if (!store || !RequireDeleteRight(ctx)) return;
   TTrashSelector sel;
   if (!ReadTrashSelector(ctx, sel)) return;
-  if (!FileStoreOf(ctx).PurgeTrash(*store, sel))
-    ctx.Fail(kErrNotFound, "no such object in the recycle bin");
+  FoundInStore(ctx, FileStoreOf(ctx).PurgeTrash(*store, sel), "no such object in the recycle bin");
 }
 
 void RevertTrashObject(TRequestContext& ctx) {
@@ -127,8 +131,7 @@ void RevertTrashObject(TRequestContext& ctx) {
   if (!store) return;
   TTrashSelector sel;
   if (!ReadTrashSelector(ctx, sel)) return;
-  if (!FileStoreOf(ctx).RevertTrash(*store, sel))
-    ctx.Fail(kErrNotFound, "no such object in the recycle bin");
+  FoundInStore(ctx, FileStoreOf(ctx).RevertTrash(*store, sel), "no such object in the recycle bin");
 }
 
 }  // namespace

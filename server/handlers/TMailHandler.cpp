@@ -115,8 +115,9 @@ void RemoveMCFolder(TRequestContext& ctx) {
     objects.push_back({parent, name, true});
   }
   if (objects.empty()) return;
-  if (!FileStoreOf(ctx).MoveToTrash(mail.Store(), objects))
-    ctx.Fail(kErrConflict, "the mail folder changed meanwhile; nothing was removed");
+  auto moved = FileStoreOf(ctx).MoveToTrash(mail.Store(), objects);
+  if (!moved.Ok()) return (void)ctx.FailStorage(moved.Error());
+  if (!*moved) ctx.Fail(kErrConflict, "the mail folder changed meanwhile; nothing was removed");
 }
 
 // The message the request names: its file name in the named folder; when
@@ -147,8 +148,8 @@ void RemoveMCMessage(TRequestContext& ctx) {
       return (void)ctx.Fail(kErrConflict,
                             "several folders with this ID hold the message; send MCFolderParentID");
   }
-  if (!FileStoreOf(ctx).MoveToTrash(mail.Store(), named[0].folder, name, false))
-    ctx.Fail(kErrNotFound, "no such message in the mail folder");
+  FoundInStore(ctx, FileStoreOf(ctx).MoveToTrash(mail.Store(), named[0].folder, name, false),
+               "no such message in the mail folder");
 }
 
 }  // namespace

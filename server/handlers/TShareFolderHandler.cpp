@@ -106,9 +106,10 @@ void Select(TRequestContext& ctx) {
   if ((*found)->HasPassword() && !pwd.empty() && !UnlockShareFolder(ctx, **found, pwd)) return;
   auto folder = OpenShareFolder(ctx, id, ShareUse::kList);
   if (!folder) return;
+  auto listed = FileStoreOf(ctx).List(ShareStoreOf(*folder), ShareStoreFolder(folder->id));
+  if (!listed.Ok()) return (void)ctx.FailStorage(listed.Error());
   int n = 0;
-  for (const TListedObject& o :
-       FileStoreOf(ctx).List(ShareStoreOf(*folder), ShareStoreFolder(folder->id))) {
+  for (const TListedObject& o : *listed) {
     if (o.isFolder) continue;
     TQorPack& r = ctx.Reply();
     ++n;
@@ -183,7 +184,9 @@ void RemoveFolder(TRequestContext& ctx) {
     tx.Commit();
   }
   TFileStore files = FileStoreOf(ctx);
-  PurgeShareFiles(files, *folder);
+  if (auto purged = PurgeShareFiles(files, *folder); !purged.Ok())
+    ctx.FailStorage("the folder is removed, but its files could not be deleted: " +
+                    purged.Error());
 }
 
 // Identified by folder and name; size and date are not needed.
@@ -197,8 +200,7 @@ void Remove(TRequestContext& ctx) {
   auto folder = OpenShareFolder(ctx, id, ShareUse::kDelete);
   if (!folder) return;
   TFileStore files = FileStoreOf(ctx);
-  if (!RemoveShareFile(files, *folder, name))
-    ctx.Fail(kErrNotFound, "no such file in the share folder");
+  FoundInStore(ctx, RemoveShareFile(files, *folder, name), "no such file in the share folder");
 }
 
 }  // namespace

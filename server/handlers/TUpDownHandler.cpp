@@ -105,19 +105,31 @@ bool FailUpload(TRequestContext& ctx, UploadOutcome outcome) {
   return true;
 }
 
+// False (and the failure set) when a version of `bytes` would not fit into
+// the user's space, or the space cannot be looked up.
+bool FitsIntoSpace(TRequestContext& ctx, TFileStore& files, const std::string& user,
+                   std::int64_t bytes) {
+  auto exceeds = files.WouldExceedQuota(user, bytes);
+  if (!exceeds.Ok()) return ctx.FailStorage(exceeds.Error());
+  if (*exceeds) return FailUpload(ctx, UploadOutcome::kQuotaExceeded);
+  return true;
+}
+
 // An unchanged file costs one indexed lookup: no space check, no transaction.
 void Check(TRequestContext& ctx) {
   TFileFields f;
   if (!ReadFileFields(ctx, StoreAccess::kWrite, f)) return;
   TFileStore files = FileStoreOf(ctx);
-  auto newest = files.NewestFile(f.store, f.folder, f.name);
+  auto found = files.NewestFile(f.store, f.folder, f.name);
+  if (!found.Ok()) return (void)ctx.FailStorage(found.Error());
+  const std::optional<TNewestFile>& newest = *found;
   std::int64_t action = 1, position = 0;
   // A mail message whose description changed is sent again.
   if (newest && newest->version.size == f.size && newest->version.objectDate == f.objectDate &&
       (f.store.kind != kMailStore || newest->cargo2 == ctx.Str("ObjectCargo2"))) {
     action = 0;
-  } else if (files.WouldExceedQuota(f.store.user, f.size)) {
-    return (void)ctx.Fail(kErrQuotaExceeded, "the file does not fit into the user's space");
+  } else if (!FitsIntoSpace(ctx, files, f.store.user, f.size)) {
+    return;
   } else if (f.size == 0) {
     // The client sends no segment for an empty file and counts it done after
     // this answer, so its version is stored now.
@@ -165,9 +177,9 @@ std::optional<TUploadSegment> ReadUpload(TRequestContext& ctx, TFileFields& f) {
     ctx.Fail(kErrBadRequest, "ObjectCargo is too long");
     return std::nullopt;
   }
-  if (offset == 0 && FileStoreOf(ctx).WouldExceedQuota(f.store.user, f.size)) {
-    FailUpload(ctx, UploadOutcome::kQuotaExceeded);
-    return std::nullopt;
+  if (offset == 0) {
+    TFileStore files = FileStoreOf(ctx);
+    if (!FitsIntoSpace(ctx, files, f.store.user, f.size)) return std::nullopt;
   }
   segment.onStored = [&ctx, &f] { LogInRun(ctx, f, f.size, 0); };
   return segment;
@@ -260,7 +272,9 @@ void SendSegment(TRequestContext& ctx, TFileFields& f) {
   if (!NormaliseDosDateTime(date)) date = -1;
 
   TFileStore files = FileStoreOf(ctx);
-  auto version = files.VersionForDownload(f.store, f.folder, f.name, size, date);
+  auto chosen = files.VersionForDownload(f.store, f.folder, f.name, size, date);
+  if (!chosen.Ok()) return (void)ctx.FailStorage(chosen.Error());
+  const std::optional<TVersion>& version = *chosen;
   if (!version) return (void)ctx.Fail(kErrNotFound, "no such file in the store");
   if (!files.ReadSegment(*version, order, ctx.ExtraOut()))
     return (void)ctx.Fail(kErrStorage, "the server could not read the file");
@@ -318,7 +332,8 @@ void FolderCheck(TRequestContext& ctx) {
                                                 " does not name an entry of ObjectFolder");
     listing.push_back({SplitPath(*path).second, ctx.Int("ObjectKind", n) == 1});
   }
-  FileStoreOf(ctx).MirrorFolder(*store, *folder, listing);
+  auto mirrored = FileStoreOf(ctx).MirrorFolder(*store, *folder, listing);
+  if (!mirrored.Ok()) ctx.FailStorage(mirrored.Error());
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <iostream>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -264,20 +265,25 @@ std::vector<std::string> NewestFileQueryPlan(Database& db) {
   return plan;
 }
 
-std::optional<TNewestFile> TFileStore::NewestFile(const TStoreRef& store, const std::string& folder,
-                                                  const std::string& name) {
-  auto lock = m_db.Lock();
-  Statement st(m_db, kNewestFileSql);
-  st.Bind(1, store.user).Bind(2, store.kind).Bind(3, folder).Bind(4, name);
-  if (!st.Step()) return std::nullopt;
-  return TNewestFile{TVersion{st.Int(0), st.Int(1), st.Int(2), st.Text(3)}, st.Text(4)};
+TStoreResult<std::optional<TNewestFile>> TFileStore::NewestFile(const TStoreRef& store,
+                                                                const std::string& folder,
+                                                                const std::string& name) {
+  return Guarded([&]() -> std::optional<TNewestFile> {
+    auto lock = m_db.Lock();
+    Statement st(m_db, kNewestFileSql);
+    st.Bind(1, store.user).Bind(2, store.kind).Bind(3, folder).Bind(4, name);
+    if (!st.Step()) return std::nullopt;
+    return TNewestFile{TVersion{st.Int(0), st.Int(1), st.Int(2), st.Text(3)}, st.Text(4)};
+  });
 }
 
-std::optional<TVersion> TFileStore::NewestVersion(const TStoreRef& store, const std::string& folder,
-                                                  const std::string& name) {
+TStoreResult<std::optional<TVersion>> TFileStore::NewestVersion(const TStoreRef& store,
+                                                                const std::string& folder,
+                                                                const std::string& name) {
   auto newest = NewestFile(store, folder, name);
-  if (!newest) return std::nullopt;
-  return newest->version;
+  if (!newest.Ok()) return TStoreError{newest.Error()};
+  if (!*newest) return std::optional<TVersion>();
+  return std::optional<TVersion>((*newest)->version);
 }
 
 std::int64_t TFileStore::ResumePosition(const TStoreRef& store, const std::string& folder,
@@ -290,9 +296,11 @@ std::int64_t TFileStore::ResumePosition(const TStoreRef& store, const std::strin
   return std::min(staged / kSegmentSize * kSegmentSize, lastSegmentStart);
 }
 
-bool TFileStore::WouldExceedQuota(const std::string& user, std::int64_t bytes) {
-  auto lock = m_db.Lock();
-  return ExceedsQuota(m_db, user, bytes);
+TStoreResult<bool> TFileStore::WouldExceedQuota(const std::string& user, std::int64_t bytes) {
+  return Guarded([&]() -> bool {
+    auto lock = m_db.Lock();
+    return ExceedsQuota(m_db, user, bytes);
+  });
 }
 
 UploadOutcome TFileStore::Upload(const TUploadSegment& u) {
@@ -302,9 +310,7 @@ UploadOutcome TFileStore::Upload(const TUploadSegment& u) {
   if (staged != UploadOutcome::kStored) return staged;
   auto version = Complete(u, key);
   if (!version) return UploadOutcome::kIoError;
-  m_db.Commits().Commit(*version, [this](const std::vector<TCommitQueue::TJob*>& batch) {
-    CommitVersions(m_db, batch);
-  });
+  CommitBatch({version.get()});
   return version->outcome;
 }
 
@@ -330,15 +336,27 @@ std::vector<UploadOutcome> TFileStore::UploadMany(const std::vector<TUploadSegme
     outcomes[i] = Stage(uploads[i], keys[i]);
     if (outcomes[i] != UploadOutcome::kStored) continue;
     versions[i] = Complete(uploads[i], keys[i]);
-    if (versions[i]) jobs.push_back(versions[i].get());
-    else outcomes[i] = UploadOutcome::kIoError;
+    if (versions[i])
+      jobs.push_back(versions[i].get());
+    else
+      outcomes[i] = UploadOutcome::kIoError;
   }
-  m_db.Commits().CommitAll(jobs, [this](const std::vector<TCommitQueue::TJob*>& batch) {
-    CommitVersions(m_db, batch);
-  });
+  CommitBatch(jobs);
   for (std::size_t i = 0; i < uploads.size(); ++i)
     if (versions[i]) outcomes[i] = versions[i]->outcome;
   return outcomes;
+}
+
+// A job whose batch failed keeps the outcome it was made with, kIoError;
+// its bytes stay staged for the client's next attempt.
+void TFileStore::CommitBatch(const std::vector<TCommitQueue::TJob*>& jobs) {
+  try {
+    m_db.Commits().CommitAll(jobs, [this](const std::vector<TCommitQueue::TJob*>& batch) {
+      CommitVersions(m_db, batch);
+    });
+  } catch (const DatabaseError& e) {
+    std::cerr << "a batch of uploads was not stored: " << e.what() << std::endl;
+  }
 }
 
 TStagingKey TFileStore::StagingKeyOf(const TUploadSegment& u) {
@@ -376,19 +394,22 @@ std::unique_ptr<TPendingVersion> TFileStore::Complete(const TUploadSegment& u,
   return std::make_unique<TPendingVersion>(u, key, std::move(file), *sha, m_blobs, m_staging);
 }
 
-std::optional<TVersion> TFileStore::VersionForDownload(const TStoreRef& store,
-                                                       const std::string& folder,
-                                                       const std::string& name, std::int64_t size,
-                                                       std::int64_t objectDate) {
-  auto lock = m_db.Lock();
-  auto id = LiveObjectId(m_db, store, folder, name, false);
-  if (!id) return std::nullopt;
-  Statement st(m_db,
-               "SELECT id, size, object_date, sha256 FROM versions WHERE object_id = ? "
-               "ORDER BY (size = ? AND object_date = ?) DESC, id DESC LIMIT 1");
-  st.Bind(1, *id).Bind(2, size).Bind(3, objectDate);
-  if (!st.Step()) return std::nullopt;
-  return TVersion{st.Int(0), st.Int(1), st.Int(2), st.Text(3)};
+TStoreResult<std::optional<TVersion>> TFileStore::VersionForDownload(const TStoreRef& store,
+                                                                     const std::string& folder,
+                                                                     const std::string& name,
+                                                                     std::int64_t size,
+                                                                     std::int64_t objectDate) {
+  return Guarded([&]() -> std::optional<TVersion> {
+    auto lock = m_db.Lock();
+    auto id = LiveObjectId(m_db, store, folder, name, false);
+    if (!id) return std::nullopt;
+    Statement st(m_db,
+                 "SELECT id, size, object_date, sha256 FROM versions WHERE object_id = ? "
+                 "ORDER BY (size = ? AND object_date = ?) DESC, id DESC LIMIT 1");
+    st.Bind(1, *id).Bind(2, size).Bind(3, objectDate);
+    if (!st.Step()) return std::nullopt;
+    return TVersion{st.Int(0), st.Int(1), st.Int(2), st.Text(3)};
+  });
 }
 
 bool TFileStore::ReadSegment(const TVersion& v, std::int64_t order, std::string& out) {
@@ -403,137 +424,157 @@ bool TFileStore::ReadSegment(const TVersion& v, std::int64_t order, std::string&
 
 // ---- Browsing and search ----
 
-bool TFileStore::FolderExists(const TStoreRef& store, const std::string& path) {
-  if (path.empty()) return true;
-  auto [folder, name] = SplitPath(path);
-  auto lock = m_db.Lock();
-  return LiveObjectId(m_db, store, folder, name, true).has_value();
+TStoreResult<bool> TFileStore::FolderExists(const TStoreRef& store, const std::string& path) {
+  return Guarded([&]() -> bool {
+    if (path.empty()) return true;
+    auto [folder, name] = SplitPath(path);
+    auto lock = m_db.Lock();
+    return LiveObjectId(m_db, store, folder, name, true).has_value();
+  });
 }
 
-std::vector<TListedObject> TFileStore::List(const TStoreRef& store, const std::string& folder) {
-  auto lock = m_db.Lock();
-  Statement st(m_db,
-               "SELECT o.name, o.is_folder, v.size, v.object_date, "
-               "  (SELECT COUNT(*) FROM versions c WHERE c.object_id = o.id) "
-               "FROM objects o LEFT JOIN versions v ON v.id = "
-               "  (SELECT MAX(id) FROM versions m WHERE m.object_id = o.id) "
-               "WHERE o.user_code = ? AND o.kind = ? AND o.folder = ? AND o.trash_id IS NULL "
-               "  AND (o.is_folder = 1 OR v.id IS NOT NULL) "
-               "ORDER BY o.is_folder DESC, o.name");
-  st.Bind(1, store.user).Bind(2, store.kind).Bind(3, folder);
-  std::vector<TListedObject> out;
-  while (st.Step()) {
-    TListedObject o;
-    o.name = st.Text(0);
-    o.isFolder = st.Int(1) != 0;
-    if (!o.isFolder) {
-      o.size = st.Int(2);
-      o.objectDate = st.Int(3);
-      o.version = st.Int(4);
+TStoreResult<std::vector<TListedObject>> TFileStore::List(const TStoreRef& store,
+                                                          const std::string& folder) {
+  return Guarded([&]() -> std::vector<TListedObject> {
+    auto lock = m_db.Lock();
+    Statement st(m_db,
+                 "SELECT o.name, o.is_folder, v.size, v.object_date, "
+                 "  (SELECT COUNT(*) FROM versions c WHERE c.object_id = o.id) "
+                 "FROM objects o LEFT JOIN versions v ON v.id = "
+                 "  (SELECT MAX(id) FROM versions m WHERE m.object_id = o.id) "
+                 "WHERE o.user_code = ? AND o.kind = ? AND o.folder = ? AND o.trash_id IS NULL "
+                 "  AND (o.is_folder = 1 OR v.id IS NOT NULL) "
+                 "ORDER BY o.is_folder DESC, o.name");
+    st.Bind(1, store.user).Bind(2, store.kind).Bind(3, folder);
+    std::vector<TListedObject> out;
+    while (st.Step()) {
+      TListedObject o;
+      o.name = st.Text(0);
+      o.isFolder = st.Int(1) != 0;
+      if (!o.isFolder) {
+        o.size = st.Int(2);
+        o.objectDate = st.Int(3);
+        o.version = st.Int(4);
+      }
+      out.push_back(std::move(o));
     }
-    out.push_back(std::move(o));
-  }
-  return out;
+    return out;
+  });
 }
 
-std::vector<TFoundVersion> TFileStore::Seek(const std::string& user, const TSeekQuery& q) {
-  auto lock = m_db.Lock();
-  Statement st(m_db,
-               "SELECT o.kind, o.folder, o.name, v.size, v.object_date, "
-               "  (SELECT COUNT(*) FROM versions c WHERE c.object_id = o.id AND c.id <= v.id) "
-               "FROM versions v JOIN objects o ON o.id = v.object_id "
-               "WHERE o.user_code = ?1 AND o.kind IN (100, 200, 500) AND o.trash_id IS NULL "
-               "  AND (?2 = 0 OR v.id = (SELECT MAX(id) FROM versions m "
-               "                         WHERE m.object_id = o.id)) "
-               "  AND o.name LIKE ?3 ESCAPE '\\' "
-               "  AND (?4 < 0 OR v.size >= ?4) AND (?5 < 0 OR v.size <= ?5) "
-               "  AND (?6 < 0 OR v.stored_dos >= ?6) AND (?7 < 0 OR v.stored_dos <= ?7) "
-               "ORDER BY o.kind, o.folder, o.name, v.id DESC LIMIT ?8");
-  st.Bind(1, user)
-      .Bind(2, q.onlyNewest)
-      .Bind(3, LikePattern(q.namePattern))
-      .Bind(4, q.minSize)
-      .Bind(5, q.maxSize)
-      .Bind(6, q.minStored)
-      .Bind(7, q.maxStored)
-      .Bind(8, q.limit);
-  std::vector<TFoundVersion> out;
-  while (st.Step())
-    out.push_back(
-        {static_cast<int>(st.Int(0)), st.Text(1), st.Text(2), st.Int(3), st.Int(4), st.Int(5)});
-  return out;
+TStoreResult<std::vector<TFoundVersion>> TFileStore::Seek(const std::string& user,
+                                                          const TSeekQuery& q) {
+  return Guarded([&]() -> std::vector<TFoundVersion> {
+    auto lock = m_db.Lock();
+    Statement st(m_db,
+                 "SELECT o.kind, o.folder, o.name, v.size, v.object_date, "
+                 "  (SELECT COUNT(*) FROM versions c WHERE c.object_id = o.id AND c.id <= v.id) "
+                 "FROM versions v JOIN objects o ON o.id = v.object_id "
+                 "WHERE o.user_code = ?1 AND o.kind IN (100, 200, 500) AND o.trash_id IS NULL "
+                 "  AND (?2 = 0 OR v.id = (SELECT MAX(id) FROM versions m "
+                 "                         WHERE m.object_id = o.id)) "
+                 "  AND o.name LIKE ?3 ESCAPE '\\' "
+                 "  AND (?4 < 0 OR v.size >= ?4) AND (?5 < 0 OR v.size <= ?5) "
+                 "  AND (?6 < 0 OR v.stored_dos >= ?6) AND (?7 < 0 OR v.stored_dos <= ?7) "
+                 "ORDER BY o.kind, o.folder, o.name, v.id DESC LIMIT ?8");
+    st.Bind(1, user)
+        .Bind(2, q.onlyNewest)
+        .Bind(3, LikePattern(q.namePattern))
+        .Bind(4, q.minSize)
+        .Bind(5, q.maxSize)
+        .Bind(6, q.minStored)
+        .Bind(7, q.maxStored)
+        .Bind(8, q.limit);
+    std::vector<TFoundVersion> out;
+    while (st.Step())
+      out.push_back(
+          {static_cast<int>(st.Int(0)), st.Text(1), st.Text(2), st.Int(3), st.Int(4), st.Int(5)});
+    return out;
+  });
 }
 
 // ---- Recycle bin ----
 
-bool TFileStore::MoveToTrash(const TStoreRef& store, const std::string& folder,
-                             const std::string& name, bool isFolder) {
-  Transaction tx(m_db);
-  if (!MoveToTrashLocked(m_db, store, folder, name, isFolder)) return false;
-  tx.Commit();
-  return true;
-}
-
-bool TFileStore::MoveToTrash(const TStoreRef& store, const std::vector<TObjectRef>& objects) {
-  Transaction tx(m_db);
-  for (const auto& o : objects)
-    if (!MoveToTrashLocked(m_db, store, o.folder, o.name, o.isFolder)) return false;
-  tx.Commit();
-  return true;
-}
-
-void TFileStore::MirrorFolder(const TStoreRef& store, const std::string& folder,
-                              const std::vector<TListingEntry>& listing) {
-  std::set<std::pair<std::string, bool>> listed;
-  for (const auto& e : listing) listed.emplace(e.name, e.isFolder);
-  Transaction tx(m_db);
-  EnsureFolder(m_db, store, folder);
-  for (const auto& e : listing)
-    if (e.isFolder) InsertObject(m_db, store, folder, e.name, true);
-  std::vector<std::pair<std::string, bool>> gone;
-  {
-    Statement st(m_db,
-                 "SELECT name, is_folder FROM objects WHERE user_code = ? AND kind = ? AND "
-                 "folder = ? AND trash_id IS NULL ORDER BY name, is_folder");
-    st.Bind(1, store.user).Bind(2, store.kind).Bind(3, folder);
-    while (st.Step()) {
-      std::pair<std::string, bool> child{st.Text(0), st.Int(1) != 0};
-      if (!listed.count(child)) gone.push_back(std::move(child));
-    }
-  }
-  for (const auto& [name, isFolder] : gone) MoveToTrashLocked(m_db, store, folder, name, isFolder);
-  tx.Commit();
-}
-
-std::vector<TTrashEntry> TFileStore::ListTrash(const TStoreRef& store) {
-  auto lock = m_db.Lock();
-  Statement st(m_db,
-               "SELECT id, is_folder, folder, name, size, object_date FROM trash "
-               "WHERE user_code = ? AND kind = ? ORDER BY id DESC");
-  st.Bind(1, store.user).Bind(2, store.kind);
-  std::vector<TTrashEntry> out;
-  while (st.Step())
-    out.push_back({st.Int(0), st.Int(1) != 0, st.Text(2), st.Text(3), st.Int(4), st.Int(5)});
-  return out;
-}
-
-bool TFileStore::PurgeTrash(const TStoreRef& store, const TTrashSelector& selector) {
-  std::vector<std::string> shas;
-  {
+TStoreResult<bool> TFileStore::MoveToTrash(const TStoreRef& store, const std::string& folder,
+                                           const std::string& name, bool isFolder) {
+  return Guarded([&]() -> bool {
     Transaction tx(m_db);
-    auto entry = FindTrashEntry(m_db, store, selector);
-    if (!entry) return false;
-    Statement st(m_db,
-                 "SELECT DISTINCT v.sha256 FROM versions v JOIN objects o ON o.id = v.object_id "
-                 "WHERE o.trash_id = ?");
-    st.Bind(1, *entry);
-    while (st.Step()) shas.push_back(st.Text(0));
-    Statement(m_db, "DELETE FROM objects WHERE trash_id = ?").Bind(1, *entry).Run();
-    Statement(m_db, "DELETE FROM trash WHERE id = ?").Bind(1, *entry).Run();
+    if (!MoveToTrashLocked(m_db, store, folder, name, isFolder)) return false;
     tx.Commit();
-  }
-  FreeUnusedBlobs(shas);
-  return true;
+    return true;
+  });
+}
+
+TStoreResult<bool> TFileStore::MoveToTrash(const TStoreRef& store,
+                                           const std::vector<TObjectRef>& objects) {
+  return Guarded([&]() -> bool {
+    Transaction tx(m_db);
+    for (const auto& o : objects)
+      if (!MoveToTrashLocked(m_db, store, o.folder, o.name, o.isFolder)) return false;
+    tx.Commit();
+    return true;
+  });
+}
+
+TStoreResult<void> TFileStore::MirrorFolder(const TStoreRef& store, const std::string& folder,
+                                            const std::vector<TListingEntry>& listing) {
+  return Guarded([&]() -> void {
+    std::set<std::pair<std::string, bool>> listed;
+    for (const auto& e : listing) listed.emplace(e.name, e.isFolder);
+    Transaction tx(m_db);
+    EnsureFolder(m_db, store, folder);
+    for (const auto& e : listing)
+      if (e.isFolder) InsertObject(m_db, store, folder, e.name, true);
+    std::vector<std::pair<std::string, bool>> gone;
+    {
+      Statement st(m_db,
+                   "SELECT name, is_folder FROM objects WHERE user_code = ? AND kind = ? AND "
+                   "folder = ? AND trash_id IS NULL ORDER BY name, is_folder");
+      st.Bind(1, store.user).Bind(2, store.kind).Bind(3, folder);
+      while (st.Step()) {
+        std::pair<std::string, bool> child{st.Text(0), st.Int(1) != 0};
+        if (!listed.count(child)) gone.push_back(std::move(child));
+      }
+    }
+    for (const auto& [name, isFolder] : gone)
+      MoveToTrashLocked(m_db, store, folder, name, isFolder);
+    tx.Commit();
+  });
+}
+
+TStoreResult<std::vector<TTrashEntry>> TFileStore::ListTrash(const TStoreRef& store) {
+  return Guarded([&]() -> std::vector<TTrashEntry> {
+    auto lock = m_db.Lock();
+    Statement st(m_db,
+                 "SELECT id, is_folder, folder, name, size, object_date FROM trash "
+                 "WHERE user_code = ? AND kind = ? ORDER BY id DESC");
+    st.Bind(1, store.user).Bind(2, store.kind);
+    std::vector<TTrashEntry> out;
+    while (st.Step())
+      out.push_back({st.Int(0), st.Int(1) != 0, st.Text(2), st.Text(3), st.Int(4), st.Int(5)});
+    return out;
+  });
+}
+
+TStoreResult<bool> TFileStore::PurgeTrash(const TStoreRef& store, const TTrashSelector& selector) {
+  return Guarded([&]() -> bool {
+    std::vector<std::string> shas;
+    {
+      Transaction tx(m_db);
+      auto entry = FindTrashEntry(m_db, store, selector);
+      if (!entry) return false;
+      Statement st(m_db,
+                   "SELECT DISTINCT v.sha256 FROM versions v JOIN objects o ON o.id = v.object_id "
+                   "WHERE o.trash_id = ?");
+      st.Bind(1, *entry);
+      while (st.Step()) shas.push_back(st.Text(0));
+      Statement(m_db, "DELETE FROM objects WHERE trash_id = ?").Bind(1, *entry).Run();
+      Statement(m_db, "DELETE FROM trash WHERE id = ?").Bind(1, *entry).Run();
+      tx.Commit();
+    }
+    FreeUnusedBlobs(shas);
+    return true;
+  });
 }
 
 void TFileStore::FreeUnusedBlobs(const std::vector<std::string>& sha256s) {
@@ -551,39 +592,41 @@ void TFileStore::FreeUnusedBlobs(const std::vector<std::string>& sha256s) {
   }
 }
 
-bool TFileStore::RevertTrash(const TStoreRef& store, const TTrashSelector& selector) {
-  Transaction tx(m_db);
-  auto entry = FindTrashEntry(m_db, store, selector);
-  if (!entry) return false;
-  struct TTrashed {
-    std::int64_t id;
-    std::string folder, name;
-    bool isFolder;
-  };
-  std::vector<TTrashed> objects;
-  {
-    Statement st(m_db, "SELECT id, folder, name, is_folder FROM objects WHERE trash_id = ?");
-    st.Bind(1, *entry);
-    while (st.Step()) objects.push_back({st.Int(0), st.Text(1), st.Text(2), st.Int(3) != 0});
-  }
-  for (const auto& o : objects) {
-    auto live = LiveObjectId(m_db, store, o.folder, o.name, o.isFolder);
-    if (!live) {
-      Statement(m_db, "UPDATE objects SET trash_id = NULL WHERE id = ?").Bind(1, o.id).Run();
-      continue;
+TStoreResult<bool> TFileStore::RevertTrash(const TStoreRef& store, const TTrashSelector& selector) {
+  return Guarded([&]() -> bool {
+    Transaction tx(m_db);
+    auto entry = FindTrashEntry(m_db, store, selector);
+    if (!entry) return false;
+    struct TTrashed {
+      std::int64_t id;
+      std::string folder, name;
+      bool isFolder;
+    };
+    std::vector<TTrashed> objects;
+    {
+      Statement st(m_db, "SELECT id, folder, name, is_folder FROM objects WHERE trash_id = ?");
+      st.Bind(1, *entry);
+      while (st.Step()) objects.push_back({st.Int(0), st.Text(1), st.Text(2), st.Int(3) != 0});
     }
-    // The path is in use again: the live object keeps its place and the
-    // reverted versions, all stored before the deletion, join its history.
-    Statement(m_db, "UPDATE versions SET object_id = ? WHERE object_id = ?")
-        .Bind(1, *live)
-        .Bind(2, o.id)
-        .Run();
-    Statement(m_db, "DELETE FROM objects WHERE id = ?").Bind(1, o.id).Run();
-  }
-  EnsureFolder(m_db, store, selector.folder);
-  Statement(m_db, "DELETE FROM trash WHERE id = ?").Bind(1, *entry).Run();
-  tx.Commit();
-  return true;
+    for (const auto& o : objects) {
+      auto live = LiveObjectId(m_db, store, o.folder, o.name, o.isFolder);
+      if (!live) {
+        Statement(m_db, "UPDATE objects SET trash_id = NULL WHERE id = ?").Bind(1, o.id).Run();
+        continue;
+      }
+      // The path is in use again: the live object keeps its place and the
+      // reverted versions, all stored before the deletion, join its history.
+      Statement(m_db, "UPDATE versions SET object_id = ? WHERE object_id = ?")
+          .Bind(1, *live)
+          .Bind(2, o.id)
+          .Run();
+      Statement(m_db, "DELETE FROM objects WHERE id = ?").Bind(1, o.id).Run();
+    }
+    EnsureFolder(m_db, store, selector.folder);
+    Statement(m_db, "DELETE FROM trash WHERE id = ?").Bind(1, *entry).Run();
+    tx.Commit();
+    return true;
+  });
 }
 
 }  // namespace solvane::server

@@ -21,8 +21,10 @@
 #include <vector>
 
 #include "storage/BlobStore.h"
+#include "storage/CommitQueue.h"
 #include "storage/Database.h"
 #include "storage/StagingArea.h"
+#include "storage/StoreResult.h"
 #include "wire/QorWithProtocol.h"
 
 namespace solvane::server {
@@ -150,17 +152,22 @@ std::int64_t UsedBytes(Database& db, const std::string& user);
 // (EXPLAIN QUERY PLAN), for the tests that keep it an index search.
 std::vector<std::string> NewestFileQueryPlan(Database& db);
 
+// Every call that reads or writes the database returns its value or the
+// failed statement's message (TStoreResult); uploads report such a failure
+// as UploadOutcome::kIoError.
 class TFileStore {
  public:
   TFileStore(Database& db, IBlobStore& blobs, TStagingArea& staging);
 
   // The newest version of a live file, if any.
-  std::optional<TVersion> NewestVersion(const TStoreRef& store, const std::string& folder,
-                                        const std::string& name);
+  TStoreResult<std::optional<TVersion>> NewestVersion(const TStoreRef& store,
+                                                      const std::string& folder,
+                                                      const std::string& name);
   // The same with the file's description, in one indexed lookup: a check of
   // an unchanged file costs no more.
-  std::optional<TNewestFile> NewestFile(const TStoreRef& store, const std::string& folder,
-                                        const std::string& name);
+  TStoreResult<std::optional<TNewestFile>> NewestFile(const TStoreRef& store,
+                                                      const std::string& folder,
+                                                      const std::string& name);
   // Where an upload of (size, date) resumes: the staged length rounded down
   // to a whole segment, and always below the size, so that the last segment
   // is sent again and completes the upload.
@@ -169,7 +176,7 @@ class TFileStore {
   // True when adding a version of `bytes` would exceed the user's space
   // (users.space_mb megabytes, counted over every version the user holds,
   // recycle bin included).
-  bool WouldExceedQuota(const std::string& user, std::int64_t bytes);
+  TStoreResult<bool> WouldExceedQuota(const std::string& user, std::int64_t bytes);
 
   // Writes one segment; completes the version when the last byte arrives,
   // and then returns once the version is durable (or refused). Two uploads of
@@ -181,47 +188,49 @@ class TFileStore {
 
   // The newest version of a live file whose size and date match, else its
   // newest version.
-  std::optional<TVersion> VersionForDownload(const TStoreRef& store, const std::string& folder,
-                                             const std::string& name, std::int64_t size,
-                                             std::int64_t objectDate);
+  TStoreResult<std::optional<TVersion>> VersionForDownload(const TStoreRef& store,
+                                                           const std::string& folder,
+                                                           const std::string& name,
+                                                           std::int64_t size,
+                                                           std::int64_t objectDate);
   // Segment `order` (from 1) of the version; empty past the end. False when
   // the blob cannot be read.
   bool ReadSegment(const TVersion& version, std::int64_t order, std::string& out);
 
   // A live folder at this path ("" is the top level and always exists).
-  bool FolderExists(const TStoreRef& store, const std::string& path);
+  TStoreResult<bool> FolderExists(const TStoreRef& store, const std::string& path);
   // The live children of a folder: folders first, then files, each by name.
-  std::vector<TListedObject> List(const TStoreRef& store, const std::string& folder);
+  TStoreResult<std::vector<TListedObject>> List(const TStoreRef& store, const std::string& folder);
   // Files of the user's backup, sync and mail stores.
-  std::vector<TFoundVersion> Seek(const std::string& user, const TSeekQuery& query);
+  TStoreResult<std::vector<TFoundVersion>> Seek(const std::string& user, const TSeekQuery& query);
 
   // Moves a file (every version) or a folder with its subtree into the
   // recycle bin as one deletion. False when there is no such live object.
-  bool MoveToTrash(const TStoreRef& store, const std::string& folder, const std::string& name,
-                   bool isFolder);
+  TStoreResult<bool> MoveToTrash(const TStoreRef& store, const std::string& folder,
+                                 const std::string& name, bool isFolder);
   // Moves every object, one deletion each, or none when one of them is no
   // live object.
-  bool MoveToTrash(const TStoreRef& store, const std::vector<TObjectRef>& objects);
+  TStoreResult<bool> MoveToTrash(const TStoreRef& store, const std::vector<TObjectRef>& objects);
   // The folder becomes exactly the listing: it and the listed subfolders
   // exist; live children not listed go to the recycle bin, one deletion each.
-  void MirrorFolder(const TStoreRef& store, const std::string& folder,
-                    const std::vector<TListingEntry>& listing);
+  TStoreResult<void> MirrorFolder(const TStoreRef& store, const std::string& folder,
+                                  const std::vector<TListingEntry>& listing);
 
   // Deletions of the store, the latest first.
-  std::vector<TTrashEntry> ListTrash(const TStoreRef& store);
+  TStoreResult<std::vector<TTrashEntry>> ListTrash(const TStoreRef& store);
   // Deletes a deletion's objects and versions for good, and the blobs that
   // no version uses any more. False when there is no such deletion.
-  bool PurgeTrash(const TStoreRef& store, const TTrashSelector& selector);
+  TStoreResult<bool> PurgeTrash(const TStoreRef& store, const TTrashSelector& selector);
   // Puts a deletion back in place (its folders recreated as needed). An
   // object that meanwhile exists again at the same path keeps its versions
   // and takes the reverted ones into its history as older versions.
-  bool RevertTrash(const TStoreRef& store, const TTrashSelector& selector);
+  TStoreResult<bool> RevertTrash(const TStoreRef& store, const TTrashSelector& selector);
 
  private:
+  void CommitBatch(const std::vector<TCommitQueue::TJob*>& jobs);
   static TStagingKey StagingKeyOf(const TUploadSegment& segment);
   UploadOutcome Stage(const TUploadSegment& segment, const TStagingKey& key);
-  std::unique_ptr<TPendingVersion> Complete(const TUploadSegment& segment,
-                                            const TStagingKey& key);
+  std::unique_ptr<TPendingVersion> Complete(const TUploadSegment& segment, const TStagingKey& key);
   void FreeUnusedBlobs(const std::vector<std::string>& sha256s);
 
   Database& m_db;

@@ -199,9 +199,9 @@ inline TListing ShowTrash(TTestClient& c, const std::string& user, int kind) {
 }
 
 // TBrower.RemoveTrashObject or TBrower.RevertTrashObject of a trash row.
-inline int TrashCall(TTestClient& c, const std::string& op, const std::string& user, int kind,
-                     const std::map<std::string, std::string>& row) {
-  TQorPack p = MakeRequest(op, {{"UAdmin", user},
+inline TQorPack TrashRequest(const std::string& op, const std::string& user, int kind,
+                             const std::map<std::string, std::string>& row) {
+  return MakeRequest(op, {{"UAdmin", user},
                                 {"UIPAddr", "127.0.0.1"},
                                 {"UMAC", "00-0C-29-3A-5B-7C"},
                                 {"UCode", user},
@@ -211,6 +211,11 @@ inline int TrashCall(TTestClient& c, const std::string& op, const std::string& u
                                 {"ObjectSize", row.at("ObjectSize")},
                                 {"ObjectDate", row.at("ObjectDate")},
                                 {"AbsoluteObjectName", row.at("AbsoluteObjectName")}});
+}
+
+inline int TrashCall(TTestClient& c, const std::string& op, const std::string& user, int kind,
+                     const std::map<std::string, std::string>& row) {
+  TQorPack p = TrashRequest(op, user, kind, row);
   return c.Call(p) ? p.ErrNo() : -1;
 }
 

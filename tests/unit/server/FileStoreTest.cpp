@@ -1,3 +1,4 @@
+#include "StoreValue.h"
 #include "storage/FileStore.h"
 
 #include <gtest/gtest.h>
@@ -65,7 +66,7 @@ TEST_F(FileStoreTest, RewrittenSegmentIsHashedAsStoredNotAsFirstSent) {
   EXPECT_EQ(files.Upload(Segment(content, kSegmentSize, b1)), UploadOutcome::kStaged);
   EXPECT_EQ(files.Upload(Segment(content, kSegmentSize, b2)), UploadOutcome::kStaged);
   EXPECT_EQ(files.Upload(Segment(content, 2 * kSegmentSize, c)), UploadOutcome::kStored);
-  auto v = files.NewestVersion(store, "C:/d", "f.bin");
+  auto v = Must(files.NewestVersion(store, "C:/d", "f.bin"));
   ASSERT_TRUE(v);
   EXPECT_EQ(v->sha256, Sha256Hex(content));
   EXPECT_EQ(ReadAll(*v), content);
@@ -78,15 +79,15 @@ TEST_F(FileStoreTest, FailedBlobStoreKeepsTheStagedBytesAndStoresNoVersion) {
   blobs.failAdopt = true;
   const std::string_view last = std::string_view(content).substr(kSegmentSize);
   EXPECT_EQ(files.Upload(Segment(content, kSegmentSize, last)), UploadOutcome::kIoError);
-  EXPECT_FALSE(files.NewestVersion(store, "C:/d", "f.bin"));
-  EXPECT_TRUE(files.List(store, "").empty()) << "not even its folders";
+  EXPECT_FALSE(Must(files.NewestVersion(store, "C:/d", "f.bin")));
+  EXPECT_TRUE(Must(files.List(store, "")).empty()) << "not even its folders";
   // Everything is staged; the client is still asked for the last segment,
   // whose arrival completes the file.
   EXPECT_EQ(files.ResumePosition(store, "C:/d", "f.bin", 2 + kSegmentSize, 946164070),
             kSegmentSize);
   blobs.failAdopt = false;
   EXPECT_EQ(files.Upload(Segment(content, kSegmentSize, last)), UploadOutcome::kStored);
-  auto v = files.NewestVersion(store, "C:/d", "f.bin");
+  auto v = Must(files.NewestVersion(store, "C:/d", "f.bin"));
   ASSERT_TRUE(v);
   EXPECT_EQ(ReadAll(*v), content);
 }
@@ -101,7 +102,7 @@ TEST_F(FileStoreTest, UnrecordedBlobInPlaceIsReplacedRecordedOneIsReused) {
   { std::ofstream(blobPath) << std::string(content.size(), '\0'); }
 
   ASSERT_EQ(files.Upload(Segment(content, 0, content)), UploadOutcome::kStored);
-  auto v = files.NewestVersion(store, "C:/d", "f.bin");
+  auto v = Must(files.NewestVersion(store, "C:/d", "f.bin"));
   ASSERT_TRUE(v);
   EXPECT_EQ(ReadAll(*v), content);
 
@@ -110,7 +111,7 @@ TEST_F(FileStoreTest, UnrecordedBlobInPlaceIsReplacedRecordedOneIsReused) {
   again.name = "copy.bin";
   ASSERT_EQ(files.Upload(again), UploadOutcome::kStored);
   EXPECT_EQ(std::filesystem::last_write_time(blobPath), placed);
-  auto copy = files.NewestVersion(store, "C:/d", "copy.bin");
+  auto copy = Must(files.NewestVersion(store, "C:/d", "copy.bin"));
   ASSERT_TRUE(copy);
   EXPECT_EQ(ReadAll(*copy), content);
 }

@@ -1,3 +1,4 @@
+#include "StoreValue.h"
 #include "storage/StoreVerifier.h"
 
 #include <gtest/gtest.h>
@@ -28,7 +29,7 @@ class StoreVerifierTest : public ::testing::Test {
     TUploadSegment s{store, "C:/d", name, static_cast<std::int64_t>(content.size()),
                      946164070, 0, content};
     EXPECT_EQ(files.Upload(s), UploadOutcome::kStored);
-    return *files.NewestVersion(store, "C:/d", name);
+    return *Must(files.NewestVersion(store, "C:/d", name));
   }
   fs::path BlobFile(const std::string& name) { return dir.Blobs().PathOf(versions[name].sha256); }
   // A file the store does not know, old enough not to be an upload in flight.

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+#include "StoreValue.h"
 #include "../platform/TempFolder.h"
 #include "handlers/ShareStore.h"
 #include "storage/DataDirectory.h"
@@ -79,22 +80,22 @@ TEST_F(UsedSpaceTest, TotalFollowsEveryKindOfChange) {
          return files.Upload(s) == UploadOutcome::kStored;
        },
        70, 0},
-      {"folder deleted to the bin", [&] { return files.MoveToTrash(backup, "C:", "d", true); }, 0,
+      {"folder deleted to the bin", [&] { return Must(files.MoveToTrash(backup, "C:", "d", true)); }, 0,
        0},
       {"upload at the deleted path",
        [&] { return Store(backup, "C:/d", "a", a3, kDate + 4) == UploadOutcome::kStored; }, 40, 0},
       {"revert joins the live file's history",
-       [&] { return files.RevertTrash(backup, Latest("C:", "d", true)); }, 0, 0},
+       [&] { return Must(files.RevertTrash(backup, Latest("C:", "d", true))); }, 0, 0},
       {"file with three versions removed from the bin",
        [&] {
-         return files.MoveToTrash(backup, "C:/d", "a", false) &&
-                files.PurgeTrash(backup, Latest("C:/d", "a", false));
+         return Must(files.MoveToTrash(backup, "C:/d", "a", false)) &&
+                Must(files.PurgeTrash(backup, Latest("C:/d", "a", false)));
        },
        -390, 0},
       {"mail message removed from the bin",
        [&] {
-         return files.MoveToTrash(mail, "/3", "m.eml", false) &&
-                files.PurgeTrash(mail, Latest("/3", "m.eml", false));
+         return Must(files.MoveToTrash(mail, "/3", "m.eml", false)) &&
+                Must(files.PurgeTrash(mail, Latest("/3", "m.eml", false)));
        },
        -70, 0},
       {"share uploads",
@@ -114,10 +115,10 @@ TEST_F(UsedSpaceTest, TotalFollowsEveryKindOfChange) {
          return true;
        },
        -320, 320},
-      {"share file deleted", [&] { return RemoveShareFile(files, share, "s1"); }, 0, -300},
+      {"share file deleted", [&] { return Must(RemoveShareFile(files, share, "s1")); }, 0, -300},
       {"share folder removed with its files",
        [&] {
-         PurgeShareFiles(files, share);
+         Must(PurgeShareFiles(files, share));
          return true;
        },
        0, -20},
@@ -140,18 +141,18 @@ TEST_F(UsedSpaceTest, QuotaCountsTheBinAndRefusesWhatDoesNotFit) {
   Statement(dir.Db(), "UPDATE users SET space_mb = 1 WHERE code = 'u'").Run();
   const std::int64_t mb = 1 << 20;
   ASSERT_EQ(Store(backup, "C:/d", "a", std::string(mb - 100, 'a')), UploadOutcome::kStored);
-  EXPECT_FALSE(files.WouldExceedQuota("u", 100));
-  EXPECT_TRUE(files.WouldExceedQuota("u", 101));
+  EXPECT_FALSE(Must(files.WouldExceedQuota("u", 100)));
+  EXPECT_TRUE(Must(files.WouldExceedQuota("u", 101)));
   EXPECT_EQ(Store(backup, "C:/d", "b", std::string(101, 'b')), UploadOutcome::kQuotaExceeded);
-  ASSERT_TRUE(files.MoveToTrash(backup, "C:/d", "a", false));
+  ASSERT_TRUE(Must(files.MoveToTrash(backup, "C:/d", "a", false)));
   EXPECT_EQ(Store(backup, "C:/d", "b", std::string(101, 'b')), UploadOutcome::kQuotaExceeded)
       << "the recycle bin still counts";
   EXPECT_EQ(Store(backup, "C:/d", "b", std::string(100, 'b')), UploadOutcome::kStored);
-  ASSERT_TRUE(files.PurgeTrash(backup, Latest("C:/d", "a", false)));
+  ASSERT_TRUE(Must(files.PurgeTrash(backup, Latest("C:/d", "a", false))));
   EXPECT_EQ(Store(backup, "C:/d", "c", std::string(mb - 100, 'c')), UploadOutcome::kStored);
 
   Statement(dir.Db(), "UPDATE users SET space_mb = 0 WHERE code = 'u'").Run();
-  EXPECT_TRUE(files.WouldExceedQuota("u", 1)) << "no space at all";
+  EXPECT_TRUE(Must(files.WouldExceedQuota("u", 1))) << "no space at all";
 }
 
 // A database as schema version 1 left it: the version-1 tables and some rows.

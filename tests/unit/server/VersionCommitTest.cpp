@@ -13,6 +13,7 @@
 #include <set>
 #include <thread>
 
+#include "StoreValue.h"
 #include "../platform/TempFolder.h"
 #include "storage/CommitQueue.h"
 #include "storage/DataDirectory.h"
@@ -209,7 +210,7 @@ class VersionBatchTest : public ::testing::Test {
     CommitVersions(dir.Db(), batch);
   }
   std::string Stored(const std::string& user, const std::string& name) {
-    auto v = files.NewestVersion({user, kBackupStore}, "C:/d", name);
+    auto v = Must(files.NewestVersion({user, kBackupStore}, "C:/d", name));
     if (!v) return "<none>";
     std::string all, seg;
     for (std::int64_t order = 1; files.ReadSegment(*v, order, seg) && !seg.empty(); ++order)
