@@ -41,6 +41,15 @@ TFileBlobStore::TFileBlobStore(fs::path root)
 
 fs::path TFileBlobStore::PathOf(const std::string& h) const { return m_root / h.substr(0, 2) / h; }
 
+bool TFileBlobStore::EnsureFolder(const fs::path& folder, TBlobSync& sync) {
+  std::error_code ec;
+  if (fs::is_directory(folder, ec)) return true;
+  fs::create_directory(folder, ec);
+  if (ec) return false;
+  sync.folders.insert(m_root);  // the new folder's own entry
+  return true;
+}
+
 BlobPlacement TFileBlobStore::Place(const fs::path& file, const std::string& h, bool recorded,
                                     TBlobSync& sync) {
   if (!IsHex64(h)) return BlobPlacement::kFailed;
@@ -48,13 +57,37 @@ BlobPlacement TFileBlobStore::Place(const fs::path& file, const std::string& h, 
   const fs::path target = PathOf(h);
   if (recorded && fs::exists(target, ec)) return BlobPlacement::kPresent;
   const fs::path folder = target.parent_path();
-  if (!fs::is_directory(folder, ec)) {
-    fs::create_directory(folder, ec);
-    if (ec) return BlobPlacement::kFailed;
-    sync.folders.insert(m_root);  // the new folder's own entry
-  }
+  if (!EnsureFolder(folder, sync)) return BlobPlacement::kFailed;
   fs::rename(file, target, ec);
   if (ec) return BlobPlacement::kFailed;
+  sync.folders.insert(folder);
+  return BlobPlacement::kMoved;
+}
+
+// Written in place, without a temporary name: a blob file the database does
+// not know is never read, and a torn one (a crash before the sync) is
+// replaced by the next upload of its bytes.
+BlobPlacement TFileBlobStore::PlaceBytes(std::string_view bytes, const std::string& h,
+                                         bool recorded, TBlobSync& sync) {
+  if (!IsHex64(h)) return BlobPlacement::kFailed;
+  std::error_code ec;
+  const fs::path target = PathOf(h);
+  if (recorded && fs::exists(target, ec)) return BlobPlacement::kPresent;
+  const fs::path folder = target.parent_path();
+  if (!EnsureFolder(folder, sync)) return BlobPlacement::kFailed;
+  int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) return BlobPlacement::kFailed;
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  const bool closed = ::close(fd) == 0;
+  if (done < bytes.size() || !closed) {
+    fs::remove(target, ec);
+    return BlobPlacement::kFailed;
+  }
   sync.folders.insert(folder);
   return BlobPlacement::kMoved;
 }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 
 #include "storage/FileSystemSync.h"
 
@@ -21,7 +22,7 @@ struct TBlobSync {
 };
 
 enum class BlobPlacement {
-  kMoved,    // the file is the blob now
+  kMoved,    // the file (or the bytes given) is the blob now
   kPresent,  // the blob is recorded and in place; the file was left where it is
   kFailed,   // I/O failure; the file was left where it is
 };
@@ -37,6 +38,10 @@ class IBlobStore {
   // before its sync and is replaced.
   virtual BlobPlacement Place(const std::filesystem::path& file, const std::string& sha256Hex,
                               bool recorded, TBlobSync& sync) = 0;
+  // Writes bytes that arrived whole as the blob, under the same rules as
+  // Place; kMoved when they were written.
+  virtual BlobPlacement PlaceBytes(std::string_view bytes, const std::string& sha256Hex,
+                                   bool recorded, TBlobSync& sync) = 0;
   // Undoes a placement that moved the file (no version came to use the
   // blob): the blob becomes `file` again. False on I/O failure.
   virtual bool Unplace(const std::string& sha256Hex, const std::filesystem::path& file) = 0;
@@ -60,6 +65,8 @@ class TFileBlobStore : public IBlobStore {
   explicit TFileBlobStore(std::filesystem::path root);
   BlobPlacement Place(const std::filesystem::path& file, const std::string& sha256Hex,
                       bool recorded, TBlobSync& sync) override;
+  BlobPlacement PlaceBytes(std::string_view bytes, const std::string& sha256Hex, bool recorded,
+                           TBlobSync& sync) override;
   bool Unplace(const std::string& sha256Hex, const std::filesystem::path& file) override;
   bool Sync(const TBlobSync& sync) override;
   bool Has(const std::string& sha256Hex) const override;
@@ -71,6 +78,8 @@ class TFileBlobStore : public IBlobStore {
   std::filesystem::path PathOf(const std::string& sha256Hex) const;
 
  private:
+  bool EnsureFolder(const std::filesystem::path& folder, TBlobSync& sync);
+
   std::filesystem::path m_root;
   TFileSystemSync m_disk;
 };

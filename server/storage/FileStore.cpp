@@ -306,10 +306,9 @@ TStoreResult<bool> TFileStore::WouldExceedQuota(const std::string& user, std::in
 UploadOutcome TFileStore::Upload(const TUploadSegment& u) {
   const TStagingKey key = StagingKeyOf(u);
   std::lock_guard serial(StagingStripe(m_staging.PathOf(key).string()));
-  const UploadOutcome staged = Stage(u, key);
-  if (staged != UploadOutcome::kStored) return staged;
-  auto version = Complete(u, key);
-  if (!version) return UploadOutcome::kIoError;
+  std::unique_ptr<TPendingVersion> version;
+  const UploadOutcome accepted = Accept(u, key, version);
+  if (!version) return accepted;
   CommitBatch({version.get()});
   return version->outcome;
 }
@@ -333,13 +332,8 @@ std::vector<UploadOutcome> TFileStore::UploadMany(const std::vector<TUploadSegme
       outcomes[i] = UploadOutcome::kTwiceInOneRequest;
       continue;
     }
-    outcomes[i] = Stage(uploads[i], keys[i]);
-    if (outcomes[i] != UploadOutcome::kStored) continue;
-    versions[i] = Complete(uploads[i], keys[i]);
-    if (versions[i])
-      jobs.push_back(versions[i].get());
-    else
-      outcomes[i] = UploadOutcome::kIoError;
+    outcomes[i] = Accept(uploads[i], keys[i], versions[i]);
+    if (versions[i]) jobs.push_back(versions[i].get());
   }
   CommitBatch(jobs);
   for (std::size_t i = 0; i < uploads.size(); ++i)
@@ -361,6 +355,27 @@ void TFileStore::CommitBatch(const std::vector<TCommitQueue::TJob*>& jobs) {
 
 TStagingKey TFileStore::StagingKeyOf(const TUploadSegment& u) {
   return {u.store.user, u.store.kind, u.folder, u.name, u.size, u.objectDate};
+}
+
+// A file that arrives whole in one segment goes to its batch from memory:
+// staging it would cost a file created, synced, renamed and removed.
+// REQUIRES: the staging file's stripe is held.
+UploadOutcome TFileStore::Accept(const TUploadSegment& u, const TStagingKey& key,
+                                 std::unique_ptr<TPendingVersion>& version) {
+  const bool whole = u.offset == 0 && u.size >= 0 &&
+                     u.data.size() == static_cast<std::uint64_t>(u.size);
+  if (whole) {
+    // Whatever an earlier attempt staged is superseded by these bytes.
+    RunningHashes().Drop(m_staging.PathOf(key).string());
+    m_staging.Discard(key);
+    version = std::make_unique<TPendingVersion>(u, key, fs::path(), Sha256Hex(u.data), m_blobs,
+                                                m_staging);
+    return UploadOutcome::kStored;
+  }
+  const UploadOutcome staged = Stage(u, key);
+  if (staged != UploadOutcome::kStored) return staged;
+  version = Complete(u, key);
+  return version ? UploadOutcome::kStored : UploadOutcome::kIoError;
 }
 
 // REQUIRES: the staging file's stripe is held.

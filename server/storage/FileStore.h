@@ -229,6 +229,8 @@ class TFileStore {
  private:
   void CommitBatch(const std::vector<TCommitQueue::TJob*>& jobs);
   static TStagingKey StagingKeyOf(const TUploadSegment& segment);
+  UploadOutcome Accept(const TUploadSegment& segment, const TStagingKey& key,
+                       std::unique_ptr<TPendingVersion>& version);
   UploadOutcome Stage(const TUploadSegment& segment, const TStagingKey& key);
   std::unique_ptr<TPendingVersion> Complete(const TUploadSegment& segment, const TStagingKey& key);
   void FreeUnusedBlobs(const std::vector<std::string>& sha256s);

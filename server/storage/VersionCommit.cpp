@@ -93,8 +93,12 @@ bool PlaceBlobs(Database& db, const std::vector<TPendingVersion*>& batch) {
   for (TPendingVersion* v : batch) {
     v->outcome = UploadOutcome::kIoError;
     v->placed = v->movedToBlobs = false;
-    switch (v->blobs.Place(v->staged, v->sha256, recorded.count(v->sha256) > 0,
-                           syncs[&v->blobs])) {
+    const bool known = recorded.count(v->sha256) > 0;
+    TBlobSync& sync = syncs[&v->blobs];
+    const BlobPlacement placement = v->InMemory()
+                                        ? v->blobs.PlaceBytes(v->segment.data, v->sha256, known, sync)
+                                        : v->blobs.Place(v->staged, v->sha256, known, sync);
+    switch (placement) {
       case BlobPlacement::kFailed:
         break;
       case BlobPlacement::kPresent:
@@ -136,7 +140,8 @@ bool StoreAndCommit(Database& db, const std::vector<TPendingVersion*>& batch) {
 
 // After the commit: a stored upload's staged file is gone (moved, or not
 // needed since the blob existed); an upload that was not stored gets its
-// moved file back, unless a stored upload of the same bytes uses the blob.
+// moved file back (a blob written from its bytes is removed), unless a
+// stored upload of the same bytes uses the blob.
 void Settle(const std::vector<TPendingVersion*>& batch, bool committed) {
   std::set<std::string> used;
   for (TPendingVersion* v : batch) {
@@ -145,9 +150,12 @@ void Settle(const std::vector<TPendingVersion*>& batch, bool committed) {
   }
   for (TPendingVersion* v : batch) {
     if (v->outcome == UploadOutcome::kStored) {
-      if (!v->movedToBlobs) v->staging.Discard(v->key);
+      if (!v->movedToBlobs && !v->InMemory()) v->staging.Discard(v->key);
     } else if (v->movedToBlobs && !used.count(v->sha256)) {
-      v->blobs.Unplace(v->sha256, v->staged);
+      if (v->InMemory())
+        v->blobs.Remove(v->sha256);
+      else
+        v->blobs.Unplace(v->sha256, v->staged);
     }
   }
 }

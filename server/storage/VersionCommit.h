@@ -1,6 +1,7 @@
 #pragma once
 // Completed uploads become versions in batches (group commit). Each upload
-// hashes its staged file on its own worker thread, then joins the database's
+// hashes its staged file (or the bytes of a file that came whole in one
+// request, which are never staged) on its own worker thread, then joins the database's
 // commit queue; the batch's leader moves every staged file into the blob
 // store and makes the files and the moves durable with one sync (before it
 // locks the database for the versions), then stores every version row in
@@ -8,7 +9,8 @@
 //
 // One upload's failure (its quota, its blob, its rows) is undone alone and
 // does not fail the others; a failed sync or commit fails the whole batch,
-// and then no upload of it is stored and each keeps its staged bytes.
+// and then no upload of it is stored and each keeps its staged bytes (one
+// that was never staged is sent again).
 
 #include <filesystem>
 #include <string>
@@ -22,7 +24,8 @@
 
 namespace solvane::server {
 
-// A completed upload waiting for its batch.
+// A completed upload waiting for its batch: a staged file, or bytes that
+// arrived whole in one request and were never staged.
 struct TPendingVersion : TCommitQueue::TJob {
   TPendingVersion(const TUploadSegment& upload, TStagingKey stagingKey,
                   std::filesystem::path stagedFile, std::string sha, IBlobStore& blobStore,
@@ -32,14 +35,17 @@ struct TPendingVersion : TCommitQueue::TJob {
 
   const TUploadSegment& segment;
   TStagingKey key;
-  std::filesystem::path staged;  // complete; the batch syncs it
+  std::filesystem::path staged;  // complete; the batch syncs it. Empty: InMemory()
   std::string sha256;
   IBlobStore& blobs;
   TStagingArea& staging;
 
+  // The bytes are segment.data, which outlives the batch.
+  bool InMemory() const { return staged.empty(); }
+
   UploadOutcome outcome = UploadOutcome::kIoError;
   bool placed = false;        // the blob store holds its bytes
-  bool movedToBlobs = false;  // this upload's file became the blob
+  bool movedToBlobs = false;  // this upload's file or bytes became the blob
 };
 
 // The batch work of Database::Commits() for TPendingVersion jobs: stores

@@ -21,6 +21,10 @@ class TFlakyBlobs : public IBlobStore {
                       TBlobSync& sync) override {
     return failAdopt ? BlobPlacement::kFailed : m_real.Place(f, h, recorded, sync);
   }
+  BlobPlacement PlaceBytes(std::string_view b, const std::string& h, bool recorded,
+                           TBlobSync& sync) override {
+    return failAdopt ? BlobPlacement::kFailed : m_real.PlaceBytes(b, h, recorded, sync);
+  }
   bool Unplace(const std::string& h, const std::filesystem::path& f) override {
     return m_real.Unplace(h, f);
   }
@@ -89,6 +93,23 @@ TEST_F(FileStoreTest, FailedBlobStoreKeepsTheStagedBytesAndStoresNoVersion) {
   EXPECT_EQ(files.Upload(Segment(content, kSegmentSize, last)), UploadOutcome::kStored);
   auto v = Must(files.NewestVersion(store, "C:/d", "f.bin"));
   ASSERT_TRUE(v);
+  EXPECT_EQ(ReadAll(*v), content);
+}
+
+// An earlier attempt's staged part is dropped when the whole file then comes
+// in one piece: it must not be resumed later.
+TEST_F(FileStoreTest, AWholeFileInOnePieceReplacesWhatWasStagedOfIt) {
+  const std::string content = std::string(kSegmentSize, 'p') + "rest";
+  const std::string_view first = std::string_view(content).substr(0, kSegmentSize);
+  EXPECT_EQ(files.Upload(Segment(content, 0, first)), UploadOutcome::kStaged);
+  const TStagingKey key{"u", 100, "C:/d", "f.bin", static_cast<std::int64_t>(content.size()),
+                        946164070};
+  ASSERT_EQ(dir.Staging().StagedLength(key), kSegmentSize);
+  EXPECT_EQ(files.Upload(Segment(content, 0, content)), UploadOutcome::kStored);
+  EXPECT_EQ(dir.Staging().StagedLength(key), 0u);
+  auto v = Must(files.NewestVersion(store, "C:/d", "f.bin"));
+  ASSERT_TRUE(v);
+  EXPECT_EQ(v->sha256, Sha256Hex(content));
   EXPECT_EQ(ReadAll(*v), content);
 }
 

@@ -165,6 +165,10 @@ class TFlakyBlobs : public IBlobStore {
                       TBlobSync& sync) override {
     return failPlacing.count(h) ? BlobPlacement::kFailed : m_real.Place(f, h, recorded, sync);
   }
+  BlobPlacement PlaceBytes(std::string_view b, const std::string& h, bool recorded,
+                           TBlobSync& sync) override {
+    return failPlacing.count(h) ? BlobPlacement::kFailed : m_real.PlaceBytes(b, h, recorded, sync);
+  }
   bool Unplace(const std::string& h, const std::filesystem::path& f) override {
     return m_real.Unplace(h, f);
   }
@@ -203,6 +207,21 @@ class VersionBatchTest : public ::testing::Test {
     EXPECT_EQ(dir.Staging().Write(key, 0, c), StageWrite::kOk);
     return m_pending.emplace_back(u, key, dir.Staging().PathOf(key), Sha256Hex(c), blobs,
                                   dir.Staging());
+  }
+  // A completed upload that arrived whole in one request: never staged.
+  TPendingVersion& ArrivedWhole(const std::string& user, const std::string& name,
+                                const std::string& content) {
+    auto& c = m_contents.emplace_back(content);
+    TUploadSegment& u = m_segments.emplace_back(TUploadSegment{
+        {user, kBackupStore}, "C:/d", name, static_cast<std::int64_t>(c.size()), kDate, 0, c});
+    TStagingKey key{user, kBackupStore, "C:/d", name, u.size, kDate};
+    return m_pending.emplace_back(u, key, std::filesystem::path(), Sha256Hex(c), blobs,
+                                  dir.Staging());
+  }
+  int StagedFiles() {
+    int n = 0;
+    for (auto& e : std::filesystem::directory_iterator(temp.Path() + "/staging")) n += !e.is_directory();
+    return n;
   }
   void Commit() {
     std::vector<TCommitQueue::TJob*> batch;
@@ -297,6 +316,49 @@ TEST_F(VersionBatchTest, ABatchWhoseBlobsCannotBeSyncedStoresNothing) {
   EXPECT_EQ(first.outcome, UploadOutcome::kStored);
   EXPECT_EQ(Stored("w", "a"), a);
   EXPECT_EQ(Stored("w", "b"), b);
+}
+
+// Bytes that came whole are written as their blob; a failed one leaves no
+// file behind (nothing staged, no blob nobody uses), and a blob shared with
+// a stored upload of the same bytes stays.
+TEST_F(VersionBatchTest, UploadsThatArrivedWholeLeaveABlobOrNothing) {
+  const std::string a(3000, 'a'), d(2000, 'd'), e(1000, 'e'), empty;
+  auto& stored = ArrivedWhole("w", "a", a);
+  auto& broken = ArrivedWhole("w", "d", d);
+  auto& beyond = ArrivedWhole("u", "e", std::string(2 << 20, 'x'));  // over u's 1 MiB
+  auto& shared = ArrivedWhole("w", "e", e);
+  auto& staged = Completed("w", "e-staged", e);
+  auto& nothing = ArrivedWhole("w", "empty", empty);
+  blobs.failPlacing = {Sha256Hex(d)};
+  Commit();
+  EXPECT_EQ(stored.outcome, UploadOutcome::kStored);
+  EXPECT_EQ(broken.outcome, UploadOutcome::kIoError);
+  EXPECT_EQ(beyond.outcome, UploadOutcome::kQuotaExceeded);
+  EXPECT_EQ(shared.outcome, UploadOutcome::kStored);
+  EXPECT_EQ(staged.outcome, UploadOutcome::kStored);
+  EXPECT_EQ(nothing.outcome, UploadOutcome::kStored);
+  EXPECT_EQ(Stored("w", "a"), a);
+  EXPECT_EQ(Stored("w", "d"), "<none>");
+  EXPECT_EQ(Stored("u", "e"), "<none>");
+  EXPECT_EQ(Stored("w", "e"), e);
+  EXPECT_EQ(Stored("w", "e-staged"), e);
+  EXPECT_EQ(Stored("w", "empty"), "");
+  EXPECT_EQ(BlobFiles(), 3) << "a, e and the empty file; the refused bytes leave none";
+  EXPECT_EQ(StagedFiles(), 0);
+
+  m_pending.clear();
+  const std::string f(4000, 'f');
+  auto& unsynced = ArrivedWhole("w", "f", f);
+  blobs.failSync = true;
+  Commit();
+  EXPECT_EQ(unsynced.outcome, UploadOutcome::kIoError);
+  EXPECT_EQ(Stored("w", "f"), "<none>");
+  EXPECT_EQ(BlobFiles(), 3);
+  EXPECT_EQ(StagedFiles(), 0) << "sent again whole, not resumed";
+  blobs.failSync = false;
+  Commit();
+  EXPECT_EQ(unsynced.outcome, UploadOutcome::kStored);
+  EXPECT_EQ(Stored("w", "f"), f);
 }
 
 TEST_F(VersionBatchTest, AFailingRunLogDoesNotCostTheVersion) {
