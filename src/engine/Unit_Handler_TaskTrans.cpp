@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <thread>
 
@@ -57,26 +58,50 @@ bool PutInPlace(IFileAccess& files, const std::string& target, const std::string
   return !files.Rename(partial, target);
 }
 
-// Partial downloads of other versions of the target are of no further use
-// once it is restored.
-void RemoveStalePartials(IFileAccess& files, const std::string& target) {
-  const fs::path path(target);
-  const std::string name = path.filename().string();
-  for (const std::string& entry : files.NamesIn(path.parent_path().string())) {
-    if (IsPartialDownloadOf(entry, name)) files.Remove((path.parent_path() / entry).string());
+// Partial downloads of other versions of the targets are of no further use
+// once they are restored: one listing of their folder for all of them.
+void RemoveStalePartials(IFileAccess& files, const std::string& folder,
+                         const std::set<std::string>& restoredNames) {
+  for (const std::string& entry : files.NamesIn(folder)) {
+    if (!entry.ends_with(".part")) continue;
+    for (const std::string& name : restoredNames)
+      if (IsPartialDownloadOf(entry, name)) {
+        files.Remove((fs::path(folder) / entry).string());
+        break;
+      }
   }
 }
+
+void RemoveStalePartials(IFileAccess& files, const std::string& target) {
+  const fs::path path(target);
+  RemoveStalePartials(files, path.parent_path().string(), {path.filename().string()});
+}
+
+// The restored targets of a batch by folder, for one clean-up per folder.
+class TRestoredFolders {
+ public:
+  void Add(const std::string& target) {
+    const fs::path path(target);
+    m_names[path.parent_path().string()].insert(path.filename().string());
+  }
+  void RemoveTheirStalePartials(IFileAccess& files) const {
+    for (const auto& [folder, names] : m_names) RemoveStalePartials(files, folder, names);
+  }
+
+ private:
+  std::map<std::string, std::set<std::string>> m_names;
+};
 
 constexpr const char* kWriteFailedText = "写入文件出错（磁盘已满或无写权限）";
 
 // Puts a complete partial download of size bytes in place of its target.
-// Empty when done; else why not.
+// Empty when done; else why not. Stale partials of the target stay for the
+// caller to remove.
 std::string PlaceDownload(IFileAccess& files, const std::string& target,
                           const std::string& partial, std::int64_t size, bool overwrite) {
   // Beyond the received bytes a resumed partial may hold a torn tail.
   if (files.Resize(partial, size) || files.SizeOf(partial) != size) return kWriteFailedText;
   if (!PutInPlace(files, target, partial, overwrite)) return "无法替换目标文件 " + target;
-  RemoveStalePartials(files, target);
   return {};
 }
 
@@ -400,6 +425,7 @@ TTaskTransEngine::TOutcome TTaskTransEngine::Download(const TJob& job, std::stop
   if (!complete) return Failed(m_failReason.empty() ? "下载未完成" : m_failReason);
   std::string placed = PlaceDownload(files, target, partial, size, overwrite);
   if (!placed.empty()) return Failed(std::move(placed));
+  RemoveStalePartials(files, target);
   return TOutcome::Done;
 }
 
@@ -485,6 +511,7 @@ void TTaskTransEngine::DownloadMany(TJob& job, const std::vector<TPostBagItemPtr
   std::vector<TPlanned> planned;
   std::vector<api::TDownObject> objects;
   std::vector<std::size_t> waiting;  // targets another download writes now
+  std::set<std::string> madeFolders;
   for (std::size_t i = 0; i < items.size() && StillRunning(job, stop); ++i) {
     const TPostBagItem& item = *items[i];
     const std::string& target = item.ObjectCargo;
@@ -493,12 +520,12 @@ void TTaskTransEngine::DownloadMany(TJob& job, const std::vector<TPostBagItemPtr
       waiting.push_back(i);
       continue;
     }
-    if (!job.Overwrite && files.SizeOf(target) >= 0 && files.SizeOf(target) == item.ObjectSize) {
+    if (!job.Overwrite && files.SizeOf(target) == item.ObjectSize && item.ObjectSize >= 0) {
       results[i] = {TOutcome::Left, {}};
       continue;
     }
-    const fs::path parent = fs::path(target).parent_path();
-    if (!parent.empty()) files.CreateFolders(parent.string());
+    const std::string parent = fs::path(target).parent_path().string();
+    if (!parent.empty() && madeFolders.insert(parent).second) files.CreateFolders(parent);
     planned.push_back({i, std::move(claim), PartialDownloadPath(target, item.ObjectSize, item.ObjectDate)});
     objects.push_back(DownObjectOf(item, job.UCode, job.TaskKind));
   }
@@ -506,6 +533,7 @@ void TTaskTransEngine::DownloadMany(TJob& job, const std::vector<TPostBagItemPtr
     std::vector<std::string> data;
     const std::vector<api::TApiStatus> statuses = api::UpDownDownLoadMany(*lease, objects, data);
     const auto t0 = std::chrono::steady_clock::now();
+    TRestoredFolders restored;
     for (std::size_t j = 0; j < planned.size(); ++j) {
       const std::size_t i = planned[j].index;
       const TPostBagItem& item = *items[i];
@@ -529,12 +557,16 @@ void TTaskTransEngine::DownloadMany(TJob& job, const std::vector<TPostBagItemPtr
         continue;
       }
       job.Task->PostBag.Counters().BytesMoved += item.ObjectSize;
-      std::string placed = PlaceDownload(files, item.ObjectCargo, partial, item.ObjectSize, job.Overwrite);
-      results[i] = placed.empty() ? TResult{TOutcome::Done, {}} : TResult{TOutcome::Failed, std::move(placed)};
+      // Written whole into a file it truncated: no torn tail to cut.
+      const bool put = PutInPlace(files, item.ObjectCargo, partial, job.Overwrite);
+      if (put) restored.Add(item.ObjectCargo);
+      results[i] = put ? TResult{TOutcome::Done, {}}
+                       : TResult{TOutcome::Failed, "无法替换目标文件 " + item.ObjectCargo};
       job.Item = items[i];
       ShowProgress(job, item.SourcePath, item.ObjectSize, 0, t0);
       m_ctx.Pace(kSegmentPauseMs);
     }
+    restored.RemoveTheirStalePartials(files);  // the claims are still held
   }
   planned.clear();  // lets go of the claims
   lease.Release();

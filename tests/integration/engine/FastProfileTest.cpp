@@ -210,5 +210,30 @@ TEST_F(FastProfileOnServer, StopDuringABatchLeavesEveryFileWholeOrAbsent) {
   EXPECT_EQ(restored, cut[7]);
 }
 
+// Partial downloads of other versions of a restored file are removed with it,
+// whether it came in a batch of small files or alone in segments; partial
+// downloads of files not restored and look-alike names stay.
+TEST_F(FastProfileOnServer, ARestoreRemovesThePartialDownloadsOfOtherVersionsOfWhatItRestored) {
+  ctx.SetPacing(TPacing::Fast);
+  const std::string root = dir.Path("src");
+  const std::vector<std::string> names = MakeTree(root, 50);
+  Run(0, root);
+  const std::string restored = restoreDir.Path("r") + root;
+  const std::vector<std::string> stale = {"d0/f3.dat.999-123.part", "d0/f3.dat.1-2.part",
+                                          "d1/f45.dat.77--5.part", "d0/f11.dat.5-6.part"};
+  const std::vector<std::string> kept = {"d0/notes.part", "d0/f1.dat.x-1.part",
+                                         "d0/gone.dat.5-6.part", "d1/f4.dat.1-2.part",
+                                         "d0/f3.dat.1-2.part.old"};
+  fs::create_directories(restored + "/d0");
+  fs::create_directories(restored + "/d1");
+  for (const auto& name : stale) WriteFile(restored + "/" + name, "old");
+  for (const auto& name : kept) WriteFile(restored + "/" + name, "keep");
+  const auto counters = Run(1, root, restoreDir.Path("r"));
+  EXPECT_EQ(counters[7], 50);
+  for (const auto& name : names) EXPECT_EQ(ReadFile(restored + "/" + name), ReadFile(root + "/" + name));
+  for (const auto& name : stale) EXPECT_FALSE(fs::exists(restored + "/" + name)) << name;
+  for (const auto& name : kept) EXPECT_TRUE(fs::exists(restored + "/" + name)) << name;
+}
+
 }  // namespace
 }  // namespace solvane
