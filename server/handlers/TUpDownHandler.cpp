@@ -177,7 +177,10 @@ std::optional<TUploadSegment> ReadUpload(TRequestContext& ctx, TFileFields& f) {
     ctx.Fail(kErrBadRequest, "ObjectCargo is too long");
     return std::nullopt;
   }
-  if (offset == 0) {
+  // A file that comes whole has its space checked with its version, in the
+  // batch that stores it; the first of several segments is checked before
+  // anything is staged.
+  if (offset == 0 && !segment.IsWhole()) {
     TFileStore files = FileStoreOf(ctx);
     if (!FitsIntoSpace(ctx, files, f.store.user, f.size)) return std::nullopt;
   }

@@ -362,9 +362,7 @@ TStagingKey TFileStore::StagingKeyOf(const TUploadSegment& u) {
 // REQUIRES: the staging file's stripe is held.
 UploadOutcome TFileStore::Accept(const TUploadSegment& u, const TStagingKey& key,
                                  std::unique_ptr<TPendingVersion>& version) {
-  const bool whole = u.offset == 0 && u.size >= 0 &&
-                     u.data.size() == static_cast<std::uint64_t>(u.size);
-  if (whole) {
+  if (u.IsWhole()) {
     // Whatever an earlier attempt staged is superseded by these bytes.
     RunningHashes().Drop(m_staging.PathOf(key).string());
     m_staging.Discard(key);

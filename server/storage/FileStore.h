@@ -82,6 +82,12 @@ struct TUploadSegment {
   // writes becomes durable with the version. A DatabaseError it raises is
   // undone alone: the version is stored all the same.
   std::function<void()> onStored;
+
+  // The whole file in this one segment: it is never staged, and its space
+  // is checked only when its version is stored.
+  bool IsWhole() const {
+    return offset == 0 && size >= 0 && data.size() == static_cast<std::uint64_t>(size);
+  }
 };
 
 enum class UploadOutcome {
