@@ -180,10 +180,12 @@ void Database::MigrateTo(int version, const std::vector<const char*>& statements
 }
 
 // Savepoints nest strictly, so one name serves every level: RELEASE and
-// ROLLBACK TO address the innermost savepoint of that name.
+// ROLLBACK TO address the innermost savepoint of that name. Beginning and
+// committing run compiled statements: a batch of uploads opens two
+// savepoints per file, and parsing them each time cost a tenth of it.
 Transaction::Transaction(Database& db)
     : m_db(db), m_lock(db.Lock()), m_nested(db.InTransaction()) {
-  m_db.Exec(m_nested ? "SAVEPOINT nested" : "BEGIN IMMEDIATE");
+  Statement(m_db, m_nested ? "SAVEPOINT nested" : "BEGIN IMMEDIATE").Run();
 }
 
 Transaction::~Transaction() {
@@ -195,7 +197,7 @@ Transaction::~Transaction() {
 }
 
 void Transaction::Commit() {
-  m_db.Exec(m_nested ? "RELEASE nested" : "COMMIT");
+  Statement(m_db, m_nested ? "RELEASE nested" : "COMMIT").Run();
   m_done = true;
 }
 
