@@ -99,15 +99,13 @@ bool TTaskCheckEngine::CheckMany() {
   {
     auto lock = task.Lock();
     if (!m_engine.IsCurrentRunning(task, run.Serial) || task.TaskDirection != 0) return false;
-    for (const TPostBagItemPtr& item : task.PostBag.Snapshot()) {
-      if (item->ItemState != kItemNew) continue;
+    for (const TPostBagItemPtr& item : task.PostBag.InState(kItemNew, kChecksInFlight)) {
       items.push_back(item);
       requests.push_back(CheckedObject(*item));
       requests.back().UCode = userCode;
       requests.back().TaskID = task.TaskID;
       requests.back().TaskKind = task.TaskKind;
       objectIds.push_back(item->ObjectID);
-      if (items.size() == kChecksInFlight) break;
     }
   }
   if (items.empty()) return false;

@@ -351,8 +351,8 @@ bool TTaskDispatcher::HandOutToAllEngines(const TEngineRun& run) {
   TTaskObject& task = *run.Task;
   TTaskTransEngineList& engines = m_engine.TransEngines();
   std::vector<TPostBagItemPtr> ready;
-  for (const TPostBagItemPtr& item : task.PostBag.Snapshot())
-    if (item->ItemState == kItemChecked && item->Action == 1) ready.push_back(item);
+  for (const TPostBagItemPtr& item : task.PostBag.InState(kItemChecked))
+    if (item->Action == 1) ready.push_back(item);
   std::size_t next = 0;
   bool handed = false;
   for (std::size_t e = 0; e < engines.Count() && next < ready.size(); ++e) {

@@ -37,11 +37,6 @@ std::string ServerFolderOf(const std::string& serverPath) {
   return slash == 0 ? "/" : serverPath.substr(0, slash);
 }
 
-bool IsQueued(const TPostBag& bag, const TPostBagItemPtr& item) {
-  const auto items = bag.Snapshot();
-  return std::find(items.begin(), items.end(), item) != items.end();
-}
-
 // Puts the complete download in place of the target. When the target
 // existed and overwrite is on, the previous copy is kept as "<target>.tmp".
 bool PutInPlace(IFileAccess& files, const std::string& target, const std::string& partial,
@@ -584,7 +579,7 @@ void TTaskTransEngine::Finish(const TJob& job, TOutcome outcome) {
   auto lock = task.Lock();
   // A run started since (the engine outlived the wait for it) keeps its
   // own queue and counters.
-  if (!IsQueued(task.PostBag, job.Item)) return;
+  if (!task.PostBag.Contains(job.Item)) return;
   TPostBagCounters& counters = task.PostBag.Counters();
   switch (outcome) {
     case TOutcome::Done:

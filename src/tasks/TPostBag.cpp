@@ -185,6 +185,21 @@ std::vector<TPostBagItemPtr> TPostBag::Snapshot() const {
   return m_items;
 }
 
+bool TPostBag::Contains(const TPostBagItemPtr& item) const {
+  std::lock_guard g(m_mutex);
+  return std::find(m_items.begin(), m_items.end(), item) != m_items.end();
+}
+
+std::vector<TPostBagItemPtr> TPostBag::InState(std::uint8_t state, std::size_t limit) const {
+  std::lock_guard g(m_mutex);
+  std::vector<TPostBagItemPtr> found;
+  for (const auto& i : m_items) {
+    if (found.size() >= limit) break;
+    if (i->ItemState.load() == state) found.push_back(i);
+  }
+  return found;
+}
+
 void TPostBag::ClearBag() {
   std::lock_guard g(m_mutex);
   m_items.clear();

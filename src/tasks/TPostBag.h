@@ -115,6 +115,11 @@ class TPostBag {
 
   std::size_t Count() const;
   std::vector<TPostBagItemPtr> Snapshot() const;
+  // What the engines ask of a queue of many thousand files once per file or
+  // batch, without copying the whole queue each time: whether the item is
+  // still queued, and the first `limit` items in a state.
+  bool Contains(const TPostBagItemPtr& item) const;
+  std::vector<TPostBagItemPtr> InState(std::uint8_t state, std::size_t limit = SIZE_MAX) const;
   // Frees every item and zeroes the counters.
   void ClearBag();
 

@@ -162,5 +162,26 @@ TEST(NewTask, HasEmptyProgressRecords) {
   EXPECT_EQ(task->TotalSpeed(), 0);
 }
 
+// The queue as the engines read it at every file: the first items of a
+// state in queue order, and whether an item is still queued.
+TEST(PostBag, GivesTheFirstItemsOfAStateInOrderAndKnowsWhatIsStillQueued) {
+  std::recursive_mutex mutex;
+  TPostBag bag(mutex);
+  std::vector<TPostBagItemPtr> items;
+  for (int i = 0; i < 5; ++i) items.push_back(bag.AddLocalFile("/d/f" + std::to_string(i)));
+  for (int i : {1, 3, 4}) bag.SetState(items[i], kItemChecked);
+  using TItems = std::vector<TPostBagItemPtr>;
+  EXPECT_EQ(bag.InState(kItemChecked, 2), (TItems{items[1], items[3]}));
+  EXPECT_EQ(bag.InState(kItemChecked), (TItems{items[1], items[3], items[4]}));
+  EXPECT_EQ(bag.InState(kItemNew), (TItems{items[0], items[2]}));
+  EXPECT_TRUE(bag.InState(kItemDone).empty());
+  EXPECT_TRUE(bag.Contains(items[2]));
+  bag.Remove(items[2]);
+  EXPECT_FALSE(bag.Contains(items[2]));
+  EXPECT_TRUE(bag.Contains(items[4]));
+  bag.ClearBag();
+  EXPECT_FALSE(bag.Contains(items[4]));
+}
+
 }  // namespace
 }  // namespace solvane
