@@ -95,9 +95,9 @@ bool PlaceBlobs(Database& db, const std::vector<TPendingVersion*>& batch) {
     v->placed = v->movedToBlobs = false;
     const bool known = recorded.count(v->sha256) > 0;
     TBlobSync& sync = syncs[&v->blobs];
-    const BlobPlacement placement = v->InMemory()
-                                        ? v->blobs.PlaceBytes(v->segment.data, v->sha256, known, sync)
-                                        : v->blobs.Place(v->staged, v->sha256, known, sync);
+    const BlobPlacement placement =
+        v->InMemory() ? v->blobs.PlaceBytes(v->segment.data, v->sha256, known, sync)
+                      : v->blobs.Place(v->staged, v->sha256, known, sync);
     switch (placement) {
       case BlobPlacement::kFailed:
         break;

@@ -230,7 +230,8 @@ TEST_F(FastProfileOnServer, ARestoreRemovesThePartialDownloadsOfOtherVersionsOfW
   for (const auto& name : kept) WriteFile(restored + "/" + name, "keep");
   const auto counters = Run(1, root, restoreDir.Path("r"));
   EXPECT_EQ(counters[7], 50);
-  for (const auto& name : names) EXPECT_EQ(ReadFile(restored + "/" + name), ReadFile(root + "/" + name));
+  for (const auto& name : names)
+    EXPECT_EQ(ReadFile(restored + "/" + name), ReadFile(root + "/" + name));
   for (const auto& name : stale) EXPECT_FALSE(fs::exists(restored + "/" + name)) << name;
   for (const auto& name : kept) EXPECT_TRUE(fs::exists(restored + "/" + name)) << name;
 }

@@ -220,7 +220,8 @@ class VersionBatchTest : public ::testing::Test {
   }
   int StagedFiles() {
     int n = 0;
-    for (auto& e : std::filesystem::directory_iterator(temp.Path() + "/staging")) n += !e.is_directory();
+    for (auto& e : std::filesystem::directory_iterator(temp.Path() + "/staging"))
+      n += !e.is_directory();
     return n;
   }
   void Commit() {
