@@ -50,17 +50,24 @@ bool TFileBlobStore::EnsureFolder(const fs::path& folder, TBlobSync& sync) {
   return true;
 }
 
-BlobPlacement TFileBlobStore::Place(const fs::path& file, const std::string& h, bool recorded,
-                                    TBlobSync& sync) {
+std::optional<BlobPlacement> TFileBlobStore::Prepare(const std::string& h, bool recorded,
+                                                     TBlobSync& sync, fs::path& target) {
   if (!IsHex64(h)) return BlobPlacement::kFailed;
   std::error_code ec;
-  const fs::path target = PathOf(h);
+  target = PathOf(h);
   if (recorded && fs::exists(target, ec)) return BlobPlacement::kPresent;
-  const fs::path folder = target.parent_path();
-  if (!EnsureFolder(folder, sync)) return BlobPlacement::kFailed;
+  if (!EnsureFolder(target.parent_path(), sync)) return BlobPlacement::kFailed;
+  return std::nullopt;
+}
+
+BlobPlacement TFileBlobStore::Place(const fs::path& file, const std::string& h, bool recorded,
+                                    TBlobSync& sync) {
+  fs::path target;
+  if (auto ended = Prepare(h, recorded, sync, target)) return *ended;
+  std::error_code ec;
   fs::rename(file, target, ec);
   if (ec) return BlobPlacement::kFailed;
-  sync.folders.insert(folder);
+  sync.folders.insert(target.parent_path());
   return BlobPlacement::kMoved;
 }
 
@@ -69,12 +76,8 @@ BlobPlacement TFileBlobStore::Place(const fs::path& file, const std::string& h, 
 // replaced by the next upload of its bytes.
 BlobPlacement TFileBlobStore::PlaceBytes(std::string_view bytes, const std::string& h,
                                          bool recorded, TBlobSync& sync) {
-  if (!IsHex64(h)) return BlobPlacement::kFailed;
-  std::error_code ec;
-  const fs::path target = PathOf(h);
-  if (recorded && fs::exists(target, ec)) return BlobPlacement::kPresent;
-  const fs::path folder = target.parent_path();
-  if (!EnsureFolder(folder, sync)) return BlobPlacement::kFailed;
+  fs::path target;
+  if (auto ended = Prepare(h, recorded, sync, target)) return *ended;
   int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (fd < 0) return BlobPlacement::kFailed;
   std::size_t done = 0;
@@ -85,10 +88,11 @@ BlobPlacement TFileBlobStore::PlaceBytes(std::string_view bytes, const std::stri
   }
   const bool closed = ::close(fd) == 0;
   if (done < bytes.size() || !closed) {
+    std::error_code ec;
     fs::remove(target, ec);
     return BlobPlacement::kFailed;
   }
-  sync.folders.insert(folder);
+  sync.folders.insert(target.parent_path());
   return BlobPlacement::kMoved;
 }
 

@@ -79,6 +79,10 @@ class TFileBlobStore : public IBlobStore {
 
  private:
   bool EnsureFolder(const std::filesystem::path& folder, TBlobSync& sync);
+  // Where blob h goes, its folder made; or how its placement ended already
+  // (kPresent: recorded and in place; kFailed).
+  std::optional<BlobPlacement> Prepare(const std::string& h, bool recorded, TBlobSync& sync,
+                                       std::filesystem::path& target);
 
   std::filesystem::path m_root;
   TFileSystemSync m_disk;
